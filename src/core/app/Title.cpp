@@ -1,0 +1,20 @@
+#include "app/Title.h"
+
+#include "app/Text.h"
+
+namespace tavik {
+
+std::string composeTitle(std::string_view ownNick, int chatterCount) {
+    std::string title;
+    title.reserve(160);
+    title += "TavikClient(vom ";
+    title += BuildDate;
+    title += ") f\xFCr Brenn-Chat - \"";
+    title += capped(ownNick, 99);
+    title += "\" - ";
+    appendNumber(title, chatterCount);
+    title += " Chatters im Chat";
+    return title;
+}
+
+}  // namespace tavik

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "net/NameList.h"
+
+namespace tavik {
+
+class Client;
+
+// The watch list: chosen chatters are announced (and greeted) when a chatter
+// list shows them. Entries with an empty context are the stored ones, written
+// to ChatWatch.cfg; entries whose context is a chat name belong to that chat.
+class ChatWatch {
+public:
+    static constexpr std::size_t RecordSize = 408;     // version 2
+    static constexpr std::size_t OldRecordSize = 280;  // versions 0 and 1, without the context
+    static constexpr std::uint32_t Version = 2;
+    static constexpr std::string_view FileName = "ChatWatch.cfg";
+
+    explicit ChatWatch(Client& client) : m_client(client) {}
+
+    NameList& list() { return m_list; }
+
+    // Replaces the list with the file's entries. A missing file empties the list;
+    // a file too short for its version word leaves the list as it was.
+    void load(const std::filesystem::path& file);
+    // Writes the stored entries; on failure tells the user and keeps the old file.
+    bool save(const std::filesystem::path& file);
+    void save() { save(defaultFile()); }
+
+    // The entries a file image holds, or nothing when it has no version word.
+    static std::optional<NameList> parse(std::string_view bytes);
+    // The version-2 image of the stored entries.
+    static std::string serialize(const NameList& list);
+
+    void chatterSeen(int socket, std::string_view name, std::string_view chatName);
+    // A chatter list of `chatName` starts: its entries and the stored ones are not seen yet.
+    void markAllStale(std::string_view chatName);
+    void refreshPresence(std::string_view chatName);
+    bool isWatched(std::string_view name);
+    void toggle(std::string_view name, std::string_view chatName);
+
+private:
+    std::filesystem::path defaultFile() const;
+
+    Client& m_client;
+    NameList m_list;
+};
+
+}  // namespace tavik

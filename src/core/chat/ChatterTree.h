@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "chat/ChatterTreeModel.h"
+
+namespace tavik {
+
+class Client;
+struct Session;
+
+enum class TreeItemType { Chatter = 1, Channel = 2, Connection = 3 };
+
+// Image indices of the tree's image list; the selected image is the image + 10.
+namespace TreeImage {
+constexpr int ChatterIgnored = 0;
+constexpr int Chatter = 1;
+constexpr int ChannelCollapsed = 4;
+constexpr int Channel = 5;
+constexpr int ProtectedChannelCollapsed = 6;
+constexpr int ProtectedChannel = 7;
+constexpr int Connection = 9;
+constexpr int SelectedOffset = 10;
+}  // namespace TreeImage
+
+// The sessions, their channels and the chatters present, as the servers last
+// listed them, plus the names list box used for completion.
+class ChatterTree {
+public:
+    // Safety limits against a server that lists without end: a session never
+    // holds more items than this, whatever arrives.
+    static constexpr std::size_t MaxItemsPerSession = 20000;
+
+    explicit ChatterTree(Client& client) : m_client(client) {}
+
+    ChatterTreeModel& model() { return m_model; }
+    const ChatterTreeModel& model() const { return m_model; }
+
+    // For a chatter also runs the ChatWatch arrival check and records the name in
+    // the session's chatter names and in the names list box. NoItem when the
+    // parent is gone or the session holds MaxItemsPerSession items.
+    TreeItemId addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
+                       bool protectedChannel = false);
+    void nameChannel(Session& session, TreeItemId item, std::string_view label, bool protectedChannel);
+    // Stores a channel's expand flag (0 or 1) for the rebuilds to come.
+    Session* channelToggled(TreeItemId item, int value);
+    // Removes the top-level items of the session of `socket` with everything under them.
+    void removeConnection(int socket);
+    Session* sessionOfItem(TreeItemId item);
+
+private:
+    std::size_t itemsUnder(TreeItemId top) const;
+
+    Client& m_client;
+    ChatterTreeModel m_model;
+};
+
+}  // namespace tavik

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/LineKind.h"
+
+namespace tavik {
+
+struct MessageRow {
+    std::array<std::string, 4> cells;  // by column index, in the order the columns were added
+    LineKind kind = LineKind::Filler;
+};
+
+class MessageRowsObserver {
+public:
+    virtual ~MessageRowsObserver() = default;
+    virtual void rowsAboutToBeInserted(int /*first*/, int /*count*/) {}
+    virtual void rowsInserted(int /*first*/, int /*count*/) {}
+    virtual void rowsAboutToBeRemoved(int /*first*/, int /*count*/) {}
+    virtual void rowsRemoved(int /*first*/, int /*count*/) {}
+    virtual void rowChanged(int /*row*/) {}
+    virtual void modelAboutToBeReset() {}
+    virtual void modelReset() {}
+    // The marker (selected and focused row) is now `row`; `scrollTo` is to be made visible.
+    virtual void markerMoved(int /*row*/, int /*scrollTo*/) {}
+    // The Text column is to be sized to fit its contents.
+    virtual void autosizeTextColumn() {}
+};
+
+// The rows of the message list: at most Capacity rows of four text cells and a
+// kind. Rows live in a ring of reused slots, so a full list takes a new row and
+// drops its oldest without allocating. The marker follows its row when rows are
+// inserted or removed before it, as a list control's selection does.
+class MessageRows {
+public:
+    static constexpr int Capacity = 501;
+
+    MessageRows();
+
+    int count() const { return m_count; }
+    const MessageRow& row(int index) const { return m_slots[physical(index)]; }
+    const std::string& cell(int index, int column) const { return row(index).cells[static_cast<std::size_t>(column)]; }
+    LineKind kind(int index) const { return row(index).kind; }
+
+    // Inserts a row at `index` (0..count) from the given cell texts; count < Capacity.
+    void insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
+                std::string_view c3);
+    void remove(int index);
+    void setCell(int index, int column, std::string_view text);
+    void clear();
+
+    int marker() const { return m_marker; }
+    void setMarker(int row, int scrollTo);
+    void requestAutosize();
+
+    void addObserver(MessageRowsObserver* observer) { m_observers.push_back(observer); }
+    void removeObserver(MessageRowsObserver* observer);
+
+private:
+    std::size_t physical(int index) const {
+        return (m_head + static_cast<std::size_t>(index)) % static_cast<std::size_t>(Capacity);
+    }
+    template <typename F>
+    void notify(F&& f) {
+        for (MessageRowsObserver* o : m_observers) f(*o);
+    }
+
+    std::vector<MessageRow> m_slots;
+    std::size_t m_head = 0;
+    int m_count = 0;
+    int m_marker = 0;
+    std::vector<MessageRowsObserver*> m_observers;
+};
+
+}  // namespace tavik

@@ -1,0 +1,139 @@
+#include "chat/MessageView.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/Client.h"
+#include "app/Text.h"
+
+namespace tavik {
+
+namespace {
+
+void twoDigits(char* out, int value) {
+    value = std::clamp(value, 0, 99);
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+}
+
+bool fillsWithName(LineKind kind) {
+    return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
+}
+
+}  // namespace
+
+MessageView::MessageView(Client& client) : m_client(client) {
+    m_nameColumn = addColumn("Name", 100);
+    m_textColumn = addColumn("Text", 100);
+    m_timeColumn = addColumn("Zeit", 100);
+    m_chatColumn = addColumn("Chat", 100);
+}
+
+int MessageView::addColumn(std::string_view title, int width) {
+    if (m_columns.size() >= 4) return static_cast<int>(m_columns.size()) - 1;
+    m_columns.push_back(Column{std::string(title), width == 0 ? 100 : width});
+    return static_cast<int>(m_columns.size()) - 1;
+}
+
+void MessageView::setColumnWidth(int column, int width) {
+    if (column < 0 || column >= static_cast<int>(m_columns.size())) return;
+    m_columns[static_cast<std::size_t>(column)].width = width;
+}
+
+void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
+    if (kind == LineKind::Plain) {
+        if (Session* session = m_client.sessions().findBySocket(socket)) name = session->nick;
+    }
+    // Each piece of a long text becomes a row of its own, with all side effects.
+    while (text.size() > WrapWidth) {
+        const std::string_view head = text.substr(0, WrapWidth);
+        const auto blank = head.rfind(' ');
+        if (blank == std::string_view::npos || blank == 0) {
+            // No blank, or only a leading one: cut hard, so every piece advances.
+            insertRow(socket, name, head, kind);
+            text.remove_prefix(WrapWidth);
+        } else {
+            // The blank starts the next piece.
+            insertRow(socket, name, text.substr(0, blank), kind);
+            text.remove_prefix(blank);
+        }
+    }
+    insertRow(socket, name, text, kind);
+}
+
+void MessageView::insertRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
+    Session* session = m_client.sessions().findBySocket(socket);
+    if (session != nullptr) {
+        const NameEntry* entry = session->chatterNames.find(name, "", true);
+        if (entry != nullptr && entry->active != 0) return;  // ignored chatter
+    }
+    if (name.empty()) name = " ";
+
+    // Drop the oldest row first, so a view never sees a 501st row.
+    while (m_rows.count() >= MaxRows) m_rows.remove(0);
+
+    const LocalTime now = m_client.clock().now();
+    std::array<char, 5> time{};
+    twoDigits(time.data(), now.hour);
+    time[2] = ':';
+    twoDigits(time.data() + 3, now.minute);
+
+    std::array<std::string_view, 4> cells;
+    cells[static_cast<std::size_t>(m_nameColumn)] = name;
+    cells[static_cast<std::size_t>(m_textColumn)] = text;
+    cells[static_cast<std::size_t>(m_timeColumn)] = std::string_view(time.data(), time.size());
+    cells[static_cast<std::size_t>(m_chatColumn)] =
+        session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
+    const int index = std::max(0, m_rows.count() - m_inProgressRows);
+    m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
+
+    const Settings& settings = m_client.settings();
+    if (settings.autosize) m_rows.requestAutosize();
+    if (kind == LineKind::InProgress || m_client.modalDialogOpen()) return;
+
+    moveMarker(0, false);
+    if (settings.autoTop) m_client.desktop().bringToFront();
+    if (settings.sound) {
+        m_client.playWordSounds(text);
+        if (!m_client.desktop().isForeground()) {
+            m_client.desktop().stopSound();
+            m_client.desktop().playSystemSound("CHORD.WAV");
+        }
+    }
+    if (m_client.settings().logfile) m_client.logRow(name, text, kind);
+}
+
+void MessageView::moveMarker(int delta, bool fillRecipient) {
+    const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
+    const int scrollTo = m_client.settings().autoscroll ? m_rows.count() - 1 : row;
+    m_rows.setMarker(row, scrollTo);
+    if (!fillRecipient || row >= m_rows.count()) return;
+
+    // The marked row's name, with "@" and its chat when AutoChatChange is on.
+    std::string& text = m_recipientScratch;
+    text.assign(capped(m_rows.cell(row, m_nameColumn), 239));
+    const LineKind kind = m_rows.kind(row);
+    if (Session* session = sessionOfRow(row); session != nullptr && m_client.settings().autoChatChange) {
+        text += '@';
+        text += session->chatName;
+    }
+    if (fillsWithName(kind)) {
+        if (m_client.settings().autowhisper) m_client.recipientBox().setText(text);
+        return;
+    }
+    const auto at = text.find('@');
+    m_client.recipientBox().setText(at == std::string::npos ? std::string_view() : std::string_view(text).substr(at));
+}
+
+void MessageView::clear() {
+    m_rows.clear();
+    for (int i = 0; i < MaxRows; ++i) m_rows.insert(0, LineKind::Filler, " ", " ", "", "");
+    moveMarker(MaxRows, true);
+}
+
+Session* MessageView::sessionOfRow(int row) {
+    if (row < 0 || row >= m_rows.count()) return nullptr;
+    return m_client.sessions().findByChat(capped(m_rows.cell(row, m_chatColumn), 99));
+}
+
+}  // namespace tavik

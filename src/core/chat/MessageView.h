@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chat/MessageRows.h"
+#include "net/LineKind.h"
+
+namespace tavik {
+
+class Client;
+struct Session;
+
+// The message list: the one road for every row. Wraps long texts, drops rows
+// of ignored chatters, keeps 500 rows with the sessions' in-progress rows last,
+// and runs the side effects of a new row (marker, front, sound, log).
+class MessageView {
+public:
+    static constexpr int MaxRows = 500;
+    static constexpr std::size_t WrapWidth = 80;
+
+    struct Column {
+        std::string title;
+        int width = 100;
+    };
+
+    explicit MessageView(Client& client);
+
+    // Appends a column; a width of 0 means 100 pixels. Returns its index.
+    int addColumn(std::string_view title, int width);
+    const std::vector<Column>& columns() const { return m_columns; }
+    void setColumnWidth(int column, int width);
+
+    void insert(int socket, std::string_view name, std::string_view text, LineKind kind);
+    void moveMarker(int delta, bool fillRecipient);
+    // All rows, in-progress rows included, become 500 blank filler rows.
+    void clear();
+    Session* sessionOfRow(int row);
+
+    MessageRows& rows() { return m_rows; }
+    const MessageRows& rows() const { return m_rows; }
+
+    int inProgressRows() const { return m_inProgressRows; }
+    void setInProgressRows(int count) { m_inProgressRows = count < 0 ? 0 : count; }
+
+    int nameColumn() const { return m_nameColumn; }
+    int textColumn() const { return m_textColumn; }
+    int timeColumn() const { return m_timeColumn; }
+    int chatColumn() const { return m_chatColumn; }
+
+private:
+    void insertRow(int socket, std::string_view name, std::string_view text, LineKind kind);
+
+    Client& m_client;
+    MessageRows m_rows;
+    std::vector<Column> m_columns;
+    int m_nameColumn = 0;
+    int m_textColumn = 1;
+    int m_timeColumn = 2;
+    int m_chatColumn = 3;
+    int m_inProgressRows = 0;
+    std::string m_recipientScratch;
+};
+
+}  // namespace tavik

@@ -1,0 +1,59 @@
+#include "chat/NamesListBox.h"
+
+#include <algorithm>
+
+#include "app/Text.h"
+
+namespace tavik {
+
+void NamesListBox::add(std::string_view name, std::string_view chatName) {
+    if (m_count == m_entries.size()) m_entries.emplace_back();
+    std::string& e = m_entries[m_count++];
+    e.assign(cutAtBlank(name));
+    e.push_back('@');
+    e.append(chatName);
+    m_dirty = true;
+    changed();
+}
+
+void NamesListBox::removeChat(std::string_view chatName) {
+    const auto matches = [chatName](const std::string& e) {
+        return e.size() > chatName.size() && e[e.size() - chatName.size() - 1] == '@' &&
+               std::string_view(e).substr(e.size() - chatName.size()) == chatName;
+    };
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_count; ++i) {
+        if (!matches(m_entries[i])) {
+            if (kept != i) std::swap(m_entries[kept], m_entries[i]);
+            ++kept;
+        }
+    }
+    if (kept == m_count) return;
+    m_count = kept;
+    changed();
+}
+
+void NamesListBox::clear() {
+    if (m_count == 0) return;
+    m_count = 0;
+    changed();
+}
+
+std::span<const std::string> NamesListBox::entries() const {
+    if (m_dirty) {
+        // A total order (ties broken by the bytes) keeps the result independent of insertion order.
+        std::sort(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(m_count),
+                  [](const std::string& a, const std::string& b) {
+                      const int c = compareIgnoreCase(a, b);
+                      return c != 0 ? c < 0 : a < b;
+                  });
+        m_dirty = false;
+    }
+    return {m_entries.data(), m_count};
+}
+
+void NamesListBox::changed() {
+    if (m_onChanged) m_onChanged();
+}
+
+}  // namespace tavik

@@ -1,0 +1,300 @@
+#include "net/LineClassifier.h"
+
+#include <climits>
+
+#include "app/Client.h"
+#include "app/Text.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr std::string_view LoginPromptWithEcho = "Gib Deinen Namen ein (oder /Show, /Exit, /Help): /s";
+constexpr std::string_view NameErrors[] = {
+    ">>> Dieser Name wird bereits benutzt. Bitte gib einen anderen Namen ein.",
+    ">>> Ungueltige Zeichen im Namen.",
+    ">>> ### ERROR: ungueltige Zeichen im Namen ###",
+    ">>> Den Chatter gibts schon!",
+};
+// A channel label (word, count and brackets) is shortened to this length.
+constexpr std::size_t MaxChannelLabel = 95;
+constexpr auto npos = std::string_view::npos;
+
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != npos; }
+
+void bump(int& counter) {
+    if (counter < INT_MAX) ++counter;
+}
+
+// Position of the second blank (the one after the first), or npos.
+std::size_t secondBlank(std::string_view line) {
+    const auto first = line.find(' ');
+    return first == npos ? npos : line.find(' ', first + 1);
+}
+
+// The text from `from` up to `to`. When the cut lies before the start, the
+// name runs to the end of the line, as it did when the cut was a written zero.
+std::string_view slice(std::string_view line, std::size_t from, std::size_t to) {
+    if (from >= line.size()) return {};
+    if (to < from) return line.substr(from);
+    return line.substr(from, to - from);
+}
+
+std::string_view from(std::string_view line, std::size_t pos) {
+    return pos >= line.size() ? std::string_view() : line.substr(pos);
+}
+
+}  // namespace
+
+bool isNameChar(unsigned char c) {
+    if (c == 0xE7) return true;  // ç
+    if (c < 33 || c > 126) return false;
+    switch (c) {
+        case '#':
+        case '$':
+        case '(':
+        case ')':
+        case ',':
+        case '@':
+        case '|':
+        case '~':
+            return false;
+        default:
+            return true;
+    }
+}
+
+ServerLine LineClassifier::classify(Session& session, int socket, std::string_view line) {
+    switch (line.empty() ? '\0' : line[0]) {
+        case '+':
+            return plusRule(session, line);
+        case '|':
+            return barRule(session, socket, line);
+        case '-':
+            return minusRule(session, line);
+        case '>':
+            return greaterRule(session, line);
+        case '<':
+            return lessRule(session, line);
+        case '/':
+            return slashRule(session, line);
+        case 'G':
+            return gRule(session, line);
+        default:
+            return {LineKind::Plain, {}, line};
+    }
+}
+
+// "+" frames the chatter list: the 1st line starts it, the 3rd ends it.
+ServerLine LineClassifier::plusRule(Session& session, std::string_view line) {
+    ChatterListState& st = session.list;
+    if (st.helpShown) return {LineKind::Notice, {}, line};
+    bump(st.plusLines);
+    st.namesOnLine = 0;
+    if (st.plusLines == 1) {
+        session.channels.markStale("");
+        m_client.namesList().removeChat(session.chatName);
+        st.chattersListed = 0;
+        m_client.chatWatch().markAllStale(session.chatName);
+    }
+    if (st.plusLines == 3) {
+        session.channels.sweepStale("");
+        // The title shows the count of the list that ended last, whichever session sent it.
+        m_client.setChatterCount(st.chattersListed);
+        m_client.updateTitle();
+        m_client.chatWatch().refreshPresence(session.chatName);
+    }
+    if (!st.listShown) return {LineKind::Hidden, {}, {}};
+    if (st.plusLines == 3) st.listShown = false;
+    return {LineKind::Notice, {}, line};
+}
+
+void LineClassifier::ensureTreeItems(Session& session) {
+    ChatterTree& tree = m_client.chatterTree();
+    if (!tree.model().contains(session.treeItem)) {
+        session.treeItem = tree.addItem(session, session.chatName, NoItem, TreeItemType::Connection);
+    }
+    if (!tree.model().contains(session.list.currentChannelItem)) {
+        session.list.currentChannelItem = tree.addItem(session, "", session.treeItem, TreeItemType::Channel);
+    }
+}
+
+// "|" is one line of the chatter list: names separated by ", " (a name may carry
+// a remark in brackets), and on a channel's last line its label after the names.
+ServerLine LineClassifier::barRule(Session& session, int socket, std::string_view line) {
+    ChatterListState& st = session.list;
+    if (st.helpShown) return {LineKind::Notice, {}, line};
+    ensureTreeItems(session);
+    ChatterTree& tree = m_client.chatterTree();
+
+    const std::size_t n = line.size();
+    std::size_t pos = 1;
+    std::size_t stop = pos;  // where the token loop stopped
+    bool more = true;
+    while (more) {
+        while (pos < n && !isNameChar(static_cast<unsigned char>(line[pos]))) ++pos;
+        const std::size_t start = pos;
+        const std::size_t delimiter = line.find_first_of(", ", start);
+        if (delimiter == npos) {
+            stop = start;  // a name that ends with the line is no name
+            break;
+        }
+        const char after = delimiter + 1 < n ? line[delimiter + 1] : '\0';
+        if (line[delimiter] == ' ' && after != '(') more = false;
+        std::size_t end = delimiter;
+        std::size_t next = delimiter + 1;
+        if (after == '(') {
+            // The remark belongs to the name.
+            const std::size_t close = line.find(')', delimiter + 1);
+            if (close == npos || close + 1 >= n) {
+                end = n;
+                next = n;
+                more = false;
+            } else {
+                end = close + 1;
+                next = close + 2;
+                if (line[close + 1] == ' ') more = false;
+            }
+        }
+        const std::string_view token = line.substr(start, end - start);
+        const std::string_view rest = line.substr(start);
+        if (contains(rest, "Name:") || contains(rest, "Chatter und Chatterinnen")) {
+            // The header of a new list: the session's items are rebuilt from here.
+            tree.removeConnection(socket);
+            session.treeItem = NoItem;
+            st.currentChannelItem = NoItem;
+        } else {
+            // Names after a header on the same line get fresh items rather than none.
+            if (!tree.model().contains(st.currentChannelItem)) ensureTreeItems(session);
+            if (tree.addItem(session, token, st.currentChannelItem, TreeItemType::Chatter) != NoItem) {
+                bump(st.namesOnLine);
+                bump(st.chattersListed);
+            }
+        }
+        pos = next;
+        stop = next;
+    }
+
+    // The channel label: the word after the next run of blanks, followed by a blank;
+    // a "*" right after that blank marks a protected channel.
+    const std::size_t blank = stop < n ? line.find(' ', stop) : npos;
+    const std::size_t word = blank == npos ? npos : line.find_first_not_of(' ', blank);
+    const std::size_t wordEnd = word == npos ? npos : line.find(' ', word);
+    if (wordEnd != npos) {
+        const bool isProtected = wordEnd + 1 < n && line[wordEnd + 1] == '*';
+        m_label.clear();
+        appendNumber(m_label, st.namesOnLine);
+        const std::size_t room = MaxChannelLabel - m_label.size() - 3;
+        const std::string_view name = capped(line.substr(word, wordEnd - word), room);
+        m_label.insert(0, " (");
+        m_label.insert(0, name);
+        m_label += ')';
+        if (tree.model().contains(st.currentChannelItem)) {
+            tree.nameChannel(session, st.currentChannelItem, m_label, isProtected);
+        }
+        if (tree.model().contains(session.treeItem)) tree.model().setExpanded(session.treeItem, true);
+        st.currentChannelItem = NoItem;
+        st.namesOnLine = 0;
+    }
+
+    if (!st.listShown) return {LineKind::Hidden, {}, {}};
+    return {LineKind::Notice, {}, line};
+}
+
+// "-": an event «--> name text», or else a public line of its own.
+ServerLine LineClassifier::minusRule(Session& session, std::string_view line) {
+    if (line.size() < 3 || line[2] != '>') return {LineKind::Public, {}, line};
+    const std::size_t cut = secondBlank(line);
+    if (cut == npos) return greaterRule(session, line);
+    return {LineKind::Event, slice(line, 4, cut), from(line, cut + 1)};
+}
+
+// ">": server notices; name errors reopen the Login dialog; renames.
+ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) {
+    for (const std::string_view error : NameErrors) {
+        if (contains(line, error)) {
+            m_client.runLoginDialog();
+            // The session may be gone after the dialog's nested loop; only the line is used.
+            return {LineKind::Notice, {}, line};
+        }
+    }
+    const std::size_t cut = secondBlank(line);
+    if (cut == npos) return lessRule(session, line);
+    const std::size_t comma = line.find(',');
+    if (comma != npos && comma < cut) return {LineKind::Notice, " ", from(line, 4)};
+
+    const std::string_view name = slice(line, 4, cut);
+    std::string_view text = from(line, cut + 1);
+    if (contains(text, "wird zu ")) {
+        const auto dot = text.rfind('.');
+        if (dot != npos) text = text.substr(0, dot);
+        // Only the own nick being renamed relabels the tab, not any name that contains it.
+        const auto lastBlank = text.rfind(' ');
+        if (lastBlank != npos && !session.nick.empty() && equalsIgnoreCase(name, session.nick)) {
+            m_client.renameOwnNick(session, text.substr(lastBlank + 1));
+        }
+    }
+    return {LineKind::Notice, name, text};
+}
+
+// "<": «<name> text» or the whisper «<*name*> text».
+ServerLine LineClassifier::lessRule(Session& session, std::string_view line) {
+    const std::size_t gt = line.find('>');
+    if (gt == npos) return slashRule(session, line);
+    const std::string_view text = from(line, gt + 2);
+    if (gt >= 1 && line[gt - 1] == '*') {
+        const std::size_t star = gt - 1;
+        return {LineKind::WhisperIn, star >= 2 ? line.substr(2, star - 2) : std::string_view(), text};
+    }
+    return {LineKind::Public, slice(line, 1, gt), text};
+}
+
+// "/": the server's echo of a command, told by its second character.
+ServerLine LineClassifier::slashRule(Session& session, std::string_view line) {
+    ChatterListState& st = session.list;
+    switch (line.size() >= 2 ? line[1] : '\0') {
+        case 'A':
+        case 'a':
+        case 'C':
+        case 'c':
+        case 'E':
+        case 'e':
+        case 'N':
+        case 'n':
+        case 'T':
+        case 't':
+            return {LineKind::Hidden, {}, {}};
+        case 'H':
+        case 'h':
+            st.helpShown = true;
+            return {LineKind::Hidden, {}, {}};
+        case 'S':
+            st.listShown = true;
+            st.plusLines = 0;
+            st.helpShown = false;
+            return {LineKind::Hidden, {}, {}};
+        case 's':
+            st.listShown = false;
+            st.plusLines = 0;
+            st.helpShown = false;
+            return {LineKind::Hidden, {}, {}};
+        case 'W':
+        case 'w': {
+            const auto first = line.find(' ');
+            const std::size_t cut = secondBlank(line);
+            if (cut == npos) return gRule(session, line);
+            return {LineKind::WhisperOut, line.substr(first + 1, cut - first - 1), from(line, cut + 1)};
+        }
+        default:
+            return gRule(session, line);
+    }
+}
+
+// Everything else that got this far. The login prompt completed by the echo of
+// the keep-alive's "/s" is followed by a list that is not to be shown.
+ServerLine LineClassifier::gRule(Session& session, std::string_view line) {
+    session.list.listShown = line != LoginPromptWithEcho;
+    return {LineKind::Plain, {}, line};
+}
+
+}  // namespace tavik

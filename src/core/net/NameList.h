@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/Text.h"
+
+namespace tavik {
+
+// One entry of a NameList. The four flag bytes, name, text and context are also
+// the 408-byte record of ChatWatch.cfg, so the flags keep whatever byte they got.
+struct NameEntry {
+    static constexpr std::size_t MaxName = 20;
+    static constexpr std::size_t MaxText = 254;
+    static constexpr std::size_t MaxContext = 127;
+
+    std::uint8_t active = 0;
+    std::uint8_t stale = 0;
+    std::uint8_t optionA = 1;
+    std::uint8_t optionB = 0;
+    std::string name;     // at most 20 characters, cut at its first blank
+    std::string text;     // at most 254 characters
+    std::string context;  // at most 127 characters; the chat an entry belongs to, or empty
+
+    // Copies at most 20 characters, then cuts at the first blank.
+    void setName(std::string_view value);
+    void setContext(std::string_view value);
+    void setText(std::string_view value);
+
+private:
+    friend class NameList;
+    std::int64_t m_rank = 0;  // position in walk order, for the side index
+};
+
+// A list of name entries keyed by (name, context), names compared ignoring case.
+// Walk order is the first entry, then the entries added after it from the newest
+// to the oldest; the first entry is a full member and is never swept. Lookups go
+// through a case-insensitive index, so long chatter lists stay cheap while the
+// walk-order rules (which entry a lookup meets first) are kept exactly.
+class NameList {
+public:
+    using Entries = std::list<NameEntry>;
+
+    NameList() = default;
+    NameList(const NameList&) = delete;
+    NameList& operator=(const NameList&) = delete;
+    NameList(NameList&&) = default;
+    NameList& operator=(NameList&&) = default;
+    ~NameList() = default;
+
+    bool empty() const { return m_entries.empty(); }
+    std::size_t size() const { return m_entries.size(); }
+    NameEntry* first() { return m_entries.empty() ? nullptr : &m_entries.front(); }
+
+    // Walk order.
+    Entries::iterator begin() { return m_entries.begin(); }
+    Entries::iterator end() { return m_entries.end(); }
+    Entries::const_iterator begin() const { return m_entries.begin(); }
+    Entries::const_iterator end() const { return m_entries.end(); }
+
+    // The entry with `name` (cut at its first blank) and `context`. Meeting the
+    // name with another context first, and with `copyForContext` set, adds an
+    // entry for this context (see addWithContext) and returns it if it is new.
+    NameEntry* find(std::string_view name, std::string_view context, bool copyForContext);
+
+    // Clears the stale mark of a present entry (false), or adds one (true).
+    bool addOrRefresh(std::string_view name);
+    // Adds (name, context) unless present; a present entry only loses its stale
+    // mark and the result is null. A new entry has default flags and no text.
+    NameEntry* addWithContext(std::string_view name, std::string_view context);
+    // Adds a name: the first entry of an empty list, otherwise as addOrRefresh.
+    void add(std::string_view name) { addOrRefresh(name); }
+
+    // Marks entries of `context` (exact) that are not active and have optionA set.
+    void markStale(std::string_view context);
+    // Removes the stale entries of `context` (exact), never the first entry.
+    void sweepStale(std::string_view context);
+
+    // Unlinks and frees `entry`; when it was the first, the next one becomes first.
+    void remove(NameEntry* entry);
+    // Appends at the end of walk order (used when loading a file in file order).
+    NameEntry& append(NameEntry entry);
+    void clear();
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return hashIgnoreCase(s); }
+    };
+    struct Equal {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
+    };
+    using Bucket = std::vector<NameEntry*>;  // ordered by walk order
+
+    NameEntry* linkNew(NameEntry entry);
+    void indexInsert(NameEntry* entry);
+    void indexErase(NameEntry* entry);
+
+    Entries m_entries;
+    std::unordered_map<std::string, Bucket, Hash, Equal> m_index;
+    std::int64_t m_nextFrontRank = 0;  // entries linked after the first get ever smaller ranks
+    std::int64_t m_nextBackRank = 1;   // appended entries get ever larger ranks
+};
+
+}  // namespace tavik

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <list>
+#include <string>
+#include <string_view>
+
+#include "chat/TreeItemId.h"
+#include "net/NameList.h"
+#include "platform/Transport.h"
+
+namespace tavik {
+
+// Where a session's stream stands in the server's framed chatter list. Each
+// session keeps its own: the keep-alive asks every server at the same moment
+// and their answers interleave line by line.
+struct ChatterListState {
+    bool listShown = false;  // the coming list is shown as rows
+    bool helpShown = false;  // "+" and "|" lines are help text, not a list
+    int plusLines = 0;       // "+" lines since the last "/s" or "/S" echo
+    int namesOnLine = 0;     // chatters counted for the channel being read
+    int chattersListed = 0;  // chatters in the list being read
+    TreeItemId currentChannelItem = NoItem;
+};
+
+// One connection to a chat server.
+struct Session {
+    static constexpr std::size_t MaxChatName = 127;
+    static constexpr std::size_t MaxNick = 127;
+    // A receive takes at most this many bytes; the partial line never grows beyond it.
+    static constexpr std::size_t ReceiveSize = 254;
+
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    std::string chatName;
+    std::string nick;
+    int socket = NoSocket;
+    TreeItemId treeItem = NoItem;
+    int tabIndex = 0;
+    NameList channels;
+    NameList chatterNames;  // every chatter listed in this session; the ignore marks live here
+
+    // Received bytes not consumed yet: receiveBuffer[receiveBegin, receiveEnd).
+    std::array<char, ReceiveSize> receiveBuffer{};
+    std::size_t receiveBegin = 0;
+    std::size_t receiveEnd = 0;
+    // The beginning of a line whose line feed has not arrived yet.
+    std::string partialLine;
+
+    ChatterListState list;
+
+    void setChatName(std::string_view value);
+    // Copies at most 127 characters, then cuts at the first blank.
+    void setNick(std::string_view value);
+    void setSocket(int value) { socket = value; }
+    void setTabIndex(int value) { tabIndex = value; }
+    // A session never keeps more names than this, whatever a server lists.
+    static constexpr std::size_t MaxNames = 20000;
+    void addChannel(std::string_view name) { addBounded(channels, name); }
+    void addChatterName(std::string_view name) { addBounded(chatterNames, name); }
+
+    static void addBounded(NameList& list, std::string_view name) {
+        if (list.size() < MaxNames || list.find(name, "", false) != nullptr) list.add(name);
+    }
+
+    std::string_view pendingBytes() const {
+        return {receiveBuffer.data() + receiveBegin, receiveEnd - receiveBegin};
+    }
+};
+
+// All sessions. The first is the pseudo-session of the "Neue Verbindung" tab;
+// real sessions are linked right after it, so a walk meets the first session,
+// then the newest down to the oldest.
+class SessionList {
+public:
+    using Sessions = std::list<Session>;
+
+    bool empty() const { return m_sessions.empty(); }
+    std::size_t size() const { return m_sessions.size(); }
+    Session* first() { return m_sessions.empty() ? nullptr : &m_sessions.front(); }
+
+    Sessions::iterator begin() { return m_sessions.begin(); }
+    Sessions::iterator end() { return m_sessions.end(); }
+
+    // Makes the first session of an empty list (nothing happens otherwise).
+    Session* makeFirst(std::string_view chatName, std::string_view nick);
+    // Links a new session after the first one; on an empty list it becomes the first.
+    bool add(std::string_view chatName, std::string_view nick);
+
+    Session* findByChatAndNick(std::string_view chatName, std::string_view nick);
+    Session* findByChat(std::string_view chatName);
+    Session* findBySocket(int socket);
+
+    void remove(const Session* session);
+    void destroyAll() { m_sessions.clear(); }
+
+private:
+    Sessions m_sessions;
+};
+
+}  // namespace tavik
