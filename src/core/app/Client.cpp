@@ -14,11 +14,14 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_chatterTree(*this),
       m_chatWatch(*this),
       m_receiver(*this) {
+    m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
     addSessionTab(NewConnection, "");
     m_messageView.clear();
 }
 
-void Client::setOwnNick(std::string_view nick) { m_ownNick.assign(capped(nick, 99)); }
+void Client::setOwnNick(std::string_view nick) {
+    m_ownNick.assign(capped(nick, 99));
+}
 
 void Client::loadFiles() {
     m_chatWatch.load(m_workingDirectory / ChatWatch::FileName);
@@ -98,6 +101,26 @@ void Client::renameOwnNick(Session& session, std::string_view newNick) {
     if (index >= 0) m_tabs.setLabel(index, session.nick + '@' + session.chatName);
 }
 
+void Client::selectSessionTab() {
+    const int focused = m_tabs.focused();
+    if (focused < 0) return;
+    const std::string_view label = capped(m_tabs.label(focused), 511);
+    if (!label.empty() && equalsIgnoreCase(label.substr(1), NewConnection)) {
+        m_currentSocket = NoSocket;
+        connectNew();
+        return;
+    }
+    const auto at = label.find('@');
+    if (at != std::string_view::npos) {
+        if (const Session* session =
+                m_sessions.findByChatAndNick(label.substr(at + 1), label.substr(0, at))) {
+            m_currentSocket = session->socket;
+        }
+    }
+}
+
+void Client::connectNew() {}
+
 void Client::disconnect() {
     if (m_currentSocket == NoSocket) return;
     const int socket = m_currentSocket;
@@ -149,9 +172,13 @@ int Client::runLoginDialog() {
     return result;
 }
 
-std::string Client::title() const { return composeTitle(m_ownNick, m_chatterCount); }
+std::string Client::title() const {
+    return composeTitle(m_ownNick, m_chatterCount);
+}
 
-void Client::updateTitle() { m_desktop.setTitle(title()); }
+void Client::updateTitle() {
+    m_desktop.setTitle(title());
+}
 
 long Client::send(int socket, std::string_view bytes) {
     if (socket == NoSocket) return -1;

@@ -31,7 +31,8 @@ class Client {
 public:
     static constexpr std::string_view NewConnection = "Neue Verbindung";
 
-    Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesystem::path workingDirectory = ".");
+    Client(Transport& transport, Desktop& desktop, Clock& clock,
+           std::filesystem::path workingDirectory = ".");
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
     ~Client() = default;
@@ -71,6 +72,10 @@ public:
     Session* attachSession(int socket, std::string_view chatName, std::string_view nick);
     void addSessionTab(std::string_view chatName, std::string_view nick);
     void renameOwnNick(Session& session, std::string_view newNick);
+    // The focused tab changed: its session becomes current; the new-connection tab connects.
+    void selectSessionTab();
+    // Opens the connect dialog and connects (arrives with the window).
+    void connectNew();
     // Tears down the current session: drains and closes its socket, shows the
     // notice, removes its tab, in-progress row and tree items.
     void disconnect();

@@ -9,8 +9,10 @@ namespace {
 
 constexpr std::array<unsigned char, 256> makeLowerTable() {
     std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
-    for (int c = 'A'; c <= 'Z'; ++c) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
+    for (int i = 0; i < 256; ++i)
+        t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
+    for (int c = 'A'; c <= 'Z'; ++c)
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
     for (int c = 0xC0; c <= 0xDE; ++c) {
         if (c != 0xD7) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
     }
@@ -25,7 +27,9 @@ constexpr std::array<unsigned char, 256> LowerTable = makeLowerTable();
 
 }  // namespace
 
-unsigned char lowerByte(unsigned char c) { return LowerTable[c]; }
+unsigned char lowerByte(unsigned char c) {
+    return LowerTable[c];
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -63,7 +67,9 @@ std::string_view cutAtBlank(std::string_view s) {
     return blank == std::string_view::npos ? s : s.substr(0, blank);
 }
 
-std::string_view capped(std::string_view s, std::size_t max) { return s.size() > max ? s.substr(0, max) : s; }
+std::string_view capped(std::string_view s, std::size_t max) {
+    return s.size() > max ? s.substr(0, max) : s;
+}
 
 void appendNumber(std::string& out, long value) {
     std::array<char, 24> buf{};

@@ -43,7 +43,9 @@ void putField(std::string& out, std::string_view text, std::size_t width) {
 
 }  // namespace
 
-std::filesystem::path ChatWatch::defaultFile() const { return m_client.workingDirectory() / FileName; }
+std::filesystem::path ChatWatch::defaultFile() const {
+    return m_client.workingDirectory() / FileName;
+}
 
 std::optional<NameList> ChatWatch::parse(std::string_view bytes) {
     if (bytes.size() < 4) return std::nullopt;
@@ -89,7 +91,8 @@ void ChatWatch::load(const std::filesystem::path& file) {
 
 bool ChatWatch::save(const std::filesystem::path& file) {
     if (writeFileAtomically(file, serialize(m_list))) return true;
-    m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient", MessageBoxStyle::Ok);
+    m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient",
+                                  MessageBoxStyle::Ok);
     return false;
 }
 

@@ -7,7 +7,8 @@ namespace tavik {
 
 std::size_t ChatterTree::itemsUnder(TreeItemId top) const {
     std::size_t n = 0;
-    for (const TreeItemId channel : m_model.children(top)) n += 1 + m_model.children(channel).size();
+    for (const TreeItemId channel : m_model.children(top))
+        n += 1 + m_model.children(channel).size();
     return n;
 }
 
@@ -36,7 +37,8 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
                                 type == TreeItemType::Connection);
 }
 
-void ChatterTree::nameChannel(Session& session, TreeItemId item, std::string_view label, bool protectedChannel) {
+void ChatterTree::nameChannel(Session& session, TreeItemId item, std::string_view label,
+                              bool protectedChannel) {
     const int image = protectedChannel ? TreeImage::ProtectedChannel : TreeImage::Channel;
     m_model.setText(item, label);
     m_model.setImages(item, image, image + TreeImage::SelectedOffset);

@@ -12,8 +12,12 @@ const std::vector<TreeItemId> NoChildren;
 TreeItemId makeId(std::uint32_t slot, std::uint32_t generation) {
     return (static_cast<TreeItemId>(generation) << 32) | (static_cast<TreeItemId>(slot) + 1);
 }
-std::uint32_t slotIndex(TreeItemId id) { return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1; }
-std::uint32_t generationOf(TreeItemId id) { return static_cast<std::uint32_t>(id >> 32); }
+std::uint32_t slotIndex(TreeItemId id) {
+    return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1;
+}
+std::uint32_t generationOf(TreeItemId id) {
+    return static_cast<std::uint32_t>(id >> 32);
+}
 }  // namespace
 
 const ChatterTreeModel::Slot* ChatterTreeModel::slotOf(TreeItemId id) const {
@@ -52,8 +56,8 @@ int ChatterTreeModel::rowOf(TreeItemId id) const {
     return pos == list.end() ? -1 : static_cast<int>(pos - list.begin());
 }
 
-TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view text, int image, int selectedImage,
-                                          bool hasChildrenIndicator) {
+TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view text, int image,
+                                          int selectedImage, bool hasChildrenIndicator) {
     if (parent != NoItem && slotOf(parent) == nullptr) return NoItem;
     std::uint32_t index = 0;
     if (!m_free.empty()) {
@@ -78,9 +82,9 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
 
     // Sorted insert; an item goes after the ones that compare equal to it.
     std::vector<TreeItemId>& list = siblings(parent);
-    const auto pos = std::upper_bound(list.begin(), list.end(), text, [this](std::string_view t, TreeItemId other) {
-        return compareIgnoreCase(t, item(other)->text) < 0;
-    });
+    const auto pos = std::upper_bound(
+        list.begin(), list.end(), text,
+        [this](std::string_view t, TreeItemId other) { return compareIgnoreCase(t, item(other)->text) < 0; });
     const int row = static_cast<int>(pos - list.begin());
     notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, row); });
     list.insert(pos, id);
@@ -91,7 +95,8 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
 void ChatterTreeModel::freeSubtree(TreeItemId id) {
     Slot* s = slotOf(id);
     if (s == nullptr) return;
-    for (const TreeItemId child : s->item.children) freeSubtree(child);
+    for (const TreeItemId child : s->item.children)
+        freeSubtree(child);
     s = slotOf(id);  // the slot vector does not grow here, but stay on the safe side
     s->item.children.clear();
     s->used = false;
@@ -114,7 +119,8 @@ void ChatterTreeModel::remove(TreeItemId id) {
 }
 
 void ChatterTreeModel::clear() {
-    while (!m_topLevel.empty()) remove(m_topLevel.front());
+    while (!m_topLevel.empty())
+        remove(m_topLevel.front());
 }
 
 void ChatterTreeModel::setText(TreeItemId id, std::string_view text) {

@@ -71,7 +71,8 @@ private:
     void freeSubtree(TreeItemId id);
     template <typename F>
     void notify(F&& f) {
-        for (ChatterTreeObserver* o : m_observers) f(*o);
+        for (ChatterTreeObserver* o : m_observers)
+            f(*o);
     }
 
     std::vector<Slot> m_slots;

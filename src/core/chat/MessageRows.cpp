@@ -7,8 +7,8 @@ namespace tavik {
 
 MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {}
 
-void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
-                         std::string_view c3) {
+void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::string_view c1,
+                         std::string_view c2, std::string_view c3) {
     if (m_count >= Capacity) return;
     index = std::clamp(index, 0, m_count);
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeInserted(index, 1); });
@@ -48,10 +48,12 @@ void MessageRows::remove(int index) {
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(index, 1); });
     constexpr auto cap = static_cast<std::size_t>(Capacity);
     if (index < m_count / 2) {
-        for (int i = index; i > 0; --i) std::swap(m_slots[physical(i)], m_slots[physical(i - 1)]);
+        for (int i = index; i > 0; --i)
+            std::swap(m_slots[physical(i)], m_slots[physical(i - 1)]);
         m_head = (m_head + 1) % cap;
     } else {
-        for (int i = index; i < m_count - 1; ++i) std::swap(m_slots[physical(i)], m_slots[physical(i + 1)]);
+        for (int i = index; i < m_count - 1; ++i)
+            std::swap(m_slots[physical(i)], m_slots[physical(i + 1)]);
     }
     --m_count;
     if (m_marker > index) --m_marker;

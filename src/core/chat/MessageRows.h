@@ -43,7 +43,9 @@ public:
 
     int count() const { return m_count; }
     const MessageRow& row(int index) const { return m_slots[physical(index)]; }
-    const std::string& cell(int index, int column) const { return row(index).cells[static_cast<std::size_t>(column)]; }
+    const std::string& cell(int index, int column) const {
+        return row(index).cells[static_cast<std::size_t>(column)];
+    }
     LineKind kind(int index) const { return row(index).kind; }
 
     // Inserts a row at `index` (0..count) from the given cell texts; count < Capacity.
@@ -66,7 +68,8 @@ private:
     }
     template <typename F>
     void notify(F&& f) {
-        for (MessageRowsObserver* o : m_observers) f(*o);
+        for (MessageRowsObserver* o : m_observers)
+            f(*o);
     }
 
     std::vector<MessageRow> m_slots;

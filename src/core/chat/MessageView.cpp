@@ -70,7 +70,8 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     if (name.empty()) name = " ";
 
     // Drop the oldest row first, so a view never sees a 501st row.
-    while (m_rows.count() >= MaxRows) m_rows.remove(0);
+    while (m_rows.count() >= MaxRows)
+        m_rows.remove(0);
 
     const LocalTime now = m_client.clock().now();
     std::array<char, 5> time{};
@@ -122,12 +123,14 @@ void MessageView::moveMarker(int delta, bool fillRecipient) {
         return;
     }
     const auto at = text.find('@');
-    m_client.recipientBox().setText(at == std::string::npos ? std::string_view() : std::string_view(text).substr(at));
+    m_client.recipientBox().setText(at == std::string::npos ? std::string_view()
+                                                            : std::string_view(text).substr(at));
 }
 
 void MessageView::clear() {
     m_rows.clear();
-    for (int i = 0; i < MaxRows; ++i) m_rows.insert(0, LineKind::Filler, " ", " ", "", "");
+    for (int i = 0; i < MaxRows; ++i)
+        m_rows.insert(0, LineKind::Filler, " ", " ", "", "");
     moveMarker(MaxRows, true);
 }
 

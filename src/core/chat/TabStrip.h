@@ -41,7 +41,8 @@ public:
 private:
     template <typename F>
     void notify(F&& f) {
-        for (TabStripObserver* o : m_observers) f(*o);
+        for (TabStripObserver* o : m_observers)
+            f(*o);
     }
 
     std::vector<std::string> m_labels;

@@ -3,8 +3,12 @@
 namespace tavik {
 
 namespace {
-bool isAsciiLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isRemovedControl(unsigned char c) { return c < 32 && c != '\n'; }
+bool isAsciiLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isRemovedControl(unsigned char c) {
+    return c < 32 && c != '\n';
+}
 }  // namespace
 
 std::size_t stripEscapes(char* text, std::size_t length) {
@@ -16,7 +20,8 @@ std::size_t stripEscapes(char* text, std::size_t length) {
             ++read;
             if (read < length && text[read] == '[') {
                 ++read;
-                while (read < length && !isAsciiLetter(static_cast<unsigned char>(text[read]))) ++read;
+                while (read < length && !isAsciiLetter(static_cast<unsigned char>(text[read])))
+                    ++read;
                 if (read < length) ++read;  // the final letter
             }
             continue;
@@ -30,6 +35,8 @@ std::size_t stripEscapes(char* text, std::size_t length) {
     return write;
 }
 
-void stripEscapes(std::string& text) { text.resize(stripEscapes(text.data(), text.size())); }
+void stripEscapes(std::string& text) {
+    text.resize(stripEscapes(text.data(), text.size()));
+}
 
 }  // namespace tavik

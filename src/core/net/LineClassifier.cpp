@@ -20,7 +20,9 @@ constexpr std::string_view NameErrors[] = {
 constexpr std::size_t MaxChannelLabel = 95;
 constexpr auto npos = std::string_view::npos;
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != npos;
+}
 
 void bump(int& counter) {
     if (counter < INT_MAX) ++counter;
@@ -132,7 +134,8 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
     std::size_t stop = pos;  // where the token loop stopped
     bool more = true;
     while (more) {
-        while (pos < n && !isNameChar(static_cast<unsigned char>(line[pos]))) ++pos;
+        while (pos < n && !isNameChar(static_cast<unsigned char>(line[pos])))
+            ++pos;
         const std::size_t start = pos;
         const std::size_t delimiter = line.find_first_of(", ", start);
         if (delimiter == npos) {

@@ -19,6 +19,8 @@ enum class LineKind : int {
     ReadAgain = -3,  // the receive filled the buffer; receive again at once
 };
 
-constexpr bool makesRow(LineKind kind) { return static_cast<int>(kind) >= 0; }
+constexpr bool makesRow(LineKind kind) {
+    return static_cast<int>(kind) >= 0;
+}
 
 }  // namespace tavik

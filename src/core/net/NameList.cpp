@@ -9,9 +9,15 @@ namespace {
 constexpr std::int64_t FirstRank = std::numeric_limits<std::int64_t>::min();
 }
 
-void NameEntry::setName(std::string_view value) { name.assign(cutAtBlank(capped(value, MaxName))); }
-void NameEntry::setContext(std::string_view value) { context.assign(capped(value, MaxContext)); }
-void NameEntry::setText(std::string_view value) { text.assign(capped(value, MaxText)); }
+void NameEntry::setName(std::string_view value) {
+    name.assign(cutAtBlank(capped(value, MaxName)));
+}
+void NameEntry::setContext(std::string_view value) {
+    context.assign(capped(value, MaxContext));
+}
+void NameEntry::setText(std::string_view value) {
+    text.assign(capped(value, MaxText));
+}
 
 NameEntry* NameList::find(std::string_view name, std::string_view context, bool copyForContext) {
     const std::string_view key = cutAtBlank(name);
@@ -70,7 +76,8 @@ void NameList::sweepStale(std::string_view context) {
 }
 
 void NameList::remove(NameEntry* entry) {
-    const auto it = std::find_if(m_entries.begin(), m_entries.end(), [entry](const NameEntry& e) { return &e == entry; });
+    const auto it =
+        std::find_if(m_entries.begin(), m_entries.end(), [entry](const NameEntry& e) { return &e == entry; });
     if (it == m_entries.end()) return;
     indexErase(entry);
     const bool wasFirst = it == m_entries.begin();
@@ -99,7 +106,9 @@ NameEntry* NameList::linkNew(NameEntry entry) {
         entry.m_rank = m_nextFrontRank--;
         m_entries.insert(std::next(m_entries.begin()), std::move(entry));
     }
-    NameEntry* added = m_entries.empty() ? nullptr : (m_entries.size() == 1 ? &m_entries.front() : &*std::next(m_entries.begin()));
+    NameEntry* added = m_entries.empty()
+                           ? nullptr
+                           : (m_entries.size() == 1 ? &m_entries.front() : &*std::next(m_entries.begin()));
     indexInsert(added);
     return added;
 }

@@ -53,7 +53,8 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
     session->partialLine.append(pending);
     session->receiveBegin = 0;
     session->receiveEnd = 0;
-    return {received == static_cast<long>(Session::ReceiveSize) ? LineKind::ReadAgain : LineKind::Stop, {}, {}};
+    return {
+        received == static_cast<long>(Session::ReceiveSize) ? LineKind::ReadAgain : LineKind::Stop, {}, {}};
 }
 
 bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length) {

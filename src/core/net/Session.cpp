@@ -4,9 +4,13 @@
 
 namespace tavik {
 
-void Session::setChatName(std::string_view value) { chatName.assign(capped(value, MaxChatName)); }
+void Session::setChatName(std::string_view value) {
+    chatName.assign(capped(value, MaxChatName));
+}
 
-void Session::setNick(std::string_view value) { nick.assign(cutAtBlank(capped(value, MaxNick))); }
+void Session::setNick(std::string_view value) {
+    nick.assign(cutAtBlank(capped(value, MaxNick)));
+}
 
 Session* SessionList::makeFirst(std::string_view chatName, std::string_view nick) {
     if (!m_sessions.empty()) return nullptr;

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/ClientFixture.h"
+
+namespace tavik::test {
+namespace {
+
+class MessageViewTest : public ClientTest {
+protected:
+    MessageView& view() { return client.messageView(); }
+    std::vector<std::string> lastTexts(int n) {
+        std::vector<std::string> out;
+        for (int i = n - 1; i >= 0; --i)
+            out.push_back(lastRow(i).cells[1]);
+        return out;
+    }
+};
+
+TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
+    view().insert(-1, "A", std::string(80, 'a'), LineKind::Public);
+    EXPECT_EQ(lastTexts(1), (std::vector<std::string>{std::string(80, 'a')}));
+
+    const std::string withBlank = std::string(40, 'b') + " " + std::string(40, 'c');
+    view().insert(-1, "A", withBlank, LineKind::Public);
+    EXPECT_EQ(lastTexts(2), (std::vector<std::string>{std::string(40, 'b'), " " + std::string(40, 'c')}));
+
+    view().insert(-1, "A", std::string(200, 'd'), LineKind::Public);
+    EXPECT_EQ(lastTexts(3),
+              (std::vector<std::string>{std::string(80, 'd'), std::string(80, 'd'), std::string(40, 'd')}));
+    EXPECT_EQ(rows().count(), 500);
+}
+
+TEST_F(MessageViewTest, OnlyALeadingBlankStillAdvances) {
+    // The next piece starts with the blank it was cut at; it must not be cut there again.
+    const std::string text = std::string(50, 'e') + " " + std::string(100, 'f');
+    view().insert(-1, "A", text, LineKind::Public);
+    EXPECT_EQ(lastTexts(3), (std::vector<std::string>{std::string(50, 'e'), " " + std::string(79, 'f'),
+                                                      std::string(21, 'f')}));
+}
+
+TEST_F(MessageViewTest, ClientNoticesBelongToTheNewConnectionPseudoSession) {
+    view().insert(-1, "", "Hinweis", LineKind::Plain);
+    EXPECT_EQ(lastRow().cells[0], " ");
+    EXPECT_EQ(lastRow().cells[2], "09:05");
+    EXPECT_EQ(lastRow().cells[3], "Neue Verbindung");
+    EXPECT_EQ(lastRow().kind, LineKind::Plain);
+
+    connect(7, "brenn-chat", "Gast");
+    view().insert(7, "wer auch immer", "ohne Form", LineKind::Plain);
+    EXPECT_EQ(lastRow().cells[0], "Gast");  // plain rows show the own nick
+    view().insert(99, "X", "fremd", LineKind::Public);
+    EXPECT_EQ(lastRow().cells[3], "Login");  // no session has that socket
+}
+
+TEST_F(MessageViewTest, IgnoredChattersRowsAreDroppedPerSession) {
+    connect(7, "eins", "Gast");
+    connect(8, "zwei", "Gast");
+    client.sessions().findBySocket(7)->addChatterName("Troll");
+    client.sessions().findBySocket(7)->chatterNames.find("Troll", "", false)->active = 1;
+    client.sessions().findBySocket(8)->addChatterName("Troll");
+    client.settings().sound = true;
+    desktop.foreground = false;
+    desktop.sounds.clear();
+
+    receive(7, "<Troll> nerv\r\n");
+    EXPECT_NE(lastRow().cells[1], "nerv");
+    EXPECT_TRUE(desktop.sounds.empty());
+    receive(8, "<TROLL> hier sichtbar\r\n");
+    EXPECT_EQ(lastRow().cells[1], "hier sichtbar");
+    EXPECT_EQ(desktop.sounds, (std::vector<std::string>{"CHORD.WAV"}));
+}
+
+TEST_F(MessageViewTest, FullListDropsTheOldestAndKeepsInProgressRowsLast) {
+    connect(7, "eins", "Anna");
+    connect(8, "zwei", "Bert");
+    for (int i = 0; i < 600; ++i)
+        view().insert(7, "A", "Zeile " + std::to_string(i), LineKind::Public);
+    EXPECT_EQ(rows().count(), 500);
+    EXPECT_EQ(rows().kind(499), LineKind::InProgress);
+    EXPECT_EQ(rows().kind(498), LineKind::InProgress);
+    EXPECT_EQ(rows().cell(497, 1), "Zeile 599");
+    EXPECT_EQ(rows().cell(0, 1), "Zeile 102");
+}
+
+TEST_F(MessageViewTest, ModalDialogSuppressesMarkerAndSideEffects) {
+    client.settings().sound = true;
+    client.settings().autoTop = true;
+    desktop.foreground = false;
+    connect(7);
+    const int marker = rows().marker();
+    desktop.onDialog = [&](Dialog) {
+        receive(7, "<Anna> im Dialog\r\n");
+        return 1;
+    };
+    desktop.sounds.clear();
+    desktop.toFront = 0;
+    client.runModal(Dialog::About);
+    EXPECT_EQ(lastRow().cells[1], "im Dialog");
+    EXPECT_EQ(desktop.toFront, 0);
+    EXPECT_TRUE(desktop.sounds.empty());
+    EXPECT_EQ(rows().marker(), marker - 1);  // it stays on its row, which moved up
+
+    receive(7, "<Anna> danach\r\n");
+    EXPECT_EQ(desktop.toFront, 1);
+    EXPECT_EQ(desktop.sounds, (std::vector<std::string>{"CHORD.WAV"}));
+}
+
+TEST_F(MessageViewTest, MarkerFillsTheRecipientBox) {
+    connect(7, "brenn-chat", "Gast");
+    receive(7, "<Anna> oeffentlich\r\n<*Bert*> leise\r\n");
+    MessageView& v = view();
+    const int publicRow = rows().count() - 3;  // above Bert's row and the in-progress row
+    auto markRow = [&](int row) { v.moveMarker(row - rows().marker(), true); };
+
+    client.settings().autoChatChange = true;
+    markRow(publicRow);
+    EXPECT_EQ(client.recipientBox().text(), "@brenn-chat");
+    client.settings().autoChatChange = false;
+    markRow(publicRow);
+    EXPECT_EQ(client.recipientBox().text(), "");
+
+    client.recipientBox().setText("unberuehrt");
+    markRow(publicRow + 1);  // a whisper without Autowhisper leaves the box alone
+    EXPECT_EQ(client.recipientBox().text(), "unberuehrt");
+    client.settings().autowhisper = true;
+    markRow(publicRow + 1);
+    EXPECT_EQ(client.recipientBox().text(), "Bert");
+    client.settings().autoChatChange = true;
+    markRow(publicRow + 1);
+    EXPECT_EQ(client.recipientBox().text(), "Bert@brenn-chat");
+
+    v.moveMarker(-10000, true);
+    EXPECT_EQ(rows().marker(), 0);
+    v.moveMarker(+10000, true);
+    EXPECT_EQ(rows().marker(), 499);
+}
+
+TEST_F(MessageViewTest, ClearMakesFiveHundredFillersAndMarksTheLast) {
+    connect(7);
+    receive(7, "<Anna> weg damit\r\n");
+    client.recipientBox().setText("x");
+    view().clear();
+    EXPECT_EQ(rows().count(), 500);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(rows().kind(i), LineKind::Filler);
+    EXPECT_EQ(rows().marker(), 499);
+    EXPECT_EQ(client.recipientBox().text(), "");
+}
+
+// Observers see every change in an order a Qt model can follow: never more than 500 rows.
+TEST_F(MessageViewTest, ObserversNeverSeeMoreThanFiveHundredRows) {
+    struct Counter : MessageRowsObserver {
+        const MessageRows* rows = nullptr;
+        int inserted = 0;
+        int removed = 0;
+        int maxRows = 0;
+        void rowsInserted(int, int count) override {
+            inserted += count;
+            maxRows = std::max(maxRows, rows->count());
+        }
+        void rowsRemoved(int, int count) override { removed += count; }
+    } counter;
+    counter.rows = &rows();
+    client.messageView().rows().addObserver(&counter);
+    for (int i = 0; i < 50; ++i)
+        view().insert(-1, "A", "x", LineKind::Public);
+    client.messageView().rows().removeObserver(&counter);
+    EXPECT_EQ(counter.inserted, 50);
+    EXPECT_EQ(counter.removed, 50);
+    EXPECT_EQ(counter.maxRows, 500);
+}
+
+}  // namespace
+}  // namespace tavik::test

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/NameList.h"
+#include "net/Session.h"
+
+namespace tavik {
+namespace {
+
+std::vector<std::string> names(const NameList& list) {
+    std::vector<std::string> out;
+    for (const NameEntry& e : list)
+        out.push_back(e.name + (e.context.empty() ? "" : "@" + e.context));
+    return out;
+}
+
+TEST(NameEntry, NamesAreCutAtTwentyAndAtTheFirstBlank) {
+    NameEntry e;
+    e.setName("Anderer (weg)");
+    EXPECT_EQ(e.name, "Anderer");
+    e.setName(std::string(30, 'x'));
+    EXPECT_EQ(e.name, std::string(20, 'x'));
+    e.setName("abcdefghijklmnopqrs tuv");  // blank inside the first 20
+    EXPECT_EQ(e.name, "abcdefghijklmnopqrs");
+    e.setContext(std::string(200, 'c'));
+    EXPECT_EQ(e.context.size(), 127U);
+}
+
+TEST(NameList, WalkOrderIsFirstThenNewestToOldest) {
+    NameList list;
+    list.add("Erster");
+    list.add("Zweiter");
+    list.add("Dritter");
+    list.add("Vierter");
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Erster", "Vierter", "Dritter", "Zweiter"}));
+
+    // Removing the first makes the next one (the newest) first; new entries follow it.
+    list.remove(list.first());
+    list.add("Fuenfter");
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Vierter", "Fuenfter", "Dritter", "Zweiter"}));
+}
+
+TEST(NameList, FindIgnoresCaseAndCopiesForAnotherContext) {
+    NameList list;
+    list.add("Gast");
+    EXPECT_EQ(list.find("GAST", "", false), list.first());
+    EXPECT_EQ(list.find("gast (weg)", "", false), list.first());  // the key is cut at its blank
+    EXPECT_EQ(list.find("Gast", "chat", false), nullptr);
+
+    list.first()->text = "Hallo";
+    list.first()->optionB = 1;
+    NameEntry* copy = list.find("gAsT", "chat", true);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, list.first());
+    EXPECT_EQ(copy->name, "gAsT");
+    EXPECT_EQ(copy->context, "chat");
+    EXPECT_EQ(copy->text, "");
+    EXPECT_EQ(copy->active, 0);
+    EXPECT_EQ(copy->stale, 0);
+    EXPECT_EQ(copy->optionA, 1);
+    EXPECT_EQ(copy->optionB, 0);
+    EXPECT_EQ(list.size(), 2U);
+    // A second lookup finds that entry instead of making another one.
+    EXPECT_EQ(list.find("Gast", "chat", true), copy);
+    EXPECT_EQ(list.size(), 2U);
+}
+
+TEST(NameList, AddOrRefreshClearsTheStaleMarkOfAPresentName) {
+    NameList list;
+    EXPECT_TRUE(list.addOrRefresh("Gast"));
+    list.first()->stale = 1;
+    EXPECT_FALSE(list.addOrRefresh("gast"));
+    EXPECT_EQ(list.first()->stale, 0);
+    EXPECT_EQ(list.size(), 1U);
+}
+
+TEST(NameList, MarkAndSweepKeepsListedActiveCollapsedAndFirst) {
+    NameList list;
+    for (const char* n : {"Eins", "Zwei", "Drei", "Vier", "Fuenf"})
+        list.add(n);
+    list.find("Drei", "", false)->active = 1;
+    list.find("Vier", "", false)->optionA = 0;
+    list.markStale("");
+    EXPECT_FALSE(list.addOrRefresh("Zwei"));
+    EXPECT_FALSE(list.addOrRefresh("Fuenf"));
+    list.sweepStale("");
+    // "Eins" is first and never swept even though it was not listed again.
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Eins", "Fuenf", "Vier", "Drei", "Zwei"}));
+
+    list.markStale("");
+    list.sweepStale("");
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Eins", "Vier", "Drei"}));
+}
+
+TEST(NameList, MarkAndSweepTouchOnlyTheirContextExactly) {
+    NameList list;
+    list.add("Eins");
+    list.addWithContext("Zwei", "Chat");
+    list.addWithContext("Drei", "chat");
+    list.markStale("chat");
+    list.sweepStale("chat");
+    EXPECT_EQ(names(list), (std::vector<std::string>{"Eins", "Zwei@Chat"}));
+
+    NameList single;
+    single.add("Allein");
+    single.markStale("");
+    single.sweepStale("");
+    EXPECT_EQ(single.size(), 1U);
+}
+
+TEST(NameList, AddWithContextOfAPresentEntryOnlyRefreshesIt) {
+    NameList list;
+    list.add("Gast");
+    NameEntry* chat = list.addWithContext("Gast", "chat");
+    ASSERT_NE(chat, nullptr);
+    chat->stale = 1;
+    EXPECT_EQ(list.addWithContext("GAST", "CHAT"), nullptr);
+    EXPECT_EQ(chat->stale, 0);
+}
+
+TEST(SessionList, LookupsAndRemoval) {
+    SessionList sessions;
+    sessions.makeFirst("Neue Verbindung", "");
+    sessions.add("brenn-chat", "Gast (mit Leerzeichen)");
+    sessions.add("anderer", "Zweiter");
+    sessions.first()->setSocket(NoSocket);
+    sessions.findByChat("BRENN-CHAT")->setSocket(5);
+
+    EXPECT_EQ(sessions.findBySocket(NoSocket)->chatName, "Neue Verbindung");
+    EXPECT_EQ(sessions.findBySocket(5)->nick, "Gast");
+    EXPECT_EQ(sessions.findByChatAndNick("Brenn-Chat", "gast"), sessions.findBySocket(5));
+    EXPECT_EQ(sessions.findByChatAndNick("brenn-chat", "Zweiter"), nullptr);
+
+    std::vector<std::string> order;
+    for (const Session& s : sessions)
+        order.push_back(s.chatName);
+    EXPECT_EQ(order, (std::vector<std::string>{"Neue Verbindung", "anderer", "brenn-chat"}));
+
+    sessions.remove(sessions.first());
+    EXPECT_EQ(sessions.first()->chatName, "anderer");
+    sessions.remove(sessions.first());
+    sessions.remove(sessions.first());
+    EXPECT_TRUE(sessions.empty());
+    EXPECT_EQ(sessions.first(), nullptr);
+}
+
+TEST(Session, NickAndChatNameAreCapped) {
+    Session s;
+    s.setNick(std::string(200, 'n'));
+    EXPECT_EQ(s.nick.size(), 127U);
+    s.setNick("Gast Zwei");
+    EXPECT_EQ(s.nick, "Gast");
+    s.setChatName(std::string(200, 'c'));
+    EXPECT_EQ(s.chatName.size(), 127U);
+}
+
+}  // namespace
+}  // namespace tavik

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes/ClientFixture.h"
+#include "net/Escapes.h"
+
+namespace tavik::test {
+namespace {
+
+std::string strip(std::string s) {
+    stripEscapes(s);
+    return s;
+}
+
+TEST(StripEscapes, RemovesSequencesAndControlsKeepsText) {
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"\x1b[1m<Gast>\x1b[0m Hallo", "<Gast> Hallo"},
+        {"\x1b[40;35mfarbig\x1b[K", "farbig"},
+        {"\x1b(Bx", "(Bx"},       // an escape not followed by "[" loses only itself
+        {"a\x1b\x1b[1mb", "ab"},  // escapes in a row
+        {"Zeile\r", "Zeile"},     // carriage returns, tabs and bells go
+        {"\tTab\x07 und\rCR", "Tab undCR"},
+        {"a\nb", "a\nb"},  // the line feed stays
+        {"Gr\xFC\xDF"
+         "e \xE4\xF6\xE7",
+         "Gr\xFC\xDF"
+         "e \xE4\xF6\xE7"},  // Windows-1252 letters survive
+        {"\x7f", "\x7f"},
+        {std::string("vor\0nach", 8), "vornach"},  // NUL bytes go, nothing after them is lost
+        {"abc\x1b[12;3", "abc"},                   // a cut-off sequence goes to the end, no further
+        {"abc\x1b[", "abc"},
+        {"abc\x1b", "abc"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(strip(c.in), c.out) << "input: " << c.in;
+}
+
+class ReceivePipelineTest : public ClientTest {};
+
+TEST_F(ReceivePipelineTest, PromptWithoutLineFeedShowsInTheInProgressRow) {
+    connect(7);
+    const int before = rows().count();
+    receive(7, "\x1b[1mGib Deinen Namen ein (oder /Show, /Exit, /Help): \x1b[0m");
+    EXPECT_EQ(rows().count(), before);
+    EXPECT_EQ(inProgressText(), "Gib Deinen Namen ein (oder /Show, /Exit, /Help): ");
+    EXPECT_EQ(lastRow().cells[1], " ");  // no row was made
+}
+
+TEST_F(ReceivePipelineTest, TwoLinesAndAHalfThenTheRest) {
+    connect(7);
+    receive(7, "<Anna> eins\r\n<Bert> zwei\r\n<Carla> dr");
+    EXPECT_EQ(lastRow(1).cells[1], "eins");
+    EXPECT_EQ(lastRow(0).cells[1], "zwei");
+    EXPECT_EQ(client.sessions().findBySocket(7)->partialLine, "<Carla> dr");
+    EXPECT_EQ(inProgressText(), "<Carla> dr");
+
+    receive(7, "ei\r\n");
+    EXPECT_EQ(lastRow(0).cells[0], "Carla");
+    EXPECT_EQ(lastRow(0).cells[1], "drei");
+    EXPECT_EQ(inProgressText(), "");
+    EXPECT_EQ(rows().count(), 500);
+}
+
+TEST_F(ReceivePipelineTest, AnyChunkingGivesTheSameRows) {
+    const std::string stream =
+        "<Anna> Hallo \x1b[1mWelt\x1b[0m\r\n<*Bert*> leise\r\n--> Carla kommt in den Chat.\r\n"
+        ">>> Dora ist jetzt weg.\r\n/w Emil psst\r\n";
+    auto rowsFor = [&](std::size_t chunk) {
+        FakeTransport t;
+        FakeDesktop d;
+        FakeClock c;
+        Client cl(t, d, c, dir.path());
+        cl.settings().sound = false;
+        cl.attachSession(9, "brenn-chat", "Gast");
+        for (std::size_t i = 0; i < stream.size(); i += chunk) {
+            t.feed(9, stream.substr(i, chunk));
+            cl.socketEvent(9, SocketEvent::Read, 0);
+        }
+        std::string out;
+        const MessageRows& r = cl.messageView().rows();
+        for (int i = r.count() - 6; i < r.count() - 1; ++i) {
+            out +=
+                std::to_string(static_cast<int>(r.kind(i))) + "|" + r.cell(i, 0) + "|" + r.cell(i, 1) + "\n";
+        }
+        return out;
+    };
+    const std::string whole = rowsFor(stream.size());
+    EXPECT_EQ(
+        whole,
+        "2|Anna|Hallo Welt\n1|Bert|leise\n3|Carla|kommt in den Chat.\n5|Dora|ist jetzt weg.\n4|Emil|psst\n");
+    for (std::size_t chunk : {1U, 2U, 3U, 7U, 13U})
+        EXPECT_EQ(rowsFor(chunk), whole) << "chunk " << chunk;
+}
+
+TEST_F(ReceivePipelineTest, LineSplitJustBeforeItsLineFeed) {
+    connect(7);
+    receive(7, "<Anna> bis hier\r");
+    receive(7, "\n");
+    EXPECT_EQ(lastRow().cells[1], "bis hier");
+}
+
+TEST_F(ReceivePipelineTest, AFullReceiveWithoutLineFeedReceivesAgainAtOnce) {
+    connect(7);
+    transport.feed(7, std::string(254, 'x'));
+    transport.feed(7, "yz\r\n");
+    transport.receiveCalls = 0;
+    client.socketEvent(7, SocketEvent::Read, 0);
+    // 254 bytes, then the rest in the same read event, then one receive that finds nothing.
+    EXPECT_EQ(transport.receiveCalls, 3);
+    EXPECT_EQ(transport.pendingChunks(7), 0U);
+    EXPECT_EQ(lastRow().cells[1], std::string(14, 'x') + "yz");  // 256 characters in rows of 80
+}
+
+TEST_F(ReceivePipelineTest, APartialLineThatWouldOutgrowItsBufferLosesItsOlderPart) {
+    connect(7);
+    transport.feed(7, std::string(254, 'a'));
+    transport.feed(7, std::string(10, 'b'));
+    client.socketEvent(7, SocketEvent::Read, 0);
+    EXPECT_EQ(client.sessions().findBySocket(7)->partialLine, std::string(10, 'b'));
+    receive(7, "c\r\n");
+    EXPECT_EQ(lastRow().cells[1], std::string(10, 'b') + "c");
+}
+
+TEST_F(ReceivePipelineTest, PartialLineStaysBoundedAndAFloodYieldsToTheEventLoop) {
+    connect(7);
+    for (int i = 0; i < 1000; ++i)
+        transport.feed(7, std::string(254, 'a' + i % 26));
+    client.socketEvent(7, SocketEvent::Read, 0);
+    EXPECT_LE(client.sessions().findBySocket(7)->partialLine.size(), 254U);
+    // One read event takes a bounded number of receives; the rest waits for the next event.
+    EXPECT_GT(transport.pendingChunks(7), 0U);
+    while (transport.pendingChunks(7) > 0)
+        client.socketEvent(7, SocketEvent::Read, 0);
+    EXPECT_LE(client.sessions().findBySocket(7)->partialLine.size(), 254U);
+    EXPECT_EQ(rows().count(), 500);
+}
+
+TEST_F(ReceivePipelineTest, InProgressRowsBelongToTheirSessions) {
+    connect(7, "eins", "Anna");
+    connect(8, "zwei", "Bert");
+    receive(7, "halb eins");
+    receive(8, "halb zwei");
+    EXPECT_EQ(client.messageView().inProgressRows(), 2);
+    // A new session's row goes in above the in-progress rows already there.
+    EXPECT_EQ(inProgressText(0), "halb eins");
+    EXPECT_EQ(inProgressText(1), "halb zwei");
+}
+
+TEST_F(ReceivePipelineTest, SessionWithoutInProgressRowLeavesOtherRowsAlone) {
+    connect(7, "eins", "Anna");
+    receive(7, "Prompt eins: ");
+    // A session still logging in has no in-progress row yet.
+    client.sessions().add("zwei", "Login");
+    client.sessions().findByChat("zwei")->setSocket(8);
+    receive(8, "Prompt zwei: ");
+    EXPECT_EQ(inProgressText(), "Prompt eins: ");
+}
+
+TEST_F(ReceivePipelineTest, BytesOfAnUnknownSocketAreNotRead) {
+    transport.feed(42, "<Anna> hallo\r\n");
+    client.socketEvent(42, SocketEvent::Read, 0);
+    EXPECT_EQ(transport.pendingChunks(42), 1U);
+}
+
+}  // namespace
+}  // namespace tavik::test
