@@ -13,7 +13,11 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_messageView(*this),
       m_chatterTree(*this),
       m_chatWatch(*this),
-      m_receiver(*this) {
+      m_receiver(*this),
+      m_away(*this),
+      m_ignoreList(*this),
+      m_logFile(*this),
+      m_sound(*this) {
     m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
     addSessionTab(NewConnection, "");
     m_messageView.clear();
@@ -185,10 +189,8 @@ long Client::send(int socket, std::string_view bytes) {
     return m_transport.send(socket, bytes);
 }
 
-void Client::autoReply(int /*socket*/, std::string_view /*name*/) {}
-
-void Client::playWordSounds(std::string_view /*text*/) {}
-
-void Client::logRow(std::string_view /*name*/, std::string_view /*text*/, LineKind /*kind*/) {}
+std::string_view Client::logoutAutoText() const {
+    return {};
+}
 
 }  // namespace tavik

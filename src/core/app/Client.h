@@ -5,10 +5,14 @@
 #include <string_view>
 
 #include "app/Settings.h"
+#include "chat/AwayMessage.h"
 #include "chat/ChatWatch.h"
 #include "chat/ChatterTree.h"
+#include "chat/IgnoreList.h"
+#include "chat/LogFile.h"
 #include "chat/MessageView.h"
 #include "chat/NamesListBox.h"
+#include "chat/Sound.h"
 #include "chat/TabStrip.h"
 #include "chat/TextField.h"
 #include "net/ReceivePipeline.h"
@@ -51,6 +55,10 @@ public:
     TextField& recipientBox() { return m_recipientBox; }
     ChatWatch& chatWatch() { return m_chatWatch; }
     ReceivePipeline& receiver() { return m_receiver; }
+    AwayMessage& away() { return m_away; }
+    IgnoreList& ignoreList() { return m_ignoreList; }
+    LogFile& logFile() { return m_logFile; }
+    Sound& sound() { return m_sound; }
 
     int currentSocket() const { return m_currentSocket; }
     void setCurrentSocket(int socket) { m_currentSocket = socket; }
@@ -91,11 +99,14 @@ public:
 
     long send(int socket, std::string_view bytes);
 
-    // Row side effects and the away reply; their full behaviour arrives with the
-    // settings, log and sound files.
-    void autoReply(int socket, std::string_view name);
-    void playWordSounds(std::string_view text);
-    void logRow(std::string_view name, std::string_view text, LineKind kind);
+    // The Logout-Auto-Text of the nick used last, sent before an exit command.
+    std::string_view logoutAutoText() const;
+
+    void autoReply(int socket, std::string_view name, LineKind kind) { m_away.autoReply(socket, name, kind); }
+    void playWordSounds(std::string_view text) { m_sound.playWordSounds(text); }
+    void logRow(std::string_view name, std::string_view text, LineKind kind) {
+        m_logFile.write(name, text, kind);
+    }
 
 private:
     Transport& m_transport;
@@ -112,6 +123,10 @@ private:
     TextField m_recipientBox{99};
     ChatWatch m_chatWatch;
     ReceivePipeline m_receiver;
+    AwayMessage m_away;
+    IgnoreList m_ignoreList;
+    LogFile m_logFile;
+    Sound m_sound;
 
     int m_currentSocket = NoSocket;
     std::string m_ownNick;

@@ -78,3 +78,92 @@ void appendNumber(std::string& out, long value) {
 }
 
 }  // namespace tavik
+
+namespace tavik {
+
+namespace {
+
+// Code points of 0x80-0x9F in Windows-1252; 0 where the byte is undefined.
+constexpr std::array<char32_t, 32> HighControls = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t codePoint(unsigned char c) {
+    if (c >= 0x80 && c <= 0x9F) {
+        const char32_t cp = HighControls[c - 0x80U];
+        return cp != 0 ? cp : c;
+    }
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+char fromCodePoint(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t i = 0; i < HighControls.size(); ++i) {
+        if (HighControls[i] == cp) return static_cast<char>(0x80 + i);
+    }
+    if (cp >= 0x80 && cp <= 0x9F) return static_cast<char>(cp);
+    return '?';
+}
+
+}  // namespace
+
+std::string utf8FromWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        appendUtf8(out, codePoint(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string windows1252FromUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t len = 1;
+        char32_t cp = c;
+        if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07U;
+        } else if (c >= 0xE0) {
+            len = 3;
+            cp = c & 0x0FU;
+        } else if (c >= 0xC2 && c < 0xE0) {
+            len = 2;
+            cp = c & 0x1FU;
+        } else if (c >= 0x80) {
+            out.push_back('?');  // a stray continuation or invalid lead byte
+            ++i;
+            continue;
+        }
+        if (i + len > text.size()) {
+            out.push_back('?');
+            break;
+        }
+        bool valid = true;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto cc = static_cast<unsigned char>(text[i + k]);
+            if ((cc & 0xC0U) != 0x80U) valid = false;
+            cp = (cp << 6) | (cc & 0x3FU);
+        }
+        out.push_back(valid ? fromCodePoint(cp) : '?');
+        i += valid ? len : 1;
+    }
+    return out;
+}
+
+}  // namespace tavik

@@ -27,3 +27,12 @@ std::string_view capped(std::string_view s, std::size_t max);
 void appendNumber(std::string& out, long value);
 
 }  // namespace tavik
+
+namespace tavik {
+
+// Windows-1252 text as UTF-8 (for file names and the window system) and back.
+// Characters Windows-1252 cannot hold become "?".
+std::string utf8FromWindows1252(std::string_view text);
+std::string windows1252FromUtf8(std::string_view text);
+
+}  // namespace tavik

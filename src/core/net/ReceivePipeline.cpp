@@ -17,7 +17,7 @@ void ReceivePipeline::readLoop(int socket) {
         const ServerLine result = nextServerLine(socket, line, receivesLeft);
         if (result.kind == LineKind::Stop) return;
         if (!makesRow(result.kind)) continue;
-        m_client.autoReply(socket, result.name);
+        m_client.autoReply(socket, result.name, result.kind);
         m_client.messageView().insert(socket, result.name, result.text, result.kind);
     }
 }

@@ -1,0 +1,52 @@
+#include "chat/AwayMessage.h"
+
+#include "app/Client.h"
+#include "app/Text.h"
+
+namespace tavik {
+
+bool AwayMessage::handleCommand(std::string_view line) {
+    if (line.empty() || line[0] != '/') return false;
+    const char second = line.size() > 1 ? line[1] : '\0';
+    const char third = line.size() > 2 ? line[2] : '\0';
+    if ((second == 'A' || second == 'a') && (third == 'W' || third == 'w')) {
+        const auto blank = line.find(' ');
+        if (blank != std::string_view::npos) {
+            m_message.assign(capped(line.substr(blank), MaxMessage));
+            m_client.messageView().insert(NoSocket, "", "Away Message gesetzt.", LineKind::Plain);
+        } else {
+            m_message.clear();
+            m_client.messageView().insert(NoSocket, "", "Away Message geloescht.", LineKind::Plain);
+        }
+        return true;
+    }
+    if (second == 'E' || second == 'e') {
+        m_client.send(m_client.currentSocket(), m_client.logoutAutoText());
+    }
+    return false;
+}
+
+void AwayMessage::autoReply(int socket, std::string_view name, LineKind kind) {
+    if (m_message.empty()) {
+        m_lastRepliedName.clear();
+        return;
+    }
+    // Only chatters who address the user: whispers and public lines that carry a
+    // name, and never the user's own lines echoed back.
+    if (kind != LineKind::WhisperIn && kind != LineKind::Public) return;
+    if (name.empty() || name == " ") return;
+    if (const Session* session = m_client.sessions().findBySocket(socket);
+        session != nullptr && equalsIgnoreCase(name, session->nick)) {
+        return;
+    }
+    name = capped(name, MaxRepliedName);
+    if (equalsIgnoreCase(name, m_lastRepliedName)) return;
+    m_lastRepliedName.assign(name);
+    m_reply.assign("/w ");
+    m_reply += name;
+    m_reply += m_message;
+    m_reply += "\n\r";
+    m_client.send(socket, m_reply);
+}
+
+}  // namespace tavik

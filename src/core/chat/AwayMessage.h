@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "net/LineKind.h"
+
+namespace tavik {
+
+class Client;
+
+// The away message: "/aw text" sets it, "/aw" alone clears it; while it is set,
+// every chatter who whispers to the user or talks in public gets it whispered
+// back once (not twice in a row to the same chatter). "/e" first sends the
+// Logout-Auto-Text.
+class AwayMessage {
+public:
+    static constexpr std::size_t MaxMessage = 1023;
+    static constexpr std::size_t MaxRepliedName = 35;
+
+    explicit AwayMessage(Client& client) : m_client(client) {}
+
+    // True when the line was a command of ours and nothing more is to be sent.
+    bool handleCommand(std::string_view line);
+    void autoReply(int socket, std::string_view name, LineKind kind);
+
+    const std::string& message() const { return m_message; }
+    const std::string& lastRepliedName() const { return m_lastRepliedName; }
+
+private:
+    Client& m_client;
+    std::string m_message;  // from the command's first blank on, that blank included
+    std::string m_lastRepliedName;
+    std::string m_reply;
+};
+
+}  // namespace tavik

@@ -1,0 +1,41 @@
+#include "chat/IgnoreList.h"
+
+#include <string>
+
+#include "app/Client.h"
+#include "app/Text.h"
+
+namespace tavik {
+
+bool IgnoreList::isIgnored(Session& session, std::string_view name) {
+    if (session.chatterNames.empty()) return false;
+    NameEntry* entry = session.chatterNames.find(name, "", true);
+    if (entry == nullptr) {
+        session.chatterNames.addWithContext(name, "");
+        entry = session.chatterNames.find(name, "", true);
+    }
+    return entry != nullptr && entry->active != 0;
+}
+
+void IgnoreList::toggle(Session* session, std::string_view name, std::string_view context) {
+    if (session == nullptr || equalsIgnoreCase(name, m_client.ownNick()) || session->chatterNames.empty())
+        return;
+    NameEntry* entry = session->chatterNames.find(name, "", true);
+    if (entry == nullptr) {
+        session->chatterNames.addWithContext(name, context);
+        entry = session->chatterNames.find(name, "", true);
+    }
+    if (entry == nullptr) return;
+    // The lines go to the server of the chatter's own session, whichever tab is in front.
+    const int socket = session->socket;
+    if (m_client.settings().announceIgnore) {
+        std::string line = "/a ignoriert ";
+        line += name;
+        line += entry->active != 0 ? " nicht mehr.\r" : ".\r";
+        m_client.send(socket, line);
+    }
+    entry->active = entry->active != 0 ? 0 : 1;
+    m_client.send(socket, "/s\r");
+}
+
+}  // namespace tavik

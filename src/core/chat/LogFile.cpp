@@ -1,0 +1,118 @@
+#include "chat/LogFile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/Client.h"
+
+namespace tavik {
+
+namespace {
+
+void appendTwoDigits(std::string& out, int value) {
+    value = value < 0 ? 0 : value % 100;
+    out.push_back(static_cast<char>('0' + value / 10));
+    out.push_back(static_cast<char>('0' + value % 10));
+}
+
+enum class AppendResult { Written, OpenFailed, WriteFailed };
+
+AppendResult appendTo(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code ec;
+    const bool existed = std::filesystem::exists(path, ec);
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    if (!out) return AppendResult::OpenFailed;
+    if (!existed) {
+        // The logs hold private whispers: readable by their owner only.
+        std::filesystem::permissions(path,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::replace, ec);
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    return out ? AppendResult::Written : AppendResult::WriteFailed;
+}
+
+}  // namespace
+
+std::string LogFile::fileName(const LocalTime& day) {
+    std::string name;
+    appendTwoDigits(name, day.month);
+    name += '.';
+    appendTwoDigits(name, day.day);
+    name += '.';
+    appendTwoDigits(name, day.year);
+    name += ".log";
+    return name;
+}
+
+void LogFile::formatLine(std::string& buffer, std::string_view name, std::string_view text, LineKind kind,
+                         std::string_view lineEnd) {
+    switch (kind) {
+        case LineKind::WhisperIn:
+            buffer += "<From ";
+            buffer += name;
+            buffer += "> ";
+            break;
+        case LineKind::Public:
+            buffer += '<';
+            buffer += name;
+            buffer += "> ";
+            break;
+        case LineKind::Event:
+            buffer += "--> ";
+            buffer += name;
+            buffer += ' ';
+            break;
+        case LineKind::WhisperOut:
+            buffer += "<To ";
+            buffer += name;
+            buffer += "> ";
+            break;
+        case LineKind::Notice:
+            buffer += ">>> ";
+            buffer += name;
+            buffer += ' ';
+            break;
+        case LineKind::Alert:
+            buffer += "IN <";
+            buffer += name;
+            buffer += "> ";
+            break;
+        default:
+            break;
+    }
+    buffer += text;
+    buffer += lineEnd;
+}
+
+void LogFile::write(std::string_view name, std::string_view text, LineKind kind) {
+    const LocalTime now = m_client.clock().now();
+    const std::filesystem::path directory = m_client.workingDirectory() / Directory;
+    const std::filesystem::path path = directory / fileName(now);
+
+    m_line.assign("[");
+    appendTwoDigits(m_line, now.hour);
+    m_line += ':';
+    appendTwoDigits(m_line, now.minute);
+    m_line += ':';
+    appendTwoDigits(m_line, now.second);
+    m_line += "] ";
+    // The log is written in binary with explicit line ends, so it reads the same everywhere.
+    formatLine(m_line, name, text, kind, "\r\n");
+
+    AppendResult result = appendTo(path, m_line);
+    if (result == AppendResult::OpenFailed) {
+        std::error_code ec;
+        std::filesystem::create_directories(directory, ec);
+        result = appendTo(path, m_line);
+    }
+    if (result != AppendResult::Written) {
+        m_client.settings().logfile = false;
+        m_client.desktop().messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient",
+                                      MessageBoxStyle::Ok);
+    }
+}
+
+}  // namespace tavik

@@ -1,0 +1,71 @@
+#include "chat/Sound.h"
+
+#include <array>
+#include <system_error>
+
+#include "app/Client.h"
+
+namespace tavik {
+
+namespace {
+
+constexpr std::array<unsigned char, 42> Separators = {
+    0x20, 0x2B, 0x22, 0x5C, 0x2A, 0xE7, 0x25, 0x26, 0x2F, 0x28, 0x29, 0x3D, 0x3F, 0x60,
+    0xA7, 0xB0, 0x5B, 0x5D, 0x7B, 0x7D, 0xF6, 0xE4, 0xFC, 0x24, 0xA8, 0x21, 0x2C, 0x2E,
+    0x2D, 0x3B, 0x3A, 0x5F, 0x3C, 0x3E, 0x7E, 0xB4, 0x5E, 0x7C, 0xAC, 0x23, 0x40, 0xA6};
+
+constexpr std::array<bool, 256> makeSeparatorTable() {
+    std::array<bool, 256> t{};
+    for (const unsigned char c : Separators)
+        t[c] = true;
+    return t;
+}
+constexpr std::array<bool, 256> SeparatorTable = makeSeparatorTable();
+
+}  // namespace
+
+bool Sound::isSeparator(unsigned char c) {
+    return SeparatorTable[c];
+}
+
+void Sound::refreshIndex() {
+    const std::filesystem::path directory = m_client.workingDirectory() / Directory;
+    std::error_code ec;
+    const auto stamp = std::filesystem::last_write_time(directory, ec);
+    if (ec) {
+        m_files.clear();
+        m_indexed = false;
+        return;
+    }
+    if (m_indexed && stamp == m_indexedAt) return;
+    m_files.clear();
+    for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+        m_files.emplace(windows1252FromUtf8(it->path().filename().string()), it->path());
+    }
+    m_indexedAt = stamp;
+    m_indexed = true;
+}
+
+const std::filesystem::path* Sound::find(std::string_view word) {
+    m_key.assign(word);
+    m_key += ".wav";
+    const auto it = m_files.find(std::string_view(m_key));
+    return it == m_files.end() ? nullptr : &it->second;
+}
+
+void Sound::playWordSounds(std::string_view text) {
+    refreshIndex();
+    if (m_files.empty()) return;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isSeparator(static_cast<unsigned char>(text[i]))) continue;
+        // Two separators in a row give an empty word, looked up like any other.
+        if (const std::filesystem::path* file = find(text.substr(start, i - start))) {
+            m_client.desktop().stopSound();
+            m_client.desktop().playSound(file->string());
+        }
+        start = i + 1;
+    }
+}
+
+}  // namespace tavik

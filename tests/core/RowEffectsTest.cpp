@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "chat/LogFile.h"
+#include "fakes/ClientFixture.h"
+#include "platform/Files.h"
+
+namespace tavik::test {
+namespace {
+
+class LogFileTest : public ClientTest {
+protected:
+    std::filesystem::path todaysLog() { return dir.path() / "LogFiles" / "02.03.02.log"; }
+};
+
+TEST_F(LogFileTest, FormatsEveryKind) {
+    struct Case {
+        LineKind kind;
+        std::string line;
+    };
+    const Case cases[] = {
+        {LineKind::WhisperIn, "<From Anna> Hallo\n"},
+        {LineKind::Public, "<Anna> Hallo\n"},
+        {LineKind::Event, "--> Anna Hallo\n"},
+        {LineKind::WhisperOut, "<To Anna> Hallo\n"},
+        {LineKind::Notice, ">>> Anna Hallo\n"},
+        {LineKind::Alert, "IN <Anna> Hallo\n"},
+        {LineKind::Plain, "Hallo\n"},
+        {LineKind::InProgress, "Hallo\n"},
+    };
+    for (const Case& c : cases) {
+        std::string buffer;
+        LogFile::formatLine(buffer, "Anna", "Hallo", c.kind);
+        EXPECT_EQ(buffer, c.line);
+    }
+    EXPECT_EQ(LogFile::fileName(LocalTime{2002, 2, 3, 9, 5, 7}), "02.03.02.log");
+    EXPECT_EQ(LogFile::fileName(LocalTime{2026, 12, 31, 0, 0, 0}), "12.31.26.log");
+}
+
+TEST_F(LogFileTest, RowsAreAppendedToTheDaysFile) {
+    client.settings().logfile = true;
+    connect(7);
+    receive(7, "<Anna> Hallo du\r\n");
+    client.messageView().insert(-1, "", "Hinweis", LineKind::Plain);
+    // A wrapped row gives one line per piece, each with its own stamp and prefix.
+    client.messageView().insert(7, "Bert", std::string(100, 'x'), LineKind::WhisperIn);
+    EXPECT_EQ(readFile(todaysLog()),
+              "[09:05:07] <Anna> Hallo du\r\n[09:05:07] Hinweis\r\n[09:05:07] <From Bert> " +
+                  std::string(80, 'x') + "\r\n[09:05:07] <From Bert> " + std::string(20, 'x') + "\r\n");
+    const auto perms = std::filesystem::status(todaysLog()).permissions() & std::filesystem::perms::all;
+    EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // In-progress rows and rows under a modal dialog are not logged.
+    receive(7, "halbe Zeile");
+    EXPECT_EQ(readFile(todaysLog())->find("halbe"), std::string::npos);
+}
+
+TEST_F(LogFileTest, UnwritableLogSwitchesLoggingOffOnce) {
+    client.settings().logfile = true;
+    std::ofstream(dir.path() / "LogFiles") << "a file where the directory should be";
+    client.messageView().insert(-1, "", "eins", LineKind::Plain);
+    client.messageView().insert(-1, "", "zwei", LineKind::Plain);
+    ASSERT_EQ(desktop.boxes.size(), 1U);
+    EXPECT_EQ(desktop.boxes[0].text, "Log-File-Error, Logging wird abgestellt.");
+    EXPECT_EQ(desktop.boxes[0].caption, "TavikClient");
+    EXPECT_FALSE(client.settings().logfile);
+}
+
+TEST_F(LogFileTest, AFailedWriteIsTreatedLikeAFailedOpen) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    client.settings().logfile = true;
+    std::filesystem::create_directories(dir.path() / "LogFiles");
+    std::filesystem::create_symlink("/dev/full", todaysLog());
+    client.messageView().insert(-1, "", "passt nicht mehr", LineKind::Plain);
+    ASSERT_EQ(desktop.boxes.size(), 1U);
+    EXPECT_FALSE(client.settings().logfile);
+}
+
+class SoundTest : public ClientTest {
+protected:
+    SoundTest() {
+        client.settings().sound = true;
+        std::filesystem::create_directories(dir.path() / "Sounds");
+    }
+    void addSound(const std::string& utf8Name) { std::ofstream(dir.path() / "Sounds" / utf8Name) << "RIFF"; }
+    std::vector<std::string> played() {
+        std::vector<std::string> out;
+        for (const std::string& s : desktop.sounds)
+            out.push_back(std::filesystem::path(s).filename().string());
+        return out;
+    }
+};
+
+TEST_F(SoundTest, WordsWithFilesPlayInOrderEachStoppingTheLast) {
+    addSound("hallo.wav");
+    addSound("Tsch\xC3\xBC\xC3\x9F.wav");  // file names on disk are UTF-8
+    addSound(
+        "Gr\xC3\x9F"
+        "e.wav");
+    client.messageView().insert(-1, "Anna",
+                                "HALLO! Gr\xDF"
+                                "e, tsch\xFC\xDF",
+                                LineKind::Public);
+    // "ü" separates words, so «tschüß» is «tsch» and «ß» and finds nothing; «Grße» (ß is a letter) is one
+    // word.
+    EXPECT_EQ(played(), (std::vector<std::string>{"hallo.wav",
+                                                  "Gr\xC3\x9F"
+                                                  "e.wav"}));
+    EXPECT_EQ(desktop.soundStops, 2);
+}
+
+TEST_F(SoundTest, EmptyWordsAndTheChord) {
+    addSound(".wav");
+    client.messageView().insert(-1, "Anna", "a, b", LineKind::Public);  // ", " holds an empty word
+    EXPECT_EQ(played(), (std::vector<std::string>{".wav"}));
+
+    desktop.sounds.clear();
+    desktop.foreground = false;
+    client.messageView().insert(-1, "Anna", "ohne", LineKind::Public);
+    EXPECT_EQ(desktop.sounds, (std::vector<std::string>{"CHORD.WAV"}));
+
+    desktop.sounds.clear();
+    client.settings().sound = false;
+    client.messageView().insert(-1, "Anna", "a, b", LineKind::Public);
+    EXPECT_TRUE(desktop.sounds.empty());
+}
+
+TEST_F(SoundTest, FilesAddedWhileRunningAreFound) {
+    client.messageView().insert(-1, "Anna", "neu", LineKind::Public);
+    EXPECT_TRUE(played().empty());
+    addSound("NEU.wav");
+    client.messageView().insert(-1, "Anna", "neu", LineKind::Public);
+    EXPECT_EQ(played(), (std::vector<std::string>{"NEU.wav"}));
+}
+
+TEST(SoundSeparators, FortyTwoOfThem) {
+    int n = 0;
+    for (int c = 0; c < 256; ++c)
+        n += Sound::isSeparator(static_cast<unsigned char>(c)) ? 1 : 0;
+    EXPECT_EQ(n, 42);
+    EXPECT_TRUE(Sound::isSeparator(0xFC));   // ü
+    EXPECT_FALSE(Sound::isSeparator(0xDC));  // Ü belongs to words
+    EXPECT_FALSE(Sound::isSeparator('\''));
+}
+
+class AwayTest : public ClientTest {
+protected:
+    AwayTest() { connect(7, "brenn-chat", "Gast"); }
+};
+
+TEST_F(AwayTest, CommandSetsAndClears) {
+    EXPECT_TRUE(client.away().handleCommand("/aw"));
+    EXPECT_EQ(lastRow().cells[1], "Away Message geloescht.");
+    EXPECT_TRUE(client.away().handleCommand("/AWAY bin essen"));
+    EXPECT_EQ(client.away().message(), " bin essen");
+    EXPECT_EQ(lastRow().cells[1], "Away Message gesetzt.");
+    EXPECT_EQ(lastRow().cells[3], "Neue Verbindung");
+    EXPECT_FALSE(client.away().handleCommand("/a bin da"));
+    EXPECT_FALSE(client.away().handleCommand("hallo /aw"));
+}
+
+TEST_F(AwayTest, RepliesOncePerChatterToLinesAddressedToUs) {
+    client.away().handleCommand("/aw bin essen");
+    receive(7, "<*Anna*> bist du da?\r\n<*Anna*> hallo?\r\n<Bert> Tag\r\n<*Anna*> huhu\r\n");
+    EXPECT_EQ(transport.sent(7), "/w Anna bin essen\n\r/w Bert bin essen\n\r/w Anna bin essen\n\r");
+
+    // Notices, events, own lines and lines without a name get no answer.
+    transport.clearSent();
+    receive(7, ">>> Server faehrt runter.\r\n--> Carla kommt.\r\n<Gast> meine Zeile\r\n-- Trenner\r\n");
+    EXPECT_EQ(transport.sent(7), "");
+
+    // After coming back and leaving again everybody is answered anew.
+    client.away().handleCommand("/aw");
+    receive(7, "<Anna> x\r\n");
+    client.away().handleCommand("/aw weg");
+    receive(7, "<Anna> y\r\n");
+    EXPECT_EQ(transport.sent(7), "/w Anna weg\n\r");
+}
+
+TEST_F(AwayTest, RepliesGoToTheSessionTheLineCameFrom) {
+    connect(8, "anderer", "Gast");
+    client.setCurrentSocket(8);
+    client.away().handleCommand("/aw weg");
+    receive(7, "<*Anna*> hallo\r\n");
+    EXPECT_EQ(transport.sent(7), "/w Anna weg\n\r");
+    EXPECT_EQ(transport.sent(8), "");
+}
+
+class IgnoreTest : public ClientTest {
+protected:
+    IgnoreTest() {
+        connect(7, "eins", "Gast");
+        connect(8, "zwei", "Gast");
+        client.setOwnNick("Gast");
+        receive(7, "/s\r\n+-\r\n| Anna, Gast      Lobby   \r\n+-\r\n+-\r\n");
+        transport.clearSent();
+    }
+    Session& eins() { return *client.sessions().findBySocket(7); }
+};
+
+TEST_F(IgnoreTest, ToggleAnnouncesOnTheChattersOwnSession) {
+    client.setCurrentSocket(8);  // another tab is in front
+    client.ignoreList().toggle(&eins(), "Anna", "eins");
+    EXPECT_TRUE(client.ignoreList().isIgnored(eins(), "anna"));
+    client.ignoreList().toggle(&eins(), "Anna", "eins");
+    EXPECT_FALSE(client.ignoreList().isIgnored(eins(), "Anna"));
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anna.\r/s\r/a ignoriert Anna nicht mehr.\r/s\r");
+    EXPECT_EQ(transport.sent(8), "");
+
+    client.settings().announceIgnore = false;
+    client.ignoreList().toggle(&eins(), "Anna", "eins");
+    EXPECT_EQ(transport.sent(7).substr(transport.sent(7).size() - 3), "/s\r");
+    receive(7, "<Anna> sieht keiner\r\n");
+    EXPECT_NE(lastRow().cells[1], "sieht keiner");
+    receive(8, "<Anna> hier schon\r\n");
+    EXPECT_EQ(lastRow().cells[1], "hier schon");
+}
+
+TEST_F(IgnoreTest, TheOwnNickAndSessionsWithoutListsAreLeftAlone) {
+    client.ignoreList().toggle(&eins(), "GAST", "eins");
+    EXPECT_FALSE(client.ignoreList().isIgnored(eins(), "Gast"));
+    client.ignoreList().toggle(client.sessions().findBySocket(8), "Anna", "zwei");
+    client.ignoreList().toggle(nullptr, "Anna", "eins");
+    EXPECT_EQ(transport.sent(7), "");
+    EXPECT_EQ(transport.sent(8), "");
+}
+
+}  // namespace
+}  // namespace tavik::test
