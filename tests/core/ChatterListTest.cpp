@@ -184,6 +184,18 @@ TEST_F(ChatterListTest, EndlessListLinesStayBounded) {
     receive(7, chunk);
     EXPECT_LE(client.chatterTree().model().size(), ChatterTree::MaxItemsPerSession + 2);
     EXPECT_LE(session().chatterNames.size(), Session::MaxNames);
+    EXPECT_LE(client.namesList().size(), ChatterTree::MaxItemsPerSession);
+}
+
+// Header lines start the tree anew; the names list must not keep growing behind it.
+TEST_F(ChatterListTest, RepeatedHeadersWithoutFramesKeepTheNamesBounded) {
+    for (int round = 0; round < 40; ++round) {
+        std::string chunk = "| Chatter und Chatterinnen im Brenn-Chat:      \r\n";
+        for (int i = 0; i < 30; ++i)
+            chunk += "| R" + std::to_string(round) + "N" + std::to_string(i) + ", X,\r\n";
+        receive(7, chunk);
+    }
+    EXPECT_LE(client.namesList().size(), 60U);
 }
 
 }  // namespace

@@ -6,15 +6,18 @@ namespace tavik {
 
 std::string composeTitle(std::string_view ownNick, int chatterCount) {
     std::string title;
-    title.reserve(160);
-    title += "TavikClient(vom ";
+    composeTitle(title, ownNick, chatterCount);
+    return title;
+}
+
+void composeTitle(std::string& title, std::string_view ownNick, int chatterCount) {
+    title.assign("TavikClient(vom ");
     title += BuildDate;
     title += ") f\xFCr Brenn-Chat - \"";
     title += capped(ownNick, 99);
     title += "\" - ";
     appendNumber(title, chatterCount);
     title += " Chatters im Chat";
-    return title;
 }
 
 }  // namespace tavik

@@ -97,6 +97,7 @@ bool ChatWatch::save(const std::filesystem::path& file) {
 }
 
 void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view chatName) {
+    if (m_list.empty()) return;  // nobody watched: nothing to look up for the whole list
     // The per-chat entry made here from a stored entry carries the stored entry's
     // greeting and options: what the user set in the dialog applies in every chat.
     const bool existed = m_list.find(name, chatName, false) != nullptr;

@@ -52,6 +52,34 @@ std::span<const std::string> NamesListBox::entries() const {
     return {m_entries.data(), m_count};
 }
 
+int NamesListBox::selected() const {
+    return m_selected < static_cast<int>(m_count) ? m_selected : -1;
+}
+
+void NamesListBox::select(int index) {
+    if (index < -1 || index >= static_cast<int>(m_count)) index = -1;
+    if (index == m_selected) return;
+    m_selected = index;
+    changed();
+}
+
+int NamesListBox::findPrefix(std::string_view prefix) const {
+    const auto all = entries();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].size() >= prefix.size() &&
+            equalsIgnoreCase(std::string_view(all[i]).substr(0, prefix.size()), prefix)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void NamesListBox::setShown(bool shown) {
+    if (shown == m_shown) return;
+    m_shown = shown;
+    changed();
+}
+
 void NamesListBox::changed() {
     if (m_onChanged) m_onChanged();
 }

@@ -24,6 +24,16 @@ public:
     // The entries in list-box order (ignoring case).
     std::span<const std::string> entries() const;
 
+    // The selected entry's index in list-box order, or -1.
+    int selected() const;
+    void select(int index);
+    // The first entry that begins with `prefix`, ignoring case, or -1.
+    int findPrefix(std::string_view prefix) const;
+
+    // Shown in place of the chatter tree while a completion is open.
+    bool shown() const { return m_shown; }
+    void setShown(bool shown);
+
     // Called after every change.
     void setOnChanged(std::function<void()> callback) { m_onChanged = std::move(callback); }
 
@@ -33,6 +43,8 @@ private:
     mutable std::vector<std::string> m_entries;  // [0, m_count) are live; the rest keep their capacity
     std::size_t m_count = 0;
     mutable bool m_dirty = false;
+    int m_selected = -1;
+    bool m_shown = false;
     std::function<void()> m_onChanged;
 };
 

@@ -162,8 +162,10 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         const std::string_view token = line.substr(start, end - start);
         const std::string_view rest = line.substr(start);
         if (contains(rest, "Name:") || contains(rest, "Chatter und Chatterinnen")) {
-            // The header of a new list: the session's items are rebuilt from here.
+            // The header of a new list: the session's items are rebuilt from here,
+            // and so are its names, which must never outnumber what the tree can hold.
             tree.removeConnection(socket);
+            m_client.namesList().removeChat(session.chatName);
             session.treeItem = NoItem;
             st.currentChannelItem = NoItem;
         } else {
