@@ -193,7 +193,7 @@ TEST_F(ChatWatchTest, ToggleAddsAndRemovesAPerChatEntry) {
 TEST_F(ChatWatchTest, PresenceAtStartUpComesFromTheStoredStaleMark) {
     ASSERT_TRUE(writeFileAtomically(
         file(), version(2) + record(408, "Anna", "", 0, 0) + record(408, "Bert", "", 1, 1)));
-    client.loadFiles();
+    client.loadFiles([] { return LogFont{}; });
     EXPECT_EQ(watch().list().find("Anna", "", false)->active, 1);
     EXPECT_EQ(watch().list().find("Bert", "", false)->active, 0);
 }

@@ -92,7 +92,7 @@ void LogFile::write(std::string_view name, std::string_view text, LineKind kind)
     const std::filesystem::path directory = m_client.workingDirectory() / Directory;
     const std::filesystem::path path = directory / fileName(now);
 
-    m_line.assign("[");
+    m_line.assign(1, '[');
     appendTwoDigits(m_line, now.hour);
     m_line += ':';
     appendTwoDigits(m_line, now.minute);
