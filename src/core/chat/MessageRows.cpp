@@ -34,6 +34,7 @@ void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::str
     }
     MessageRow& r = m_slots[slot];
     r.kind = kind;
+    r.selected = false;
     r.cells[0].assign(c0);
     r.cells[1].assign(c1);
     r.cells[2].assign(c2);
@@ -67,6 +68,14 @@ void MessageRows::setCell(int index, int column, std::string_view text) {
     if (c == text) return;
     c.assign(text);
     notify([&](MessageRowsObserver& o) { o.rowChanged(index); });
+}
+
+void MessageRows::setSelected(int index, bool selected) {
+    if (index < 0 || index >= m_count) return;
+    MessageRow& r = m_slots[physical(index)];
+    if (r.selected == selected) return;
+    r.selected = selected;
+    notify([&](MessageRowsObserver& o) { o.selectionChanged(index); });
 }
 
 void MessageRows::clear() {

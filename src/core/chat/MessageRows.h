@@ -13,6 +13,7 @@ namespace tavik {
 struct MessageRow {
     std::array<std::string, 4> cells;  // by column index, in the order the columns were added
     LineKind kind = LineKind::Filler;
+    bool selected = false;  // the user may select several rows; the marker row is always selected
 };
 
 class MessageRowsObserver {
@@ -27,6 +28,7 @@ public:
     virtual void modelReset() {}
     // The marker (selected and focused row) is now `row`; `scrollTo` is to be made visible.
     virtual void markerMoved(int /*row*/, int /*scrollTo*/) {}
+    virtual void selectionChanged(int /*row*/) {}
     // The Text column is to be sized to fit its contents.
     virtual void autosizeTextColumn() {}
 };
@@ -55,6 +57,7 @@ public:
     void setCell(int index, int column, std::string_view text);
     void clear();
 
+    void setSelected(int index, bool selected);
     int marker() const { return m_marker; }
     void setMarker(int row, int scrollTo);
     void requestAutosize();

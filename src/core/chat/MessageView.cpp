@@ -105,7 +105,9 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
 }
 
 void MessageView::moveMarker(int delta, bool fillRecipient) {
+    m_rows.setSelected(m_rows.marker(), false);
     const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
+    m_rows.setSelected(row, true);
     const int scrollTo = m_client.settings().autoscroll ? m_rows.count() - 1 : row;
     m_rows.setMarker(row, scrollTo);
     if (!fillRecipient || row >= m_rows.count()) return;

@@ -1,0 +1,55 @@
+#pragma once
+
+namespace tavik {
+
+// The command ids of the main window: menu items, accelerators and controls.
+// One dispatch table in the window maps them to the engine.
+enum class Command : int {
+    SendButton = 1,
+    Close = 2,
+    About = 104,
+    InputLineChanged = 1000,
+    RecipientBoxFocused = 1001,
+    NamesListDoubleClick = 1002,
+    ConnectButton = 1005,
+    ArtFontBox = 1014,
+    Send = 32771,
+    MoveDown = 32774,
+    MoveUp = 32775,
+    SendInverted = 32776,
+    PageUp = 32777,
+    PageDown = 32778,
+    InsertName = 32780,
+    InsertText = 32781,
+    ExtendWord = 32782,
+    Autoscroll = 32783,
+    Font = 32784,
+    Autosize = 32785,
+    Sound = 32786,
+    SendInvertedMenu = 32794,  // the menu item has no handler; Ctrl+Enter is 32776
+    Copy = 32795,
+    Paste = 32796,
+    Quit = 32797,
+    Logfile = 32798,
+    ClearInputAfterSend = 32799,
+    AutoTop = 32800,
+    AutoSend = 32801,
+    Autowhisper = 32802,
+    MoveEnd = 32803,
+    MoveHome = 32804,
+    SmallIcons = 32805,
+    ChatWatch = 32806,
+    Connect = 32807,
+    ClearMessages = 32808,
+    CompleteName = 32809,
+    AnnounceIgnore = 32811,
+    DemoFill = 32812,
+    PreviousCandidate = 32814,
+    Ignore = 32816,
+    ToggleChatWatch = 32817,
+    SendWithArtFont = 32818,
+    AutoChatChange = 32819,
+    NextChat = 32820,
+};
+
+}  // namespace tavik

@@ -1,0 +1,253 @@
+#include "app/InputCommands.h"
+
+#include <string>
+
+#include "app/Client.h"
+#include "app/Text.h"
+#include "art/SendInputLine.h"
+#include "chat/LogFile.h"
+
+namespace tavik {
+
+namespace {
+
+// The two-letter forms typed umlauts are replaced by.
+std::string_view umlautReplacement(char c) {
+    switch (static_cast<unsigned char>(c)) {
+        case 0xC4:
+            return "Ae";
+        case 0xD6:
+            return "Oe";
+        case 0xDC:
+            return "Ue";
+        case 0xE4:
+            return "ae";
+        case 0xF6:
+            return "oe";
+        case 0xFC:
+            return "ue";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+void InputCommands::send() {
+    if (m_client.completionOpen()) {
+        m_client.inputHelpers().closeCompletion();
+        m_client.desktop().focusInputLine();
+        return;
+    }
+    sendLine(false);
+}
+
+void InputCommands::sendButton() {
+    m_client.desktop().focusInputLine();
+    if (m_client.completionOpen()) m_client.inputHelpers().closeCompletion();
+    sendLine(false);
+}
+
+void InputCommands::sendInverted() {
+    sendLine(true);
+}
+
+void InputCommands::sendLine(bool inverted) {
+    const InputLine& input = m_client.inputLine();
+    // A wholly selected line was sent already (or is empty).
+    if (input.wholeTextSelected()) return;
+    const std::string line = input.text();
+    SendInputLine(m_client, line, inverted);
+}
+
+void InputCommands::inputChanged() {
+    m_client.setTypedSinceIdleTick(true);
+    InputLine& input = m_client.inputLine();
+    const std::string text = input.text();
+    const int start = input.selectionStart();
+    const int end = input.selectionEnd();
+
+    if (start > 0) {
+        const std::string_view two = umlautReplacement(text[static_cast<std::size_t>(start - 1)]);
+        if (!two.empty()) m_client.inputHelpers().insertAtCaret(two, 1);
+    }
+
+    if (m_client.completionOpen()) {
+        // Typing on accepts the chosen name in front of the character just typed.
+        m_client.setCompletionOpenQuietly(false);
+        input.setText(text);
+        input.setSelection(start - 1, end - 1);
+        m_client.inputHelpers().closeCompletion();
+        input.setSelection(input.selectionStart() + 1, input.selectionEnd() + 1);
+    }
+
+    if (m_client.settings().autoSend && input.selectionStart() == input.length() &&
+        input.selectionEnd() == input.length() && input.length() > AutoSendLength) {
+        const std::string current = input.text();
+        const std::string_view head = std::string_view(current).substr(0, AutoSendPiece);
+        const auto blank = head.rfind(' ');
+        std::string piece;
+        std::string kept;
+        if (blank != std::string_view::npos) {
+            piece = current.substr(0, blank);
+            kept = current.substr(blank + 1);
+        } else {
+            piece = current.substr(0, AutoSendPiece);
+            kept = current.substr(AutoSendPiece);
+        }
+        SendInputLine(m_client, piece, false);
+        input.setText(kept);
+        input.setSelection(input.length(), input.length());
+    }
+}
+
+void InputCommands::completeName() {
+    if (m_client.completionOpen()) {
+        m_client.inputHelpers().moveCompletion(+1, true);
+        return;
+    }
+    m_client.desktop().focusInputLine();
+    const InputLine& input = m_client.inputLine();
+    const std::string_view upToCaret =
+        std::string_view(input.text()).substr(0, static_cast<std::size_t>(input.selectionEnd()));
+    const auto blank = upToCaret.rfind(' ');
+    const std::string_view word = blank == std::string_view::npos ? upToCaret : upToCaret.substr(blank + 1);
+
+    NamesListBox& names = m_client.namesList();
+    const int found = names.findPrefix(word);
+    if (found >= 0) names.select(found);
+    std::string prefix;
+    for (const char c : capped(word, 20))
+        prefix.push_back(static_cast<char>(lowerByte(static_cast<unsigned char>(c))));
+    m_client.setCompletionPrefix(prefix);
+
+    const auto entries = names.entries();
+    const bool nextAlsoMatches =
+        found >= 0 && found + 1 < static_cast<int>(entries.size()) &&
+        entries[static_cast<std::size_t>(found) + 1].size() >= prefix.size() &&
+        equalsIgnoreCase(
+            std::string_view(entries[static_cast<std::size_t>(found) + 1]).substr(0, prefix.size()), prefix);
+    if (found < 0 || nextAlsoMatches) {
+        m_client.inputHelpers().acceptCompletion();
+        m_client.setCompletionOpen(true);
+    } else {
+        m_client.inputHelpers().closeCompletion();
+    }
+}
+
+void InputCommands::previousCandidate() {
+    m_client.inputHelpers().moveCompletion(-1, true);
+}
+
+void InputCommands::move(MoveKey key) {
+    int rows = 0;
+    int entries = 0;
+    switch (key) {
+        case MoveKey::Down:
+            rows = entries = 1;
+            break;
+        case MoveKey::Up:
+            rows = entries = -1;
+            break;
+        case MoveKey::PageUp:
+            rows = entries = -10;
+            break;
+        case MoveKey::PageDown:
+            rows = entries = 10;
+            break;
+        case MoveKey::End:
+            rows = 500;
+            entries = 99999;
+            break;
+        case MoveKey::Home:
+            rows = -500;
+            entries = -99999;
+            break;
+    }
+    if (m_client.completionOpen()) {
+        m_client.inputHelpers().moveCompletion(entries, false);
+    } else {
+        m_client.messageView().moveMarker(rows, true);
+    }
+}
+
+void InputCommands::insertFromMarkedRow(int column) {
+    const MessageRows& rows = m_client.messageView().rows();
+    const int marker = rows.marker();
+    if (marker < 0 || marker >= rows.count()) return;
+    const std::string text(capped(rows.cell(marker, column), 99));
+    // Only a lone blank (a row without that column) and real control characters are
+    // refused; names and texts may well begin with a letter such as "Ä".
+    if (text == " " || text.empty() || static_cast<unsigned char>(text[0]) < 32) return;
+    const InputLine& input = m_client.inputLine();
+    m_client.inputHelpers().replaceRange(text, input.selectionStart(), input.selectionEnd());
+}
+
+void InputCommands::insertName() {
+    insertFromMarkedRow(m_client.messageView().nameColumn());
+}
+
+void InputCommands::insertText() {
+    insertFromMarkedRow(m_client.messageView().textColumn());
+}
+
+void InputCommands::extendWord() {
+    const MessageRows& rows = m_client.messageView().rows();
+    const int marker = rows.marker();
+    if (marker < 0 || marker >= rows.count()) return;
+    const std::string row(capped(rows.cell(marker, m_client.messageView().textColumn()), 99));
+    if (row == " ") return;
+    const InputLine& input = m_client.inputLine();
+    const int end = input.selectionEnd();
+    const std::string_view before = std::string_view(input.text()).substr(0, static_cast<std::size_t>(end));
+    const auto blank = before.rfind(' ');
+    const std::size_t fragmentStart = blank == std::string_view::npos ? 0 : blank + 1;
+    const std::string_view fragment = before.substr(fragmentStart);
+    const auto at = row.find(fragment);
+    if (at == std::string::npos) return;
+    const auto wordEnd = row.find(' ', at);
+    const std::string word = row.substr(at, wordEnd == std::string::npos ? std::string::npos : wordEnd - at);
+    m_client.inputHelpers().replaceRange(word, static_cast<int>(fragmentStart), end);
+}
+
+void InputCommands::copy() {
+    const InputLine& input = m_client.inputLine();
+    if (input.selectionEnd() > input.selectionStart()) {
+        const std::string_view selected =
+            std::string_view(input.text())
+                .substr(static_cast<std::size_t>(input.selectionStart()),
+                        static_cast<std::size_t>(input.selectionEnd() - input.selectionStart()));
+        m_client.inputHelpers().copyToClipboard(selected);
+        return;
+    }
+    const MessageView& view = m_client.messageView();
+    const MessageRows& rows = view.rows();
+    std::string collected;
+    for (int i = 0; i < rows.count(); ++i) {
+        if (!rows.row(i).selected) continue;
+        LogFile::formatLine(collected, capped(rows.cell(i, view.nameColumn()), 99),
+                            capped(rows.cell(i, view.textColumn()), 81), rows.kind(i));
+    }
+    m_client.inputHelpers().copyToClipboard(collected);
+}
+
+void InputCommands::paste() {
+    const std::string clip = m_client.desktop().clipboardText();
+    if (clip.empty()) return;
+    const auto cr = clip.rfind('\r');
+    const auto lf = clip.rfind('\n');
+    std::size_t lastBreak = std::string::npos;
+    if (cr != std::string::npos) lastBreak = cr;
+    if (lf != std::string::npos && (lastBreak == std::string::npos || lf > lastBreak)) lastBreak = lf;
+    if (lastBreak != std::string::npos) {
+        // Whole lines go out as they are; the unfinished rest stays for editing.
+        m_client.send(m_client.currentSocket(), std::string_view(clip).substr(0, lastBreak));
+        InputLine& input = m_client.inputLine();
+        input.setText(std::string_view(clip).substr(lastBreak + 1));
+        input.setSelection(input.length(), input.length());  // ready to type on
+        return;
+    }
+    m_client.inputHelpers().insertAtCaret(clip, 0);
+}
+
+}  // namespace tavik

@@ -1,0 +1,78 @@
+#include "art/ArtFontSet.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "app/Text.h"
+
+namespace tavik {
+
+namespace {
+
+struct FontFile {
+    std::string name;  // Windows-1252, as the selector shows it
+    std::filesystem::path path;
+};
+
+std::vector<FontFile> listFontFiles(const std::filesystem::path& directory) {
+    std::vector<FontFile> files;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(directory, ec);
+    if (ec) return files;
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const std::filesystem::path& path = it->path();
+        const std::u8string leaf = path.filename().u8string();
+        if (leaf.empty() || leaf.front() == u8'.') continue;
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError) || statusError) continue;
+        files.push_back({windows1252FromUtf8(std::string(leaf.begin(), leaf.end())), path});
+    }
+    // The selector sorts its entries ignoring case; the bytes decide between
+    // names that differ in case only, so the order never depends on the listing.
+    std::sort(files.begin(), files.end(), [](const FontFile& a, const FontFile& b) {
+        const int order = compareIgnoreCase(a.name, b.name);
+        return order != 0 ? order < 0 : a.path < b.path;
+    });
+    return files;
+}
+
+}  // namespace
+
+void ArtFontSet::load(const std::filesystem::path& fontsDirectory, Desktop& desktop) {
+    if (m_loaded) return;
+    std::vector<FontFile> files = listFontFiles(fontsDirectory);
+    if (files.empty()) return;
+
+    m_names.clear();
+    m_fonts.assign(files.size(), ArtFont{});
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        // The result does not matter here: a failed font keeps its slot so that
+        // the indices still match the selector, and rendering refuses it.
+        m_fonts[i].load(files[i].path, desktop);
+        m_names.push_back(std::move(files[i].name));
+    }
+    m_loaded = true;
+}
+
+std::optional<std::string> ArtFontSet::render(int fontIndex, std::string_view text, std::string_view prefix,
+                                              int extra, int budget) const {
+    if (!m_loaded || fontIndex < 0 || static_cast<std::size_t>(fontIndex) >= m_fonts.size())
+        return std::nullopt;
+    return render(m_fonts[static_cast<std::size_t>(fontIndex)], text, prefix, extra, budget);
+}
+
+std::optional<std::string> ArtFontSet::render(const ArtFont& font, std::string_view text,
+                                              std::string_view prefix, int extra, int budget) {
+    // A font that failed at or before its first glyph has nothing to draw with.
+    if (text.empty() || !font.height()) return std::nullopt;
+    const long long width = static_cast<long long>(budget) + extra - static_cast<long long>(prefix.size());
+    const ArtFont::Fit fit = font.fit(text, prefix.size(), width);
+    std::string block;
+    if (fit.count == 0) return block;
+    font.draw(text, prefix, fit.rowLength, fit.count, block);
+    return block;
+}
+
+}  // namespace tavik

@@ -1,0 +1,106 @@
+#include "chat/InputHelpers.h"
+
+#include <string>
+
+#include "app/Client.h"
+#include "app/Text.h"
+
+namespace tavik {
+
+void InputHelpers::insertAtCaret(std::string_view text, int eraseBefore) {
+    InputLine& input = m_client.inputLine();
+    const std::string current = input.text();
+    const int start = input.selectionStart();
+    const int end = input.selectionEnd();
+    const int from = start - eraseBefore < 0 ? 0 : start - eraseBefore;
+    std::string result = current.substr(0, static_cast<std::size_t>(from));
+    result += text;
+    result += std::string_view(current).substr(static_cast<std::size_t>(end));
+    input.setText(result);
+    const int caret = from + static_cast<int>(text.size());
+    input.setSelection(caret, caret);
+}
+
+void InputHelpers::replaceRange(std::string_view text, int start, int end) {
+    m_client.inputLine().replaceRange(start, end, text);
+}
+
+bool InputHelpers::copyToClipboard(std::string_view text) {
+    m_client.desktop().setClipboardText(text);
+    return true;
+}
+
+void InputHelpers::acceptCompletion() {
+    const InputLine& input = m_client.inputLine();
+    const int caret = input.selectionEnd();
+    const std::string_view before = std::string_view(input.text()).substr(0, static_cast<std::size_t>(caret));
+    const auto blank = before.rfind(' ');
+    const int wordStart = blank == std::string_view::npos ? 0 : static_cast<int>(blank) + 1;
+    const NamesListBox& names = m_client.namesList();
+    const int selected = names.selected();
+    if (selected < 0) return;
+    const std::string entry = names.entries()[static_cast<std::size_t>(selected)];
+    replaceRange(std::string_view(entry).substr(0, entry.find('@')), wordStart, caret);
+}
+
+void InputHelpers::closeCompletion() {
+    m_client.setCompletionOpen(false);
+    acceptCompletion();
+}
+
+void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {
+    NamesListBox& names = m_client.namesList();
+    const auto entries = names.entries();
+    const int last = static_cast<int>(entries.size()) - 1;
+    if (last < 0) return;
+    long wanted = static_cast<long>(names.selected()) + delta;
+    const bool hitEnd = wanted < 0 || wanted > last;
+    if (wanted < 0) wanted = 0;
+    if (wanted > last) wanted = last;
+    int index = static_cast<int>(wanted);
+    if (wrapInPrefix) {
+        const std::string& prefix = m_client.completionPrefix();
+        const auto begins = [&](int i) {
+            const std::string& e = entries[static_cast<std::size_t>(i)];
+            return e.size() >= prefix.size() &&
+                   equalsIgnoreCase(std::string_view(e).substr(0, prefix.size()), prefix);
+        };
+        if (!begins(index) || hitEnd) {
+            int first = -1;
+            int lastMatch = -1;
+            for (int i = 0; i <= last; ++i) {
+                if (!begins(i)) continue;
+                if (first < 0) first = i;
+                lastMatch = i;
+            }
+            if (delta > 0) {
+                if (first >= 0) index = first;
+            } else {
+                index = lastMatch >= 0 ? lastMatch : 0;
+            }
+        }
+    }
+    names.select(index);
+    // The line changes here without the user typing: that must not end the completion.
+    // Afterwards the completion is as open (or closed) as before.
+    const bool wasOpen = m_client.completionOpen();
+    m_client.setCompletionOpenQuietly(false);
+    acceptCompletion();
+    m_client.setCompletionOpenQuietly(wasOpen);
+}
+
+void InputHelpers::sendWithArtFont() {
+    ArtFontBox& box = m_client.artFontBox();
+    if (!box.editText().empty()) {
+        m_client.setLastArtFontName(box.editText());
+    } else {
+        box.setEditText(m_client.lastArtFontName());
+    }
+    m_client.inputCommands().send();
+}
+
+void InputHelpers::trimContextMenu() {
+    m_client.contextMenu().trim();
+}
+
+}  // namespace tavik
