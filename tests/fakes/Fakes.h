@@ -33,10 +33,19 @@ public:
         return it == m_incoming.end() ? 0 : it->second.size();
     }
     int receiveCalls = 0;
+    int connectResult = 0;                  // what connect() answers
+    std::string unresolvable = "nirgends";  // a host name the resolver does not know
+    std::vector<std::pair<std::string, std::uint16_t>> connects;
 
     int open() override { return m_nextSocket++; }
-    ResolveResult resolve(std::string_view) override { return {0, "127.0.0.1"}; }
-    int connect(int, std::string_view, std::uint16_t) override { return 0; }
+    ResolveResult resolve(std::string_view host) override {
+        if (host == unresolvable) return {11001, ""};
+        return {0, "127.0.0.1"};
+    }
+    int connect(int, std::string_view address, std::uint16_t port) override {
+        connects.emplace_back(std::string(address), port);
+        return connectResult;
+    }
     long send(int socket, std::string_view bytes) override {
         m_sent[socket].append(bytes);
         return static_cast<long>(bytes.size());

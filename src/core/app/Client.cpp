@@ -17,7 +17,13 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_away(*this),
       m_ignoreList(*this),
       m_logFile(*this),
-      m_sound(*this) {
+      m_sound(*this),
+      m_inputHelpers(*this),
+      m_inputCommands(*this),
+      m_connectDialog(*this),
+      m_loginDialog(*this) {
+    m_connectLabel.setText("Verbinden");
+    m_inputLine.setOnChanged([this] { m_inputCommands.inputChanged(); });
     m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
     addSessionTab(NewConnection, "");
     m_messageView.clear();
@@ -27,7 +33,11 @@ void Client::setOwnNick(std::string_view nick) {
     m_ownNick.assign(capped(nick, 99));
 }
 
-void Client::loadFiles() {
+void Client::loadFiles(const FontPicker& pickFont) {
+    m_settings.load(m_workingDirectory / Settings::FileName, m_desktop, pickFont);
+    for (int column = 0; column < 4; ++column) {
+        m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
+    }
     m_chatWatch.load(m_workingDirectory / ChatWatch::FileName);
     m_chatWatch.refreshPresence("");
 }
@@ -123,7 +133,101 @@ void Client::selectSessionTab() {
     }
 }
 
-void Client::connectNew() {}
+void Client::connectNew() {
+    const int remembered = m_tabs.focused();
+    m_connectDialog.clearLookOnly();
+    m_connectDialog.open();
+    // Closing the dialog any other way than by connecting cancels.
+    const int result = runModal(Dialog::Connect);
+    if (result != 1 && result != 3) m_connectDialog.cancel();
+
+    const std::string chatName = chatNameOf(m_connectDialog.host());
+    if (m_sessions.findByChat(chatName) != nullptr) {
+        m_desktop.messageBox(
+            "Du bist bereits in diesem Chat! Zuerst musst du die Verbindung trennen um eine neue Session zu "
+            "oeffnen",
+            "TavikTelnet", MessageBoxStyle::Ok);
+        return;
+    }
+    if (m_connectDialog.port() == 0) {
+        m_tabs.setFocus(0);
+        return;
+    }
+    const int socket = m_transport.open();
+    m_currentSocket = socket;
+    if (socket == NoSocket) {
+        m_desktop.messageBox("Fehler beim Erstellen vom Socket", "TavikClient", MessageBoxStyle::Ok);
+    }
+    const ResolveResult address = m_transport.resolve(m_connectDialog.host());
+    if (address.error != 0 || address.address.empty()) {
+        m_desktop.messageBox(
+            "Konnte die Hostname/IP nicht aufl\xF6sen. Wechseln Sie die Hostname oder erstellen Sie eine "
+            "Verbindung zum Internet.",
+            "Error", MessageBoxStyle::Ok);
+        if (socket != NoSocket) m_transport.close(socket);
+        m_currentSocket = NoSocket;
+        return;
+    }
+    const int error =
+        socket == NoSocket ? 10038 : m_transport.connect(socket, address.address, m_connectDialog.port());
+    if (error != 0) {
+        // The failed attempt's socket is closed; no session, no tab.
+        if (socket != NoSocket) m_transport.close(socket);
+        m_currentSocket = NoSocket;
+        if (remembered >= 0) m_tabs.setFocus(remembered);
+        m_desktop.messageBox(connectErrorMessage(error), "TavikClient", MessageBoxStyle::Ok);
+        return;
+    }
+
+    m_connectLabel.setText("Trennen");
+    m_sessions.add(chatName, "Login");
+    Session* session = m_sessions.findByChatAndNick(chatName, "Login");
+    if (session == nullptr) return;
+    session->setSocket(socket);
+    m_chatWatch.refreshPresence(chatName);
+    runLoginDialog();
+    // The dialog's nested loop may have lost the connection already.
+    if (m_sessions.findBySocket(socket) == nullptr) return;
+    m_currentSocket = socket;
+    addSessionTab(chatName, m_ownNick);
+    m_messageView.insert(m_currentSocket, " ", " ", LineKind::InProgress);
+    m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
+    send(m_currentSocket, m_settings.loginTexts[0]);
+}
+
+void Client::connectOrDisconnect() {
+    if (m_currentSocket == NoSocket) {
+        connectNew();
+    } else {
+        disconnect();
+    }
+    m_desktop.focusInputLine();
+}
+
+void Client::keepAliveTick() {
+    for (const Session& session : m_sessions) {
+        if (session.socket != NoSocket) m_transport.send(session.socket, "/s\r");
+    }
+}
+
+void Client::idleTick() {
+    if (m_typedSinceIdleTick) {
+        m_typedSinceIdleTick = false;
+        return;
+    }
+    disconnect();
+}
+
+bool Client::confirmClose() {
+    if (m_tabs.count() == 1) return true;
+    return m_desktop.messageBox("Wollen Sie wirklich beenden?", "TavikClient",
+                                MessageBoxStyle::YesNoQuestion) != MessageBoxAnswer::No;
+}
+
+void Client::shutdown() {
+    if (m_currentSocket != NoSocket) m_transport.close(m_currentSocket);
+    saveSettings();
+}
 
 void Client::disconnect() {
     if (m_currentSocket == NoSocket) return;
@@ -145,6 +249,7 @@ void Client::disconnect() {
         m_namesList.removeChat(session->chatName);
         m_sessions.remove(session);
     }
+    m_connectLabel.setText("Verbinden");
     m_currentSocket = NoSocket;
     if (m_tabs.count() > 1) m_tabs.setFocus(0);
 }
@@ -170,6 +275,7 @@ int Client::runModal(Dialog dialog) {
 int Client::runLoginDialog() {
     // A second rejection arriving while the dialog is open needs no second dialog.
     if (m_loginDialogOpen) return 0;
+    if (!m_loginDialog.open(m_connectDialog.lookOnly())) return 3;
     m_loginDialogOpen = true;
     const int result = runModal(Dialog::Login);
     m_loginDialogOpen = false;
@@ -181,7 +287,8 @@ std::string Client::title() const {
 }
 
 void Client::updateTitle() {
-    m_desktop.setTitle(title());
+    composeTitle(m_title, m_ownNick, m_chatterCount);
+    m_desktop.setTitle(m_title);
 }
 
 long Client::send(int socket, std::string_view bytes) {
@@ -189,8 +296,28 @@ long Client::send(int socket, std::string_view bytes) {
     return m_transport.send(socket, bytes);
 }
 
+void Client::setCompletionOpen(bool open) {
+    m_completionOpen = open;
+    m_namesList.setShown(open);
+}
+
+void Client::resetInputLine() {
+    if (m_settings.clearInputAfterSend) m_inputLine.setText("");
+    m_inputLine.setSelection(0, 2000);
+}
+
+void Client::loadArtFonts() {
+    if (m_artFonts.loaded()) return;
+    m_artFonts.load(m_workingDirectory / "fonts", m_desktop);
+    m_artFontBox.setEntries(m_artFonts.names());
+}
+
+bool Client::saveSettings() {
+    return m_settings.save(m_workingDirectory / Settings::FileName, m_desktop);
+}
+
 std::string_view Client::logoutAutoText() const {
-    return {};
+    return m_settings.logoutTexts[0];
 }
 
 }  // namespace tavik

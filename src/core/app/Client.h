@@ -4,17 +4,25 @@
 #include <string>
 #include <string_view>
 
+#include "app/InputCommands.h"
 #include "app/Settings.h"
+#include "art/ArtFontBox.h"
+#include "art/ArtFontSet.h"
 #include "chat/AwayMessage.h"
 #include "chat/ChatWatch.h"
 #include "chat/ChatterTree.h"
+#include "chat/ContextMenu.h"
 #include "chat/IgnoreList.h"
+#include "chat/InputHelpers.h"
+#include "chat/InputLine.h"
 #include "chat/LogFile.h"
+#include "chat/LoginDialog.h"
 #include "chat/MessageView.h"
 #include "chat/NamesListBox.h"
 #include "chat/Sound.h"
 #include "chat/TabStrip.h"
 #include "chat/TextField.h"
+#include "net/Connect.h"
 #include "net/ReceivePipeline.h"
 #include "net/Session.h"
 #include "platform/Clock.h"
@@ -59,6 +67,20 @@ public:
     IgnoreList& ignoreList() { return m_ignoreList; }
     LogFile& logFile() { return m_logFile; }
     Sound& sound() { return m_sound; }
+    InputLine& inputLine() { return m_inputLine; }
+    InputHelpers& inputHelpers() { return m_inputHelpers; }
+    InputCommands& inputCommands() { return m_inputCommands; }
+    ArtFontBox& artFontBox() { return m_artFontBox; }
+    ContextMenu& contextMenu() { return m_contextMenu; }
+    ConnectDialog& connectDialog() { return m_connectDialog; }
+    LoginDialog& loginDialog() { return m_loginDialog; }
+    // "Verbinden" while no session is current, "Trennen" otherwise (button and menu item).
+    TextField& connectLabel() { return m_connectLabel; }
+
+    // The system's service database, for addresses such as «telnet://host».
+    const ServicePortLookup& servicePortLookup() const { return m_servicePort; }
+    void setServicePortLookup(ServicePortLookup lookup) { m_servicePort = std::move(lookup); }
+    const ArtFontSet& artFonts() const { return m_artFonts; }
 
     int currentSocket() const { return m_currentSocket; }
     void setCurrentSocket(int socket) { m_currentSocket = socket; }
@@ -68,8 +90,29 @@ public:
     void setChatterCount(int count) { m_chatterCount = count; }
     bool modalDialogOpen() const { return m_modalDepth > 0; }
 
-    // Loads ChatWatch.cfg from the working directory and refreshes the stored entries.
-    void loadFiles();
+    // A name completion is open: the names list is shown in place of the tree.
+    bool completionOpen() const { return m_completionOpen; }
+    void setCompletionOpen(bool open);
+    // Only the flag, the list stays as shown.
+    void setCompletionOpenQuietly(bool open) { m_completionOpen = open; }
+    const std::string& completionPrefix() const { return m_completionPrefix; }
+    void setCompletionPrefix(std::string_view prefix) { m_completionPrefix.assign(prefix); }
+    const std::string& lastArtFontName() const { return m_lastArtFontName; }
+    void setLastArtFontName(std::string_view name) { m_lastArtFontName.assign(capped(name, 249)); }
+    bool typedSinceIdleTick() const { return m_typedSinceIdleTick; }
+    void setTypedSinceIdleTick(bool typed) { m_typedSinceIdleTick = typed; }
+
+    // After a line was taken: emptied (option "Eingabezeile nach Enter löschen")
+    // and wholly selected, so Enter does not send it twice.
+    void resetInputLine();
+    // Loads the fonts directory into the art font set and its selector (once).
+    void loadArtFonts();
+
+    // Start-up: settings.cfg (a first start asks `pickFont` for the display font),
+    // then ChatWatch.cfg, whose stored entries get their presence from the file.
+    void loadFiles(const FontPicker& pickFont);
+    // Writes settings.cfg (at an orderly close).
+    bool saveSettings();
 
     // A socket event from the transport (read, connect finished, closed).
     void socketEvent(int socket, SocketEvent event, int error);
@@ -82,8 +125,18 @@ public:
     void renameOwnNick(Session& session, std::string_view newNick);
     // The focused tab changed: its session becomes current; the new-connection tab connects.
     void selectSessionTab();
-    // Opens the connect dialog and connects (arrives with the window).
+    // Opens the connect dialog, connects, logs in, and gives the session its tab.
     void connectNew();
+    // "&Verbinden"/"Trennen" and the connect button.
+    void connectOrDisconnect();
+    // KeepAliveTimer (every minute): "/s\r" on every connected session.
+    void keepAliveTick();
+    // IdleTimer (every 100 minutes): no typing since the last tick disconnects the current session.
+    void idleTick();
+    // The close request: asks only when session tabs exist. True: close.
+    bool confirmClose();
+    // Orderly close: the current socket closed, the settings written.
+    void shutdown();
     // Tears down the current session: drains and closes its socket, shows the
     // notice, removes its tab, in-progress row and tree items.
     void disconnect();
@@ -127,12 +180,27 @@ private:
     IgnoreList m_ignoreList;
     LogFile m_logFile;
     Sound m_sound;
+    InputLine m_inputLine;
+    InputHelpers m_inputHelpers;
+    InputCommands m_inputCommands;
+    ArtFontBox m_artFontBox;
+    ArtFontSet m_artFonts;
+    ContextMenu m_contextMenu;
+    ConnectDialog m_connectDialog;
+    LoginDialog m_loginDialog;
+    TextField m_connectLabel{20};
+    ServicePortLookup m_servicePort;
 
     int m_currentSocket = NoSocket;
     std::string m_ownNick;
     int m_chatterCount = 0;
+    std::string m_title;
     int m_modalDepth = 0;
     bool m_loginDialogOpen = false;
+    bool m_completionOpen = false;
+    std::string m_completionPrefix;
+    std::string m_lastArtFontName;
+    bool m_typedSinceIdleTick = false;
 };
 
 }  // namespace tavik

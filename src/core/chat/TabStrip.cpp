@@ -7,7 +7,11 @@ namespace tavik {
 int TabStrip::insert(int index, std::string_view label) {
     index = std::clamp(index, 0, count());
     m_labels.insert(m_labels.begin() + index, std::string(label));
-    if (m_focused >= index) ++m_focused;
+    if (m_labels.size() == 1) {
+        m_focused = 0;  // the first tab of a strip is selected at once, without a notification
+    } else if (m_focused >= index) {
+        ++m_focused;
+    }
     notify([&](TabStripObserver& o) { o.tabInserted(index); });
     return index;
 }

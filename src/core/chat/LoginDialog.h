@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavik {
+
+class Client;
+
+// The Login dialog (134): the nickname with its Login- and Logout-Auto-Texts,
+// from the 20 most recently used slots of the settings. The dialog sends its
+// answers on the current socket itself.
+class LoginDialog {
+public:
+    static constexpr std::size_t MaxNick = 20;
+    static constexpr std::size_t MaxAutoText = 1021;
+
+    explicit LoginDialog(Client& client) : m_client(client) {}
+
+    // Fills the nick list from the slots. With `lookOnly` it answers "/S\r/e\r"
+    // at once and is closed: the result is false.
+    bool open(bool lookOnly);
+
+    const std::vector<std::string>& entries() const { return m_entries; }
+    int selected() const { return m_selected; }
+    const std::string& nick() const { return m_nick; }
+    const std::string& loginText() const { return m_loginText; }
+    const std::string& logoutText() const { return m_logoutText; }
+
+    // The user picked a nick from the list: its slot's texts are shown.
+    void selectEntry(int index);
+    void setNick(std::string_view nick);
+    void setLoginText(std::string_view text);
+    void setLogoutText(std::string_view text);
+    // "Aus der Liste &löschen": gone from the list; the slots follow only on OK.
+    void removeSelected();
+
+    // The buttons; each returns true when the dialog closes.
+    bool ok();
+    bool cancel();
+    bool lookOnly();
+
+private:
+    int slotOf(std::string_view nick) const;
+
+    Client& m_client;
+    std::vector<std::string> m_entries;
+    int m_selected = -1;
+    std::string m_nick;
+    std::string m_loginText;
+    std::string m_logoutText;
+};
+
+}  // namespace tavik
