@@ -57,7 +57,7 @@ TEST(Settings, FirstStartShowsTheHintOnceAndSavesAFullVersion2File) {
     ASSERT_EQ(desktop.boxes.size(), 1u);
     EXPECT_EQ(desktop.boxes[0].text,
               "Im Menu Optionen -> Font... koennen Sie jederzeitdie Schriftgroesse aendern.");
-    EXPECT_EQ(desktop.boxes[0].caption, "TavikClient");
+    EXPECT_EQ(desktop.boxes[0].caption, "TavikTelnet");
     EXPECT_EQ(picks, 1);
     EXPECT_EQ(s.displayFont, courier);
 

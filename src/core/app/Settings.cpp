@@ -312,7 +312,7 @@ bool Settings::load(const std::filesystem::path& file, Desktop& desktop, const F
     }
     // No owner window: the main window is still being built at this point.
     desktop.messageBox("Im Menu Optionen -> Font... koennen Sie jederzeitdie Schriftgroesse aendern.",
-                       "TavikClient", MessageBoxStyle::Ok);
+                       "TavikTelnet", MessageBoxStyle::Ok);
     *this = firstStart();
     if (pickFont) displayFont = pickFont();
     return false;
