@@ -92,6 +92,23 @@ TEST_F(ConnectTest, ASuccessfulConnectGivesSessionTabAndLogin) {
     EXPECT_EQ(desktop.boxes.back().caption, "TavikTelnet");
 }
 
+TEST_F(ConnectTest, ThePromptReceivedDuringLoginShowsInTheNewInProgressRow) {
+    desktop.onDialog = [this](Dialog d) {
+        if (d == Dialog::Connect) {
+            client.connectDialog().setText(address);
+            return client.connectDialog().accept(false) ? 1 : 2;
+        }
+        receive(100, "Gib Deinen Namen ein (oder /Show, /Exit, /Help): ");
+        client.loginDialog().setNick("Gast");
+        client.loginDialog().ok();
+        return 1;
+    };
+    client.connectNew();
+    const MessageRows& r = rows();
+    EXPECT_EQ(r.cell(r.count() - 1, 1), "Gib Deinen Namen ein (oder /Show, /Exit, /Help): ");
+    EXPECT_EQ(r.kind(r.count() - 1), LineKind::InProgress);
+}
+
 TEST_F(ConnectTest, FailuresLeaveNoSession) {
     transport.connectResult = 10061;
     client.connectNew();

@@ -73,6 +73,7 @@ Session* Client::attachSession(int socket, std::string_view chatName, std::strin
     addSessionTab(chatName, m_ownNick);
     m_messageView.insert(m_currentSocket, " ", " ", LineKind::InProgress);
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
+    showPendingLine(socket);
     return m_sessions.findBySocket(socket);
 }
 
@@ -192,7 +193,16 @@ void Client::connectNew() {
     addSessionTab(chatName, m_ownNick);
     m_messageView.insert(m_currentSocket, " ", " ", LineKind::InProgress);
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
+    showPendingLine(socket);
     send(m_currentSocket, m_settings.loginTexts[0]);
+}
+
+void Client::showPendingLine(int socket) {
+    // What arrived while the session had no row of its own (the login prompt) shows at once.
+    if (const Session* session = m_sessions.findBySocket(socket);
+        session != nullptr && !session->partialLine.empty()) {
+        m_receiver.showInProgress(socket, session->pendingBytes(), session->partialLine);
+    }
 }
 
 void Client::connectOrDisconnect() {

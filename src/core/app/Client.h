@@ -162,6 +162,8 @@ public:
     }
 
 private:
+    void showPendingLine(int socket);
+
     Transport& m_transport;
     Desktop& m_desktop;
     Clock& m_clock;

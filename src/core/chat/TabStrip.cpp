@@ -40,6 +40,10 @@ void TabStrip::setFocus(int index) {
     if (m_onSelectionChanged) m_onSelectionChanged();
 }
 
+void TabStrip::removeObserver(TabStripObserver* observer) {
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
 int TabStrip::find(std::string_view label) const {
     for (int i = 0; i < count(); ++i) {
         if (m_labels[static_cast<std::size_t>(i)] == label) return i;

@@ -35,6 +35,7 @@ public:
     int find(std::string_view label) const;
 
     void addObserver(TabStripObserver* observer) { m_observers.push_back(observer); }
+    void removeObserver(TabStripObserver* observer);
     // The engine's reaction to a changed selection (the tab strip's notification).
     void setOnSelectionChanged(std::function<void()> callback) { m_onSelectionChanged = std::move(callback); }
 
