@@ -1,0 +1,748 @@
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTreeView>
+
+#include "AboutDialogWidget.h"
+#include "ChatterTreeItemModel.h"
+#include "Codec.h"
+#include "ConnectDialogWidget.h"
+#include "FontMapping.h"
+#include "Icons.h"
+#include "LoginDialogWidget.h"
+#include "MessageListModel.h"
+#include "QtDesktop.h"
+#include "app/Client.h"
+#include "app/DisplayFont.h"
+
+namespace tavik::gui {
+
+// The client area: it places the controls when its size changes and runs the
+// splitter between the chatter tree and the message list.
+class ClientArea : public QWidget {
+public:
+    ClientArea(MainWindow& window, Client& client) : QWidget(&window), m_window(window), m_client(client) {
+        setMouseTracking(true);
+        m_bar = new QWidget(this);
+        m_bar->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_bar->hide();
+        m_bar->installEventFilter(this);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_window.arrange(); }
+
+    void mouseMoveEvent(QMouseEvent* e) override {
+        const QWidget* tree = m_window.chatterTree();
+        auto& treeWidth = m_client.settings().treeWidth;
+        const Splitter::Move move = m_splitter.mouseMove(static_cast<int>(e->position().x()), tree->width(),
+                                                         width(), height(), treeWidth);
+        if (move.cursor == SplitterCursor::ResizeHorizontal) setCursor(Qt::SplitHCursor);
+        if (move.cursor == SplitterCursor::Arrow) unsetCursor();
+        if (move.bar) {
+            m_bar->setGeometry(move.bar->x, move.bar->y, move.bar->width, move.bar->height);
+            m_bar->show();
+            m_bar->raise();
+        }
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton) return;
+        if (m_splitter.buttonDown(static_cast<int>(e->position().x()), m_window.chatterTree()->width()))
+            grabMouse();
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton) return;
+        if (m_splitter.buttonUp()) {
+            m_bar->hide();
+            releaseMouse();
+            m_window.arrange();
+        }
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The bar is drawn with a cross-hatched brush, inverting what lies beneath.
+        if (watched == m_bar && event->type() == QEvent::Paint) {
+            QPainter p(m_bar);
+            p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p.fillRect(m_bar->rect(), QBrush(Qt::white, Qt::DiagCrossPattern));
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+private:
+    MainWindow& m_window;
+    Client& m_client;
+    Splitter m_splitter;
+    QWidget* m_bar = nullptr;
+};
+
+namespace {
+
+struct MenuItem {
+    Command command;
+    const char* label;  // UTF-8; a tab separates the key shown beside it
+    bool checkable = false;
+};
+
+QString label(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Client& client, QtDesktop* desktop, QWidget* parent)
+    : QMainWindow(parent), m_client(client), m_desktop(desktop) {
+    setWindowIcon(programIcon());
+    if (m_desktop != nullptr) {
+        m_desktop->setMainWindow(this);
+        m_desktop->setDialogRunner([this](Dialog d) { return runDialog(d); });
+    }
+    buildControls();
+    buildMenus();
+    connectModels();
+    if (m_desktop != nullptr) m_desktop->setInputLine(m_inputLine);
+    qApp->installEventFilter(this);
+    m_keepAlive.setInterval(60000);
+    m_idle.setInterval(6000000);
+    QObject::connect(&m_keepAlive, &QTimer::timeout, this, [this] { m_client.keepAliveTick(); });
+    QObject::connect(&m_idle, &QTimer::timeout, this, [this] { m_client.idleTick(); });
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    m_client.inputLine().removeObserver(this);
+    m_client.tabs().removeObserver(this);
+}
+
+QWidget* MainWindow::clientArea() const {
+    return m_area;
+}
+
+QAction* MainWindow::action(Command command) const {
+    const auto it = m_actions.find(command);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildControls() {
+    m_area = new ClientArea(*this, m_client);
+    setCentralWidget(m_area);
+
+    m_tabStrip = new QTabBar(m_area);
+    m_tabStrip->setExpanding(false);
+    m_tabStrip->setFocusPolicy(Qt::NoFocus);
+
+    m_chatterTree = new QTreeView(m_area);
+    m_chatterTree->setHeaderHidden(true);
+    m_chatterTree->setIconSize(QSize(12, 12));
+    m_chatterTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_chatterTree->setDragEnabled(false);
+
+    m_messageList = new QTableView(m_area);
+    m_messageList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_messageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_messageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_messageList->verticalHeader()->hide();
+    m_messageList->setShowGrid(false);
+    m_messageList->setWordWrap(false);
+    m_messageList->horizontalHeader()->setSectionsMovable(true);
+    m_messageList->horizontalHeader()->setHighlightSections(false);
+    m_messageList->horizontalHeader()->setStretchLastSection(false);
+
+    m_recipientBox = new QLineEdit(m_area);
+    m_recipientBox->setMaxLength(99);
+
+    m_artFontBox = new QComboBox(m_area);
+    m_artFontBox->setEditable(true);
+    m_artFontBox->setInsertPolicy(QComboBox::NoInsert);
+
+    m_inputLine = new QLineEdit(m_area);
+    m_inputLine->setMaxLength(static_cast<int>(InputLine::Limit));
+
+    m_namesListBox = new QListWidget(m_area);
+    m_namesListBox->hide();
+
+    m_sendButton = new QPushButton(QStringLiteral("Senden"), m_area);
+    m_sendButton->setDefault(true);
+    m_connectButton = new QPushButton(QStringLiteral("Verbinden"), m_area);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_sendButton, m_connectButton})
+        w->setFocusPolicy(Qt::NoFocus);
+}
+
+void MainWindow::buildMenus() {
+    const auto addMenu = [this](const char* title, std::initializer_list<MenuItem> items,
+                                std::initializer_list<Command> separatorsAfter = {}) {
+        QMenu* menu = menuBar()->addMenu(label(title));
+        for (const MenuItem& item : items) {
+            auto* a = menu->addAction(label(item.label));
+            a->setCheckable(item.checkable);
+            const Command command = item.command;
+            QObject::connect(a, &QAction::triggered, this, [this, command] { dispatch(command); });
+            m_actions[command] = a;
+            for (const Command after : separatorsAfter) {
+                if (after == command) menu->addSeparator();
+            }
+        }
+    };
+    addMenu("&Datei",
+            {{Command::Connect, "&Verbinden"},
+             {Command::ChatWatch, "ChatWatch\tCtrl+W"},
+             {Command::Quit, "&Beenden"}},
+            {Command::Connect, Command::ChatWatch});
+    addMenu("&Bearbeiten", {{Command::Copy, "&Kopieren\tCtrl+C"}, {Command::Paste, "&Einfügen\tCtrl+V"}});
+    addMenu("Actions", {{Command::Send, "&Senden\tEnter"},
+                        {Command::SendInvertedMenu, "&Invertiert Senden\tCtrl+Enter"},
+                        {Command::InsertName, "&Name einfügen\tF2"},
+                        {Command::InsertText, "&Text einfügen\tF3"},
+                        {Command::ExtendWord, "&Wort erweitern (vom Text)\t§ oder F4"},
+                        {Command::CompleteName, "&Wort erweitern (von den Namen)\tTab"},
+                        {Command::ClearMessages, "Alle Meldungen Löschen\tF8"},
+                        {Command::NextChat, "Nächster Chat\tCtrl+Tab"}});
+    addMenu("&Optionen", {{Command::Autoscroll, "&Autoscroll", true},
+                          {Command::Autowhisper, "Auto&whisper", true},
+                          {Command::Autosize, "Autosi&ze", true},
+                          {Command::AutoTop, "Auto Top", true},
+                          {Command::AutoChatChange, "AutoChatChange", true},
+                          {Command::AutoSend, "Automatisches S&enden", true},
+                          {Command::Sound, "&Sound", true},
+                          {Command::Font, "&Font..."},
+                          {Command::Logfile, "&Logfile", true},
+                          {Command::AnnounceIgnore, "Meldung beim Ignorieren", true},
+                          {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
+                          {Command::SmallIcons, "Kleine &Symbole", true}});
+    addMenu("&Hilfe", {{Command::About, "&Info..."}});
+}
+
+void MainWindow::connectModels() {
+    m_rowsModel = new MessageListModel(m_client.messageView(), this);
+    m_messageList->setModel(m_rowsModel);
+    QObject::connect(m_rowsModel, &MessageListModel::markerMoved, this, &MainWindow::onMarkerMoved);
+    QObject::connect(m_rowsModel, &MessageListModel::autosizeTextColumn, this,
+                     [this] { m_messageList->resizeColumnToContents(m_client.messageView().textColumn()); });
+    QObject::connect(m_messageList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_mirroring) return;
+        // The user's selection of rows is what a copy takes.
+        MessageRows& rows = m_client.messageView().rows();
+        const QItemSelectionModel* sel = m_messageList->selectionModel();
+        for (int r = 0; r < rows.count(); ++r)
+            rows.setSelected(r, sel->isRowSelected(r, QModelIndex()));
+    });
+
+    m_treeModel = new ChatterTreeItemModel(m_client.chatterTree().model(), this);
+    m_chatterTree->setModel(m_treeModel);
+    QObject::connect(
+        m_treeModel, &ChatterTreeItemModel::expandedChanged, this,
+        [this](const QModelIndex& index, bool expanded) { m_chatterTree->setExpanded(index, expanded); });
+
+    m_client.tabs().addObserver(this);
+    QObject::connect(m_tabStrip, &QTabBar::currentChanged, this, [this](int index) {
+        if (!m_mirroring && index >= 0) m_client.tabs().setFocus(index);
+        m_inputLine->setFocus();
+    });
+
+    m_client.recipientBox().setOnChanged(
+        [this] { m_recipientBox->setText(toQt(m_client.recipientBox().text())); });
+    m_client.connectLabel().setOnChanged([this] {
+        const QString text = toQt(m_client.connectLabel().text());
+        m_connectButton->setText(text);
+        if (QAction* a = action(Command::Connect))
+            a->setText(text == QStringLiteral("Trennen") ? text : label("&Verbinden"));
+    });
+    m_client.namesList().setOnChanged([this] { syncNamesList(); });
+    QObject::connect(m_namesListBox, &QListWidget::itemDoubleClicked, this,
+                     [this] { dispatch(Command::NamesListDoubleClick); });
+    QObject::connect(m_namesListBox, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_mirroring) m_client.namesList().select(row);
+    });
+
+    m_client.artFontBox().setOnChanged([this] { syncArtFontBox(); });
+    QObject::connect(m_artFontBox, &QComboBox::activated, this, [this](int index) {
+        m_client.artFontBox().select(index);
+        m_client.recipientBox().setText("");
+        m_inputLine->setFocus();
+    });
+    QObject::connect(m_artFontBox, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        if (!m_mirroring) m_client.artFontBox().setEditText(fromQt(text));
+    });
+
+    m_client.inputLine().addObserver(this);
+    QObject::connect(m_inputLine, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (m_mirroring) return;
+        const int start =
+            m_inputLine->hasSelectedText() ? m_inputLine->selectionStart() : m_inputLine->cursorPosition();
+        const int end = m_inputLine->hasSelectedText() ? start + m_inputLine->selectedText().size() : start;
+        m_client.inputLine().edited(fromQt(text), start, end);
+    });
+    const auto selectionToEngine = [this] {
+        if (m_mirroring) return;
+        const int start =
+            m_inputLine->hasSelectedText() ? m_inputLine->selectionStart() : m_inputLine->cursorPosition();
+        const int end = m_inputLine->hasSelectedText() ? start + m_inputLine->selectedText().size() : start;
+        m_client.inputLine().setSelection(start, end);
+    };
+    QObject::connect(m_inputLine, &QLineEdit::cursorPositionChanged, this, selectionToEngine);
+    QObject::connect(m_inputLine, &QLineEdit::selectionChanged, this, selectionToEngine);
+
+    QObject::connect(m_sendButton, &QPushButton::clicked, this, [this] { dispatch(Command::SendButton); });
+    QObject::connect(m_connectButton, &QPushButton::clicked, this,
+                     [this] { dispatch(Command::ConnectButton); });
+    m_recipientBox->installEventFilter(this);
+    m_artFontBox->installEventFilter(this);
+    syncTabs();
+}
+
+void MainWindow::start() {
+    QtFontCatalog catalog;
+    m_client.loadFiles([&catalog] { return DisplayFont::pickDefault(catalog); });
+    m_client.loadArtFonts();
+    applySettings();
+    m_client.updateTitle();
+    show();
+    arrange();
+    m_inputLine->setFocus();
+    m_keepAlive.start();
+    m_idle.start();
+}
+
+void MainWindow::applySettings() {
+    const Settings& s = m_client.settings();
+    m_rowsModel->setSmallIcons(s.smallIcons);
+    m_messageList->setIconSize(s.smallIcons ? QSize(12, 12) : QSize(16, 16));
+    QHeaderView* header = m_messageList->horizontalHeader();
+    for (int column = 0; column < 4; ++column) {
+        const int width = s.columnWidths[static_cast<std::size_t>(column)] & 0xFFFF;
+        header->resizeSection(column, width);
+        header->setSectionHidden(column, width == 0);
+    }
+    for (int visual = 0; visual < 4; ++visual) {
+        const int logical = s.columnOrder[static_cast<std::size_t>(visual)];
+        if (logical < 0 || logical > 3) continue;
+        header->moveSection(header->visualIndex(logical), visual);
+    }
+    m_messageList->setFont(fontFromLogFont(s.displayFont));
+    m_messageList->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_messageList->font()).height() + 4);
+    const std::pair<Command, bool> checks[] = {
+        {Command::Autoscroll, s.autoscroll},
+        {Command::Autowhisper, s.autowhisper},
+        {Command::Autosize, s.autosize},
+        {Command::AutoTop, s.autoTop},
+        {Command::AutoChatChange, s.autoChatChange},
+        {Command::AutoSend, s.autoSend},
+        {Command::Sound, s.sound},
+        {Command::Logfile, s.logfile},
+        {Command::AnnounceIgnore, s.announceIgnore},
+        {Command::ClearInputAfterSend, s.clearInputAfterSend},
+        {Command::SmallIcons, s.smallIcons},
+    };
+    for (const auto& [command, on] : checks)
+        action(command)->setChecked(on);
+    setGeometry(placeOnScreen(s.windowRect));
+}
+
+void MainWindow::storeSettings() {
+    Settings& s = m_client.settings();
+    const QHeaderView* header = m_messageList->horizontalHeader();
+    for (int column = 0; column < 4; ++column) {
+        s.columnWidths[static_cast<std::size_t>(column)] =
+            header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+        s.columnOrder[static_cast<std::size_t>(column)] = header->logicalIndex(column);
+    }
+    s.windowRect = windowRectFrom(normalGeometry());
+}
+
+void MainWindow::arrange() {
+    if (m_area == nullptr) return;
+    Settings& s = m_client.settings();
+    const int fonts = static_cast<int>(m_client.artFontBox().entries().size());
+    s.artFontCount = fonts;
+    const MainLayout l = tavik::arrange(m_area->width(), m_area->height(), s.treeWidth, s.artBoxWidth, fonts);
+    const auto place = [](QWidget* w, const Rect& r) { w->setGeometry(r.x, r.y, r.width, r.height); };
+    place(m_tabStrip, Rect{l.tabStrip.x, l.tabStrip.y, l.tabStrip.width, MainLayout::ControlHeight});
+    place(m_chatterTree, l.chatterTree);
+    place(m_messageList, l.messageList);
+    place(m_recipientBox, l.recipientBox);
+    place(m_sendButton, l.sendButton);
+    place(m_connectButton, l.connectButton);
+    place(m_inputLine, l.inputLine);
+    place(m_namesListBox, l.namesListBox);
+    if (l.artFontBoxVisible) {
+        // The box's height includes its drop-down part; the closed box is one control high.
+        place(m_artFontBox,
+              Rect{l.artFontBox.x, l.artFontBox.y, l.artFontBox.width, MainLayout::ControlHeight});
+        m_artFontBox->setMaxVisibleItems(19);
+        m_artFontBox->show();
+    } else {
+        m_artFontBox->hide();
+    }
+}
+
+int MainWindow::runDialog(Dialog dialog) {
+    switch (dialog) {
+        case Dialog::Connect: {
+            ConnectDialogWidget d(m_client, this);
+            return d.exec();
+        }
+        case Dialog::Login: {
+            LoginDialogWidget d(m_client, this);
+            return d.exec();
+        }
+        case Dialog::About: {
+            AboutDialogWidget d(this);
+            return d.exec();
+        }
+        default:
+            return 2;
+    }
+}
+
+void MainWindow::toggleOption(Command command, bool& option) {
+    option = !option;
+    if (QAction* a = action(command)) a->setChecked(option);
+}
+
+void MainWindow::dispatch(Command command) {
+    Settings& s = m_client.settings();
+    InputCommands& input = m_client.inputCommands();
+    switch (command) {
+        case Command::SendButton:
+            input.sendButton();
+            break;
+        case Command::Close:
+        case Command::Quit:
+            close();
+            break;
+        case Command::About:
+            m_client.runModal(Dialog::About);
+            break;
+        case Command::RecipientBoxFocused:
+            m_client.recipientBox().setText("");
+            m_inputLine->setFocus();
+            break;
+        case Command::NamesListDoubleClick:
+            m_client.inputHelpers().closeCompletion();
+            m_inputLine->setFocus();
+            break;
+        case Command::ConnectButton:
+        case Command::Connect:
+            m_client.connectOrDisconnect();
+            break;
+        case Command::Send:
+            input.send();
+            break;
+        case Command::SendInverted:
+            input.sendInverted();
+            break;
+        case Command::MoveDown:
+            input.move(MoveKey::Down);
+            break;
+        case Command::MoveUp:
+            input.move(MoveKey::Up);
+            break;
+        case Command::PageUp:
+            input.move(MoveKey::PageUp);
+            break;
+        case Command::PageDown:
+            input.move(MoveKey::PageDown);
+            break;
+        case Command::MoveEnd:
+            input.move(MoveKey::End);
+            break;
+        case Command::MoveHome:
+            input.move(MoveKey::Home);
+            break;
+        case Command::InsertName:
+            input.insertName();
+            break;
+        case Command::InsertText:
+            input.insertText();
+            break;
+        case Command::ExtendWord:
+            input.extendWord();
+            break;
+        case Command::Copy:
+            input.copy();
+            break;
+        case Command::Paste:
+            input.paste();
+            break;
+        case Command::CompleteName:
+            input.completeName();
+            break;
+        case Command::PreviousCandidate:
+            input.previousCandidate();
+            break;
+        case Command::ClearMessages:
+            m_client.messageView().clear();
+            break;
+        case Command::SendWithArtFont:
+            m_client.inputHelpers().sendWithArtFont();
+            break;
+        case Command::NextChat:
+            if (m_client.tabs().count() > 0)
+                m_client.tabs().setFocus((m_client.tabs().focused() + 1) % m_client.tabs().count());
+            break;
+        case Command::Font: {
+            QtFontCatalog catalog;
+            if (std::optional<LogFont> font = catalog.chooseFont(s.displayFont)) s.displayFont = *font;
+            m_messageList->setFont(fontFromLogFont(s.displayFont));
+            break;
+        }
+        case Command::SmallIcons:
+            toggleOption(command, s.smallIcons);
+            m_client.desktop().messageBox(
+                "Sie m\xFCssen den TavikClient neustarten, damit die \xC4nderungen wirksam werden.",
+                "TavikClient", MessageBoxStyle::Ok);
+            break;
+        case Command::Autoscroll:
+            toggleOption(command, s.autoscroll);
+            break;
+        case Command::Autosize:
+            toggleOption(command, s.autosize);
+            break;
+        case Command::Sound:
+            toggleOption(command, s.sound);
+            break;
+        case Command::Logfile:
+            toggleOption(command, s.logfile);
+            break;
+        case Command::ClearInputAfterSend:
+            toggleOption(command, s.clearInputAfterSend);
+            break;
+        case Command::AutoTop:
+            toggleOption(command, s.autoTop);
+            break;
+        case Command::AutoSend:
+            toggleOption(command, s.autoSend);
+            break;
+        case Command::Autowhisper:
+            toggleOption(command, s.autowhisper);
+            break;
+        case Command::AnnounceIgnore:
+            toggleOption(command, s.announceIgnore);
+            break;
+        case Command::AutoChatChange:
+            toggleOption(command, s.autoChatChange);
+            break;
+        default:
+            break;  // the menu's inverted send has no handler; Ctrl+Enter is the inverted send
+    }
+    // The logfile option may have been switched off by a failed write meanwhile.
+    if (QAction* a = action(Command::Logfile)) a->setChecked(s.logfile);
+}
+
+bool MainWindow::handleKey(QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    const bool ctrl = mods == Qt::ControlModifier;
+    const bool none = mods == Qt::NoModifier || mods == Qt::KeypadModifier;
+    Command command{};
+    bool mapped = true;
+    switch (key->key()) {
+        case Qt::Key_Tab:
+            command = ctrl ? Command::NextChat : Command::CompleteName;
+            break;
+        case Qt::Key_Backtab:
+            command = Command::PreviousCandidate;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            command = (key->modifiers() & Qt::ControlModifier) ? Command::SendInverted : Command::Send;
+            break;
+        case Qt::Key_Down:
+            command = Command::MoveDown;
+            break;
+        case Qt::Key_Up:
+            command = Command::MoveUp;
+            break;
+        case Qt::Key_PageUp:
+            command = Command::PageUp;
+            break;
+        case Qt::Key_PageDown:
+            command = Command::PageDown;
+            break;
+        case Qt::Key_Home:
+            mapped = ctrl;
+            command = Command::MoveHome;
+            break;
+        case Qt::Key_End:
+            mapped = ctrl;
+            command = Command::MoveEnd;
+            break;
+        case Qt::Key_F2:
+            command = Command::InsertName;
+            break;
+        case Qt::Key_F3:
+            command = Command::InsertText;
+            break;
+        case Qt::Key_F4:
+            command = Command::ExtendWord;
+            break;
+        case Qt::Key_F8:
+            command = Command::ClearMessages;
+            break;
+        case Qt::Key_C:
+        case Qt::Key_V:
+        case Qt::Key_F:
+        case Qt::Key_P:
+        case Qt::Key_W:
+            mapped = ctrl;
+            command = key->key() == Qt::Key_C   ? Command::Copy
+                      : key->key() == Qt::Key_V ? Command::Paste
+                      : key->key() == Qt::Key_F ? Command::SendWithArtFont
+                      : key->key() == Qt::Key_P ? Command::DemoFill
+                                                : Command::ChatWatch;
+            break;
+        case Qt::Key_Slash:
+        case Qt::Key_Question:
+            mapped = (key->modifiers() & Qt::AltModifier) != 0;
+            command = Command::About;
+            break;
+        default:
+            // "§" extends the word instead of being typed.
+            mapped = key->text() == QString(QChar(0xA7));
+            command = Command::ExtendWord;
+            break;
+    }
+    (void)none;
+    if (!mapped) return false;
+    dispatch(command);
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this) {
+        if (handleKey(static_cast<QKeyEvent*>(event))) return true;
+    }
+    if (event->type() == QEvent::FocusIn) {
+        if (watched == m_recipientBox) {
+            dispatch(Command::RecipientBoxFocused);
+        } else if (watched == m_artFontBox) {
+            m_client.artFontBox().setEditText("");
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_closing && !m_client.confirmClose()) {
+        event->ignore();
+        return;
+    }
+    if (!m_closing) {
+        m_closing = true;
+        storeSettings();
+        m_client.shutdown();
+    }
+    event->accept();
+}
+
+void MainWindow::inputLineChanged() {
+    const InputLine& line = m_client.inputLine();
+    m_mirroring = true;
+    const QString text = toQt(line.text());
+    if (m_inputLine->text() != text) m_inputLine->setText(text);
+    if (line.selectionEnd() > line.selectionStart()) {
+        m_inputLine->setSelection(line.selectionStart(), line.selectionEnd() - line.selectionStart());
+    } else {
+        m_inputLine->setCursorPosition(line.selectionStart());
+    }
+    m_mirroring = false;
+}
+
+void MainWindow::syncTabs() {
+    const TabStrip& tabs = m_client.tabs();
+    m_mirroring = true;
+    while (m_tabStrip->count() > tabs.count())
+        m_tabStrip->removeTab(m_tabStrip->count() - 1);
+    while (m_tabStrip->count() < tabs.count())
+        m_tabStrip->addTab(QString());
+    for (int i = 0; i < tabs.count(); ++i)
+        m_tabStrip->setTabText(i, toQt(tabs.label(i)));
+    if (tabs.focused() >= 0) m_tabStrip->setCurrentIndex(tabs.focused());
+    m_mirroring = false;
+    // A second chat shows the Chat column.
+    QHeaderView* header = m_messageList->horizontalHeader();
+    const int chat = m_client.messageView().chatColumn();
+    if (header->isSectionHidden(chat) && m_client.settings().columnWidths[3] > 0) {
+        header->setSectionHidden(chat, false);
+        header->resizeSection(chat, m_client.settings().columnWidths[3]);
+    }
+}
+
+void MainWindow::syncNamesList() {
+    const NamesListBox& names = m_client.namesList();
+    const bool shown = names.shown();
+    if (shown != m_namesListBox->isVisible()) {
+        m_namesListBox->setVisible(shown);
+        m_chatterTree->setVisible(!shown);
+        if (shown) m_namesListBox->raise();
+    }
+    if (!shown) return;  // the hidden list is refreshed when it is shown
+    m_mirroring = true;
+    const auto entries = names.entries();
+    if (m_namesListBox->count() != static_cast<int>(entries.size())) {
+        m_namesListBox->clear();
+        for (const std::string& e : entries)
+            m_namesListBox->addItem(toQt(e));
+    } else {
+        for (int i = 0; i < m_namesListBox->count(); ++i)
+            m_namesListBox->item(i)->setText(toQt(entries[static_cast<std::size_t>(i)]));
+    }
+    m_namesListBox->setCurrentRow(names.selected());
+    m_mirroring = false;
+}
+
+void MainWindow::syncArtFontBox() {
+    const ArtFontBox& box = m_client.artFontBox();
+    m_mirroring = true;
+    if (m_artFontBox->count() != static_cast<int>(box.entries().size())) {
+        m_artFontBox->clear();
+        for (const std::string& e : box.entries())
+            m_artFontBox->addItem(toQt(e));
+        arrange();
+    }
+    m_artFontBox->setCurrentIndex(box.selected());
+    m_artFontBox->setEditText(toQt(box.editText()));
+    m_mirroring = false;
+}
+
+void MainWindow::onMarkerMoved(int row, int scrollTo) {
+    // A flood moves the marker with every row; the view follows once per pass.
+    m_markerRow = row;
+    m_markerScroll = scrollTo;
+    if (m_markerPending) return;
+    m_markerPending = true;
+    QTimer::singleShot(0, this, [this] { applyMarker(); });
+}
+
+void MainWindow::applyMarker() {
+    m_markerPending = false;
+    const int row = m_markerRow;
+    const int scrollTo = m_markerScroll;
+    m_mirroring = true;
+    const QModelIndex index = m_rowsModel->index(row, 0);
+    m_messageList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    QItemSelection selection;
+    const MessageRows& rows = m_client.messageView().rows();
+    for (int r = 0; r < rows.count(); ++r) {
+        if (rows.row(r).selected) selection.select(m_rowsModel->index(r, 0), m_rowsModel->index(r, 3));
+    }
+    m_messageList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_messageList->scrollTo(m_rowsModel->index(scrollTo, 0));
+    m_mirroring = false;
+}
+
+}  // namespace tavik::gui

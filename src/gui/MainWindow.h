@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <map>
+
+#include "app/Commands.h"
+#include "app/Layout.h"
+#include "chat/InputLine.h"
+#include "chat/TabStrip.h"
+#include "platform/Desktop.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabBar;
+class QTableView;
+class QTreeView;
+
+namespace tavik {
+class Client;
+}
+
+namespace tavik::gui {
+
+class ChatterTreeItemModel;
+class ClientArea;
+class MessageListModel;
+class QtDesktop;
+
+// The client's only top-level window. It shows the engine's models, places
+// the controls exactly as the engine's layout says, and turns every menu
+// item, key and control event into one of the engine's commands.
+class MainWindow : public QMainWindow, private InputLineObserver, private TabStripObserver {
+    Q_OBJECT
+
+public:
+    // `desktop` may be null when the engine talks to another Desktop (tests).
+    MainWindow(Client& client, QtDesktop* desktop, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Loads the settings and files, applies them and shows the window.
+    void start();
+    // Runs one command of the window's command table.
+    void dispatch(Command command);
+
+    // The controls, for tests.
+    QTabBar* tabStrip() const { return m_tabStrip; }
+    QTreeView* chatterTree() const { return m_chatterTree; }
+    QTableView* messageList() const { return m_messageList; }
+    QLineEdit* recipientBox() const { return m_recipientBox; }
+    QComboBox* artFontBox() const { return m_artFontBox; }
+    QLineEdit* inputLine() const { return m_inputLine; }
+    QListWidget* namesListBox() const { return m_namesListBox; }
+    QPushButton* sendButton() const { return m_sendButton; }
+    QPushButton* connectButton() const { return m_connectButton; }
+    QWidget* clientArea() const;
+    QAction* action(Command command) const;
+
+    // Places the controls for the client area's size.
+    void arrange();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectModels();
+    void applySettings();
+    void storeSettings();
+    int runDialog(Dialog dialog);
+    bool handleKey(QKeyEvent* key);
+    void toggleOption(Command command, bool& option);
+    void inputLineChanged() override;
+    void syncTabs();
+    void tabInserted(int) override { syncTabs(); }
+    void tabRemoved(int) override { syncTabs(); }
+    void tabChanged(int) override { syncTabs(); }
+    void focusChanged(int) override { syncTabs(); }
+    void applyMarker();
+    void syncNamesList();
+    void syncArtFontBox();
+    void onMarkerMoved(int row, int scrollTo);
+
+    Client& m_client;
+    QtDesktop* m_desktop;
+    ClientArea* m_area = nullptr;
+    QTabBar* m_tabStrip = nullptr;
+    QTreeView* m_chatterTree = nullptr;
+    QTableView* m_messageList = nullptr;
+    QLineEdit* m_recipientBox = nullptr;
+    QComboBox* m_artFontBox = nullptr;
+    QLineEdit* m_inputLine = nullptr;
+    QListWidget* m_namesListBox = nullptr;
+    QPushButton* m_sendButton = nullptr;
+    QPushButton* m_connectButton = nullptr;
+    MessageListModel* m_rowsModel = nullptr;
+    ChatterTreeItemModel* m_treeModel = nullptr;
+    std::map<Command, QAction*> m_actions;
+    QTimer m_keepAlive;
+    QTimer m_idle;
+    bool m_mirroring = false;  // the window is copying the engine's state: no echo back
+    bool m_closing = false;
+    bool m_markerPending = false;  // the view follows the marker once per pass of the event loop
+    int m_markerRow = 0;
+    int m_markerScroll = 0;
+};
+
+}  // namespace tavik::gui

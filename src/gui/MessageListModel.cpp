@@ -1,0 +1,117 @@
+#include "MessageListModel.h"
+
+#include <cstddef>
+#include <tuple>
+
+#include "Codec.h"
+#include "Icons.h"
+#include "chat/MessageView.h"
+
+namespace tavik::gui {
+
+namespace {
+constexpr int Columns = static_cast<int>(std::tuple_size_v<decltype(tavik::MessageRow::cells)>);
+}
+
+MessageListModel::MessageListModel(tavik::MessageView& view, QObject* parent)
+    : QAbstractTableModel(parent), m_view(view) {
+    loadIcons();
+    m_view.rows().addObserver(&m_listener);
+}
+
+MessageListModel::~MessageListModel() {
+    m_view.rows().removeObserver(&m_listener);
+}
+
+void MessageListModel::setSmallIcons(bool small) {
+    if (small == m_smallIcons) return;
+    m_smallIcons = small;
+    loadIcons();
+    if (const int rows = rowCount(); rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, 0), {Qt::DecorationRole});
+}
+
+void MessageListModel::loadIcons() {
+    // Kept here so data() hands out a shared icon without any lookup.
+    for (std::size_t kind = 0; kind < m_icons.size(); ++kind)
+        m_icons[kind] = rowKindIcon(static_cast<int>(kind), m_smallIcons ? 12 : 16);
+}
+
+int MessageListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_view.rows().count();
+}
+
+int MessageListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns;
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_view.rows().count()) return {};
+    switch (role) {
+        case Qt::DisplayRole:
+            return toQt(m_view.rows().cell(index.row(), index.column()));
+        case Qt::DecorationRole: {
+            if (index.column() != 0) return {};
+            const auto kind = static_cast<std::size_t>(m_view.rows().kind(index.row()));
+            return kind < m_icons.size() ? QVariant(m_icons[kind]) : QVariant();
+        }
+        default:
+            return {};
+    }
+}
+
+QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    const auto& columns = m_view.columns();
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= static_cast<int>(columns.size()))
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return toQt(columns[static_cast<std::size_t>(section)].title);
+}
+
+// The engine announces every change before and after making it, exactly as
+// Qt wants to hear it, so each call maps onto one begin/end call.
+
+void MessageListModel::Listener::rowsAboutToBeInserted(int first, int count) {
+    m_model.beginInsertRows(QModelIndex(), first, first + count - 1);
+}
+
+void MessageListModel::Listener::rowsInserted(int /*first*/, int /*count*/) {
+    m_model.endInsertRows();
+}
+
+void MessageListModel::Listener::rowsAboutToBeRemoved(int first, int count) {
+    m_model.beginRemoveRows(QModelIndex(), first, first + count - 1);
+}
+
+void MessageListModel::Listener::rowsRemoved(int /*first*/, int /*count*/) {
+    m_model.endRemoveRows();
+}
+
+void MessageListModel::Listener::rowChanged(int row) {
+    // No role list: an empty QList costs nothing, a filled one an allocation per line.
+    emit m_model.dataChanged(m_model.index(row, 0), m_model.index(row, Columns - 1));
+}
+
+void MessageListModel::Listener::modelAboutToBeReset() {
+    m_model.beginResetModel();
+}
+
+void MessageListModel::Listener::modelReset() {
+    m_model.endResetModel();
+}
+
+void MessageListModel::Listener::markerMoved(int row, int scrollTo) {
+    emit m_model.markerMoved(row, scrollTo);
+}
+
+void MessageListModel::Listener::selectionChanged(int row) {
+    const tavik::MessageRows& rows = m_model.m_view.rows();
+    if (row < 0 || row >= rows.count()) return;
+    emit m_model.rowSelectionChanged(row, rows.row(row).selected);
+}
+
+void MessageListModel::Listener::autosizeTextColumn() {
+    emit m_model.autosizeTextColumn();
+}
+
+}  // namespace tavik::gui

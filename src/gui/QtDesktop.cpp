@@ -1,0 +1,77 @@
+#include "QtDesktop.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "Codec.h"
+#include "SoundPlayer.h"
+
+namespace tavik::gui {
+
+QtDesktop::QtDesktop(QObject* parent) : QObject(parent), m_sound(new SoundPlayer(this)) {}
+
+QtDesktop::~QtDesktop() = default;
+
+MessageBoxAnswer QtDesktop::messageBox(std::string_view text, std::string_view caption,
+                                       MessageBoxStyle style) {
+    QMessageBox box(m_window);
+    box.setWindowTitle(toQt(caption));
+    box.setText(toQt(text));
+    if (style == MessageBoxStyle::YesNoQuestion) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+        return box.exec() == QMessageBox::No ? MessageBoxAnswer::No : MessageBoxAnswer::Yes;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageBoxAnswer::Ok;
+}
+
+int QtDesktop::runDialog(Dialog dialog) {
+    return m_dialogRunner ? m_dialogRunner(dialog) : 2;
+}
+
+void QtDesktop::focusInputLine() {
+    if (m_inputLine) m_inputLine->setFocus(Qt::OtherFocusReason);
+}
+
+void QtDesktop::setTitle(std::string_view title) {
+    if (m_window) m_window->setWindowTitle(toQt(title));
+}
+
+void QtDesktop::bringToFront() {
+    if (!m_window) return;
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+bool QtDesktop::isForeground() const {
+    return m_window && m_window->isActiveWindow();
+}
+
+void QtDesktop::setClipboardText(std::string_view text) {
+    QApplication::clipboard()->setText(toQt(text));
+}
+
+std::string QtDesktop::clipboardText() const {
+    return fromQt(QApplication::clipboard()->text());
+}
+
+void QtDesktop::playSound(const std::string& path) {
+    m_sound->play(pathToQt(path));
+}
+
+void QtDesktop::stopSound() {
+    m_sound->stop();
+}
+
+void QtDesktop::playSystemSound(std::string_view name) {
+    m_sound->playSystemSound(toQt(name));
+}
+
+}  // namespace tavik::gui

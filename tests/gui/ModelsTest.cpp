@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QHash>
+#include <QImage>
+#include <QPersistentModelIndex>
+#include <QPixmap>
+#include <QSet>
+#include <QSignalSpy>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ChatterTreeItemModel.h"
+#include "Icons.h"
+#include "MessageListModel.h"
+#include "chat/ChatterTree.h"
+#include "fakes/ClientFixture.h"
+
+namespace tavik::gui {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Tester = QAbstractItemModelTester;
+
+QString qs(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+QImage imageOf(const QIcon& icon, int size) {
+    return icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+bool fullyTransparent(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0) return false;
+    return true;
+}
+
+// ---------------------------------------------------------------- message list
+
+class ModelsMessageList : public test::ClientTest {
+protected:
+    ModelsMessageList() { connect(7, "brenn-chat", "Gast"); }
+
+    // Everything fed is read before returning, however the pipeline splits its reads.
+    void flood(const std::string& bytes) {
+        transport.feed(7, bytes);
+        while (transport.pendingChunks(7) != 0)
+            client.socketEvent(7, SocketEvent::Read, 0);
+    }
+
+    MessageView& view() { return client.messageView(); }
+
+    // The model's idea of the list must equal the engine's, cell by cell.
+    void expectSameAsEngine(const MessageListModel& model) {
+        ASSERT_EQ(model.rowCount(), rows().count());
+        ASSERT_EQ(model.columnCount(), 4);
+        for (int r = 0; r < rows().count(); ++r) {
+            for (int c = 0; c < 4; ++c) {
+                ASSERT_EQ(model.data(model.index(r, c)).toString(), QString::fromLatin1(rows().cell(r, c)))
+                    << "row " << r << " column " << c;
+            }
+        }
+    }
+};
+
+TEST_F(ModelsMessageList, FollowsFloodWrapClearAndInProgressRowsConsistently) {
+    MessageListModel model(view());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    ASSERT_EQ(model.rowCount(), MessageView::MaxRows);  // the start-up fillers
+
+    // A full list: every new row drops the oldest one.
+    std::string chunk;
+    for (int i = 0; i < 1000; ++i) {
+        chunk += "<Anna> Zeile " + std::to_string(i) + "\r\n";
+        if (i % 100 == 99) {
+            flood(chunk);
+            chunk.clear();
+        }
+    }
+    expectSameAsEngine(model);
+    EXPECT_EQ(model.data(model.index(rows().count() - 2, 1)).toString(), qs("Zeile 999"));
+
+    // A long text becomes several rows; the in-progress row stays last and changes in place.
+    flood("<Bert> " + std::string(100, 'x') + " " + std::string(50, 'y') + "\r\n<Carla> dr");
+    expectSameAsEngine(model);
+    EXPECT_EQ(model.data(model.index(rows().count() - 1, 1)).toString(), qs("<Carla> dr"));
+    flood("ei\r\n<Dora> hal");
+    flood("lo\r\n");
+    expectSameAsEngine(model);
+
+    view().clear();
+    expectSameAsEngine(model);
+    EXPECT_EQ(model.rowCount(), MessageView::MaxRows);
+}
+
+TEST_F(ModelsMessageList, CellsAreDecodedFromWindows1252AndIconsGoToTheNameColumn) {
+    MessageListModel model(view());
+    flood(
+        "<Anna> Gr\xfc\xdf"
+        "e \x80 5\r\n");
+    const int row = rows().count() - 1 - view().inProgressRows();
+    EXPECT_EQ(model.data(model.index(row, view().textColumn())).toString(), qs("Grüße € 5"));
+    EXPECT_EQ(model.data(model.index(row, view().nameColumn())).toString(), qs("Anna"));
+
+    const QVariant icon = model.data(model.index(row, 0), Qt::DecorationRole);
+    ASSERT_TRUE(icon.canConvert<QIcon>());
+    EXPECT_EQ(imageOf(icon.value<QIcon>(), 16),
+              imageOf(rowKindIcon(static_cast<int>(LineKind::Public), 16), 16));
+    EXPECT_FALSE(model.data(model.index(row, 1), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(model.data(model.index(row, 0), Qt::ToolTipRole).isValid());
+
+    // Small icons, chosen before the view shows, change the pictures of rows already there.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setSmallIcons(true);
+    EXPECT_EQ(changed.count(), 1);
+    const QIcon small = model.data(model.index(row, 0), Qt::DecorationRole).value<QIcon>();
+    EXPECT_EQ(imageOf(small, 12), imageOf(rowKindIcon(static_cast<int>(LineKind::Public), 12), 12));
+    EXPECT_FALSE(small.availableSizes().contains(QSize(16, 16)));
+}
+
+TEST_F(ModelsMessageList, MarkerSelectionAndAutosizeReachTheView) {
+    client.settings().autosize = true;
+    MessageListModel model(view());
+    QSignalSpy marker(&model, &MessageListModel::markerMoved);
+    QSignalSpy selection(&model, &MessageListModel::rowSelectionChanged);
+    QSignalSpy autosize(&model, &MessageListModel::autosizeTextColumn);
+
+    const int before = rows().marker();
+    flood("<Anna> hallo\r\n");
+    ASSERT_EQ(marker.count(), 1);
+    EXPECT_EQ(marker[0][0].toInt(), rows().marker());
+    EXPECT_EQ(marker[0][1].toInt(), rows().count() - 1);  // autoscroll shows the newest row
+    EXPECT_EQ(autosize.count(), 1);
+
+    // The view hears every selection change with the state the engine ended
+    // up with, the marker row last of all as selected.
+    ASSERT_FALSE(selection.isEmpty());
+    QHash<int, bool> last;
+    for (const auto& call : selection)
+        last[call[0].toInt()] = call[1].toBool();
+    for (auto it = last.cbegin(); it != last.cend(); ++it)
+        EXPECT_EQ(it.value(), rows().row(it.key()).selected)
+            << "row " << it.key() << ", marker was " << before;
+    EXPECT_EQ(selection.last()[0].toInt(), rows().marker());
+    EXPECT_TRUE(selection.last()[1].toBool());
+}
+
+TEST_F(ModelsMessageList, AGoneModelHearsNothingMore) {
+    auto model = std::make_unique<MessageListModel>(view());
+    model.reset();
+    // Under the sanitizer a model still registered would be a use after free here.
+    flood("<Anna> noch da?\r\n<Bert> ja\r\n");
+    view().clear();
+    EXPECT_EQ(rows().count(), MessageView::MaxRows);
+}
+
+// ---------------------------------------------------------------- chatter tree
+
+std::string framedList(const Lines& channelLines) {
+    std::string s = "/s\r\n+------------------------------+\r\n";
+    s += "| Chatter und Chatterinnen im Brenn-Chat:        \r\n";
+    s += "+------------------------------+\r\n";
+    for (const std::string& l : channelLines)
+        s += l + "\r\n";
+    s += "+------------------------------+\r\n";
+    return s;
+}
+
+class ModelsChatterTree : public test::ClientTest {
+protected:
+    ModelsChatterTree() { connect(7, "brenn-chat", "Gast"); }
+
+    ChatterTreeModel& tree() { return client.chatterTree().model(); }
+
+    // The model's tree written out like the fixture's treeLines().
+    static Lines modelLines(const QAbstractItemModel& model) {
+        Lines out;
+        for (int t = 0; t < model.rowCount(); ++t) {
+            const QModelIndex top = model.index(t, 0);
+            const std::string topText = top.data().toString().toStdString();
+            out.push_back(topText);
+            for (int c = 0; c < model.rowCount(top); ++c) {
+                const QModelIndex channel = model.index(c, 0, top);
+                const std::string channelText = topText + "/" + channel.data().toString().toStdString();
+                out.push_back(channelText);
+                for (int n = 0; n < model.rowCount(channel); ++n)
+                    out.push_back(channelText + "/" +
+                                  model.index(n, 0, channel).data().toString().toStdString());
+            }
+        }
+        return out;
+    }
+};
+
+TEST_F(ModelsChatterTree, FollowsListsRebuildsAndAClosedSession) {
+    ChatterTreeItemModel model(tree());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    connect(8, "anderer-chat", "Gast");
+
+    receive(7, framedList({"| Anna, Bert (weg),   Carla      Lobby *   ", "| Dora      Kneipe    "}));
+    EXPECT_EQ(modelLines(model), treeLines());
+
+    // The next list starts the session's items anew, with other chatters.
+    receive(7, framedList({"| Bert, Emil      Lobby *   ", "| Anna, Dora, Fritz      Garten    "}));
+    receive(8, framedList({"| Xaver      Keller    "}));
+    EXPECT_EQ(modelLines(model), treeLines());
+
+    client.socketEvent(8, SocketEvent::Close, 0);
+    EXPECT_EQ(modelLines(model), treeLines());
+    client.socketEvent(7, SocketEvent::Close, 0);
+    EXPECT_EQ(modelLines(model), treeLines());
+}
+
+TEST_F(ModelsChatterTree, IndexesAndHandlesTurnIntoEachOther) {
+    ChatterTreeItemModel model(tree());
+    receive(7, framedList({"| Anna, Bert      Lobby *   ", "| Dora      Kneipe    "}));
+    const TreeItemId top = tree().topLevel().at(0);
+    const TreeItemId lobby = tree().children(top).at(1);  // "Kneipe (1)" sorts first
+    const TreeItemId bert = tree().children(lobby).at(1);
+
+    const QModelIndex index = model.indexOf(bert);
+    ASSERT_TRUE(index.isValid());
+    EXPECT_EQ(index.data().toString(), qs("Bert"));
+    EXPECT_EQ(index.parent(), model.indexOf(lobby));
+    EXPECT_EQ(index.parent().parent(), model.indexOf(top));
+    EXPECT_EQ(model.idOf(index), bert);
+    EXPECT_EQ(model.idOf(model.index(0, 0)), top);
+    EXPECT_FALSE(model.indexOf(NoItem).isValid());
+    EXPECT_EQ(model.idOf(QModelIndex()), NoItem);
+
+    // A kept index follows its item when a sibling is inserted before it ...
+    const QPersistentModelIndex kept(index);
+    tree().insertSorted(lobby, "Aaron", TreeImage::Chatter, TreeImage::Chatter + TreeImage::SelectedOffset);
+    EXPECT_EQ(kept.row(), 2);
+    EXPECT_EQ(model.idOf(kept), bert);
+
+    // ... and dies with it; its handle then finds nothing.
+    tree().remove(lobby);
+    EXPECT_FALSE(kept.isValid());
+    EXPECT_FALSE(model.indexOf(bert).isValid());
+    EXPECT_EQ(model.idOf(index), NoItem);
+}
+
+TEST_F(ModelsChatterTree, PicturesAndExpansionComeFromTheEngine) {
+    ChatterTreeItemModel model(tree());
+    QSignalSpy expanded(&model, &ChatterTreeItemModel::expandedChanged);
+    receive(7, framedList({"| Anna      Lobby *   "}));
+    const TreeItemId top = tree().topLevel().at(0);
+    const TreeItemId lobby = tree().children(top).at(0);
+
+    const QModelIndex channel = model.indexOf(lobby);
+    const auto imageAt = [&](int role) { return imageOf(model.data(channel, role).value<QIcon>(), 12); };
+    EXPECT_EQ(imageAt(Qt::DecorationRole), imageOf(treeImage(TreeImage::ProtectedChannel), 12));
+    EXPECT_EQ(imageAt(ChatterTreeItemModel::SelectedImageRole),
+              imageOf(treeImage(TreeImage::ProtectedChannel + TreeImage::SelectedOffset), 12));
+
+    // The view expands what the engine expanded, the session and the channel.
+    QSet<TreeItemId> opened;
+    for (const auto& call : expanded) {
+        const auto index = call[0].value<QModelIndex>();
+        ASSERT_TRUE(index.isValid());
+        if (call[1].toBool()) opened.insert(model.idOf(index));
+    }
+    EXPECT_TRUE(opened.contains(top));
+    EXPECT_TRUE(opened.contains(lobby));
+
+    expanded.clear();
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    tree().setExpanded(lobby, false);
+    tree().setImages(lobby, TreeImage::ProtectedChannelCollapsed,
+                     TreeImage::ProtectedChannelCollapsed + TreeImage::SelectedOffset);
+    ASSERT_EQ(expanded.count(), 1);
+    EXPECT_EQ(expanded[0][0].value<QModelIndex>(), channel);
+    EXPECT_FALSE(expanded[0][1].toBool());
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>(), channel);
+    EXPECT_EQ(imageAt(Qt::DecorationRole), imageOf(treeImage(TreeImage::ProtectedChannelCollapsed), 12));
+}
+
+TEST_F(ModelsChatterTree, AGoneModelHearsNothingMore) {
+    auto model = std::make_unique<ChatterTreeItemModel>(tree());
+    model.reset();
+    receive(7, framedList({"| Anna      Lobby    "}));
+    client.socketEvent(7, SocketEvent::Close, 0);
+    EXPECT_EQ(tree().size(), 0U);
+}
+
+// ---------------------------------------------------------------- icons
+
+TEST(Icons, RowKindIconsAreDistinctAtBothSizes) {
+    for (const int size : {12, 16}) {
+        QSet<QByteArray> seen;
+        for (int kind = 0; kind <= 8; ++kind) {
+            const QIcon icon = rowKindIcon(kind, size);
+            ASSERT_FALSE(icon.isNull()) << "kind " << kind;
+            EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << "kind " << kind;
+            const QImage image = imageOf(icon, size);
+            EXPECT_EQ(image.size(), QSize(size, size));
+            if (kind == static_cast<int>(LineKind::Filler)) {
+                EXPECT_TRUE(fullyTransparent(image));
+                continue;
+            }
+            EXPECT_FALSE(fullyTransparent(image)) << "kind " << kind << " size " << size;
+            const QByteArray bytes(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+            EXPECT_FALSE(seen.contains(bytes)) << "kind " << kind << " looks like another at " << size;
+            seen.insert(bytes);
+        }
+    }
+    // Unknown kinds show nothing rather than a wrong picture.
+    EXPECT_TRUE(fullyTransparent(imageOf(rowKindIcon(-1, 16), 16)));
+    EXPECT_TRUE(fullyTransparent(imageOf(rowKindIcon(9, 16), 16)));
+    // Drawn once: the list asks for them on every paint.
+    EXPECT_EQ(rowKindIcon(2, 16).cacheKey(), rowKindIcon(2, 16).cacheKey());
+}
+
+TEST(Icons, TreeImagesAreDistinctAndHaveSelectedVariants) {
+    QSet<QByteArray> seen;
+    for (int index = 0; index < 20; ++index) {
+        const QIcon icon = treeImage(index);
+        ASSERT_FALSE(icon.isNull()) << "image " << index;
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(12, 12))) << "image " << index;
+        const QImage image = imageOf(icon, 12);
+        EXPECT_EQ(image.size(), QSize(12, 12));
+        EXPECT_FALSE(fullyTransparent(image)) << "image " << index;
+        const QByteArray bytes(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+        EXPECT_FALSE(seen.contains(bytes)) << "image " << index << " looks like another";
+        seen.insert(bytes);
+    }
+    EXPECT_TRUE(treeImage(-1).isNull());
+    EXPECT_TRUE(treeImage(20).isNull());
+}
+
+TEST(Icons, ProgramIconHasItsThreeSizes) {
+    const QIcon icon = programIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 32, 48}) {
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        const QImage image = imageOf(icon, size);
+        EXPECT_EQ(image.size(), QSize(size, size));
+        EXPECT_FALSE(fullyTransparent(image)) << size;
+    }
+}
+
+}  // namespace
+}  // namespace tavik::gui
