@@ -160,8 +160,13 @@ void Bots::perform(Move move) {
                 m_room.input(bot->id, "/c " + std::string(kHomeChannel));
             } else {
                 std::string channel(pick(kOtherChannels));
-                std::string password = channel == "Hinterzimmer" ? " " + std::string(kBackRoomPassword) : "";
-                m_room.input(bot->id, "/c " + channel + password);
+                std::string command = "/c ";
+                command += channel;
+                if (channel == "Hinterzimmer") {
+                    command += ' ';
+                    command += kBackRoomPassword;
+                }
+                m_room.input(bot->id, command);
             }
             break;
         }

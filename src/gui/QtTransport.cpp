@@ -1,5 +1,6 @@
 #include "QtTransport.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
@@ -207,6 +208,17 @@ void QtTransport::deliverRead(int socket) {
     if (m_handler) {
         const EventHandler handler = m_handler;
         handler(socket, SocketEvent::Read, 0);
+        // While more is waiting, hand it over in the same pass of the event loop,
+        // for a few milliseconds at most: a flood then costs one repaint per batch
+        // instead of one per receive, and the window still paints and takes input
+        // in between (as the socket messages of a busy window come before painting).
+        QElapsedTimer batch;
+        batch.start();
+        while (batch.elapsed() < ReadBatchMs) {
+            entry = find(socket);
+            if (entry == nullptr || entry->socket == nullptr || entry->socket->bytesAvailable() == 0) break;
+            handler(socket, SocketEvent::Read, 0);
+        }
     }
     // Once the peer is gone, Close follows as soon as a Read went by without
     // leaving bytes behind (or the handler did not want them).

@@ -41,6 +41,8 @@ public:
 
     // The port of a service in the system's service database, 0 when unknown.
     static std::uint16_t servicePort(std::string_view name);
+    // How long one read event may go on handing over waiting bytes.
+    static constexpr int ReadBatchMs = 8;
 
 private:
     struct Entry {
