@@ -242,9 +242,32 @@ void MainWindow::connectModels() {
 
     m_treeModel = new ChatterTreeItemModel(m_client.chatterTree().model(), this);
     m_chatterTree->setModel(m_treeModel);
-    QObject::connect(
-        m_treeModel, &ChatterTreeItemModel::expandedChanged, this,
-        [this](const QModelIndex& index, bool expanded) { m_chatterTree->setExpanded(index, expanded); });
+    QObject::connect(m_treeModel, &ChatterTreeItemModel::expandedChanged, this,
+                     [this](const QModelIndex& index, bool expanded) {
+                         m_mirroring = true;
+                         m_chatterTree->setExpanded(index, expanded);
+                         m_mirroring = false;
+                     });
+    // The user opens or closes a channel: the engine remembers the new state for
+    // the next rebuild (1 open, 0 closed), and the channel shows the picture of
+    // that state (odd open, even closed, as a rebuilt channel shows it open).
+    const auto channelToggled = [this](const QModelIndex& index, bool open) {
+        if (m_mirroring) return;
+        const TreeItemId id = m_treeModel->idOf(index);
+        const TreeItem* item = m_client.chatterTree().model().item(id);
+        if (item == nullptr || item->image < TreeImage::ChannelCollapsed ||
+            item->image > TreeImage::ProtectedChannel) {
+            return;
+        }
+        m_client.chatterTree().channelToggled(id, open ? 1 : 0);
+        const int closed = item->image - item->image % 2;
+        const int image = open ? closed + 1 : closed;
+        m_client.chatterTree().model().setImages(id, image, image + TreeImage::SelectedOffset);
+    };
+    QObject::connect(m_chatterTree, &QTreeView::expanded, this,
+                     [channelToggled](const QModelIndex& index) { channelToggled(index, true); });
+    QObject::connect(m_chatterTree, &QTreeView::collapsed, this,
+                     [channelToggled](const QModelIndex& index) { channelToggled(index, false); });
 
     m_client.tabs().addObserver(this);
     QObject::connect(m_tabStrip, &QTabBar::currentChanged, this, [this](int index) {

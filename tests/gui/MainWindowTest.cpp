@@ -90,3 +90,40 @@ TEST_F(MainWindowTest, TheCloseQuestionOnlyWithSessionTabs) {
 
 }  // namespace
 }  // namespace tavik::test
+
+namespace tavik::test {
+namespace {
+
+// Closing a channel keeps it closed through the next keep-alive list; opening it keeps it open.
+TEST(MainWindowTree, AChannelStaysAsTheUserLeftIt) {
+    TempDir dir;
+    FakeTransport transport;
+    FakeDesktop desktop;
+    FakeClock clock;
+    Client client(transport, desktop, clock, dir.path());
+    gui::MainWindow window(client, nullptr);
+    client.attachSession(7, "h", "Gast");
+    const std::string list = "/s\r\n+-\r\n| Anna      Lobby   \r\n+-\r\n+-\r\n";
+    transport.feed(7, list);
+    client.socketEvent(7, SocketEvent::Read, 0);
+    QTreeView* tree = window.chatterTree();
+    const QModelIndex top = tree->model()->index(0, 0);
+    const QModelIndex channel = tree->model()->index(0, 0, top);
+    ASSERT_TRUE(channel.isValid());
+    EXPECT_TRUE(tree->isExpanded(channel));
+    tree->collapse(channel);
+    transport.feed(7, list);
+    client.socketEvent(7, SocketEvent::Read, 0);
+    const QModelIndex rebuilt = tree->model()->index(0, 0, tree->model()->index(0, 0));
+    EXPECT_FALSE(tree->isExpanded(rebuilt));
+    const ChatterTreeModel& m = client.chatterTree().model();
+    EXPECT_EQ(m.item(m.children(m.topLevel()[0])[0])->image, 5);  // a rebuilt channel shows the open picture
+    tree->expand(rebuilt);
+    EXPECT_EQ(m.item(m.children(m.topLevel()[0])[0])->image, 5);
+    transport.feed(7, list);
+    client.socketEvent(7, SocketEvent::Read, 0);
+    EXPECT_TRUE(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
+}
+
+}  // namespace
+}  // namespace tavik::test
