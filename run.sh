@@ -10,19 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-packages=(cmake ninja-build g++ netbase qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev fonts-dejavu-core
-          libxkbcommon-dev libgtest-dev libgmock-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+tools/ensure-packages.sh cmake ninja-build g++ netbase qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev \
+    fonts-dejavu-core libxkbcommon-dev libgtest-dev libgmock-dev
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are empty)." >&2
