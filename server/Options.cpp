@@ -48,6 +48,7 @@ Test modes (they apply to every connection):
   --script FILE        replay FILE to every client instead of the chat
   --delay-accept MS    wait MS before accepting each connection
   --record FILE        write every line the clients send to FILE
+  --control            read chatters' moves from standard input (below)
 
 Other:
   --verbose            log connections on standard error
@@ -61,6 +62,11 @@ and \xNN escapes. Lines starting with "%" are directives:
   %close         close the connection
   %reset         reset the connection
   %# ...         comment
+
+Control lines (with --control), one per line on standard input:
+  enter NICK [CHANNEL]   NICK enters the chat without a connection
+  as NICK LINE           NICK types LINE, e.g. "as Robo /w Gast Hallo"
+  leave NICK             NICK leaves the chat
 )";
 }
 
@@ -108,6 +114,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             if (!value(o.recordFile)) return fail("--record needs a file name");
         } else if (arg == "--script") {
             if (!value(o.scriptFile)) return fail("--script needs a file name");
+        } else if (arg == "--control") {
+            o.control = true;
         } else if (arg == "--delay-accept") {
             if (!numberValue(0, 3600000)) return fail("--delay-accept needs milliseconds");
             o.delayAcceptMillis = number;

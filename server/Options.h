@@ -31,6 +31,7 @@ struct Options {
     std::string recordFile;
     std::string scriptFile;
     long delayAcceptMillis = 0;
+    bool control = false;  // chatters without a connection act on lines from standard input
     bool verbose = false;
     FaultOptions faults;
 };

@@ -138,6 +138,7 @@ bool Server::setUp() {
     }
     m_room.setHooks(std::move(hooks));
     if (m_bots) m_bots->start();
+    if (m_options.control) m_control.emplace(m_room);
     return true;
 }
 
@@ -151,6 +152,7 @@ void Server::loop() {
         fds.push_back({m_signalPipe[0], POLLIN, 0});
         bool listening = !m_acceptAt;
         fds.push_back({listening ? m_listenFd : -1, POLLIN, 0});
+        fds.push_back({m_control ? STDIN_FILENO : -1, POLLIN, 0});
         std::optional<Clock::time_point> wake = m_timers.next();
         auto earliest = [&](std::optional<Clock::time_point> t) {
             if (t && (!wake || *t < *wake)) wake = t;
@@ -170,6 +172,7 @@ void Server::loop() {
             return;
         }
         if (fds[0].revents & POLLIN) return;  // SIGINT or SIGTERM
+        if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) readControl();
 
         now = Clock::now();
         if (listening && (fds[1].revents & POLLIN)) {
@@ -189,7 +192,7 @@ void Server::loop() {
             if (it == m_connections.end()) continue;
             Connection& c = *it->second;
             bool alive = true;
-            if (fds[i + 2].revents & (POLLIN | POLLHUP | POLLERR)) {
+            if (fds[i + 3].revents & (POLLIN | POLLHUP | POLLERR)) {
                 std::vector<ReceivedLine> lines;
                 alive = c.receive(lines);
                 serve(c, lines);
@@ -232,6 +235,21 @@ void Server::acceptOne() {
         c.setChatterId(m_room.connect(c));
     }
     c.flush(Clock::now());
+}
+
+void Server::readControl() {
+    // One read per wake-up never blocks, so standard input stays as we got it
+    // (making it non-blocking would change it for whoever shares it).
+    char buffer[4096];
+    ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (n < 0 && errno == EINTR) return;
+        m_control.reset();  // closed: the chat goes on without control
+        return;
+    }
+    for (const std::string& complaint :
+         m_control->receive(std::string_view(buffer, static_cast<std::size_t>(n))))
+        std::fprintf(stderr, "tavikserver: %s\n", complaint.c_str());
 }
 
 void Server::serve(Connection& c, std::vector<ReceivedLine>& lines) {

@@ -11,6 +11,7 @@
 #include "Bots.h"
 #include "ChatRoom.h"
 #include "Connection.h"
+#include "Control.h"
 #include "Options.h"
 #include "Script.h"
 #include "Timers.h"
@@ -33,6 +34,7 @@ private:
     bool setUp();
     void loop();
     void acceptOne();
+    void readControl();
     void serve(Connection& c, std::vector<ReceivedLine>& lines);
     void loggedIn(int chatterId);
     void forget(int connectionId);
@@ -48,6 +50,7 @@ private:
     std::unique_ptr<Bots> m_bots;
     Transcript m_transcript;
     std::optional<std::vector<ScriptStep>> m_script;
+    std::optional<Control> m_control;  // while standard input is open
     std::map<int, std::unique_ptr<Connection>> m_connections;
     std::map<int, std::unique_ptr<ScriptRun>> m_scripts;
     int m_nextConnectionId = 1;

@@ -75,7 +75,7 @@ QVariant ChatterTreeItemModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return toQt(item->text);
         case Qt::DecorationRole:
-            return treeImage(item->image);
+            return treeItemIcon(item->image, item->selectedImage);
         case SelectedImageRole:
             return treeImage(item->selectedImage);
         default:

@@ -339,6 +339,7 @@ struct Cache {
     std::array<QIcon, RowKinds> row12;
     std::array<QIcon, RowKinds> row16;
     std::array<QIcon, TreeImages> tree;
+    std::array<QIcon, TreeImages * TreeImages> treeItems;
     QIcon program;
 };
 
@@ -373,6 +374,18 @@ QIcon treeImage(int index) {
     if (index < 0 || index >= TreeImages) return {};
     QIcon& icon = cache().tree[static_cast<std::size_t>(index)];
     if (icon.isNull()) icon = treeIconOf(index);
+    return icon;
+}
+
+QIcon treeItemIcon(int image, int selectedImage) {
+    if (image < 0 || image >= TreeImages) return {};
+    if (selectedImage < 0 || selectedImage >= TreeImages) selectedImage = image;
+    QIcon& icon = cache().treeItems[static_cast<std::size_t>(image * TreeImages + selectedImage)];
+    if (icon.isNull()) {
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Active})
+            icon.addPixmap(treeImage(image).pixmap(12), mode);
+        icon.addPixmap(treeImage(selectedImage).pixmap(12), QIcon::Selected);
+    }
     return icon;
 }
 

@@ -18,6 +18,8 @@ QIcon rowKindIcon(int kind, int size);
 // pictures (see tavik::TreeImage), 10..19 the same ones for a selected item.
 // An index outside 0..19 gives a null icon.
 QIcon treeImage(int index);
+// A tree item's icon: `image` normally, `selectedImage` while it is selected.
+QIcon treeItemIcon(int image, int selectedImage);
 
 // The window and task bar icon, at 16, 32 and 48 pixels.
 QIcon programIcon();

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -17,6 +18,8 @@
 #include <QTreeView>
 
 #include "AboutDialogWidget.h"
+#include "ChannelPasswordDialogWidget.h"
+#include "ChatWatchDialogWidget.h"
 #include "ChatterTreeItemModel.h"
 #include "Codec.h"
 #include "ConnectDialogWidget.h"
@@ -248,30 +251,55 @@ void MainWindow::connectModels() {
                          m_chatterTree->setExpanded(index, expanded);
                          m_mirroring = false;
                      });
-    // The user opens or closes a channel: the engine remembers the new state for
-    // the next rebuild (1 open, 0 closed), and the channel shows the picture of
-    // that state (odd open, even closed, as a rebuilt channel shows it open).
-    const auto channelToggled = [this](const QModelIndex& index, bool open) {
-        if (m_mirroring) return;
-        const TreeItemId id = m_treeModel->idOf(index);
-        const TreeItem* item = m_client.chatterTree().model().item(id);
-        if (item == nullptr || item->image < TreeImage::ChannelCollapsed ||
-            item->image > TreeImage::ProtectedChannel) {
-            return;
-        }
-        m_client.chatterTree().channelToggled(id, open ? 1 : 0);
-        const int closed = item->image - item->image % 2;
-        const int image = open ? closed + 1 : closed;
-        m_client.chatterTree().model().setImages(id, image, image + TreeImage::SelectedOffset);
-    };
-    QObject::connect(m_chatterTree, &QTreeView::expanded, this,
-                     [channelToggled](const QModelIndex& index) { channelToggled(index, true); });
-    QObject::connect(m_chatterTree, &QTreeView::collapsed, this,
-                     [channelToggled](const QModelIndex& index) { channelToggled(index, false); });
+    QObject::connect(m_chatterTree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (!m_mirroring) m_client.interaction().treeItemExpanded(m_treeModel->idOf(index), true);
+    });
+    QObject::connect(m_chatterTree, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (!m_mirroring) m_client.interaction().treeItemExpanded(m_treeModel->idOf(index), false);
+    });
+    QObject::connect(m_chatterTree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                     [this](const QModelIndex& current) {
+                         m_treeSelectionChanged = true;
+                         m_client.interaction().treeSelectionChanged(m_treeModel->idOf(current));
+                     });
+    // A click on the chatter that is already selected changes no selection; it
+    // fills the recipient box all the same.
+    QObject::connect(m_chatterTree, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        if (!m_treeSelectionChanged) m_client.interaction().treeSelectionChanged(m_treeModel->idOf(index));
+    });
+    QObject::connect(m_chatterTree, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        m_client.interaction().treeSelectionChanged(m_treeModel->idOf(index));
+    });
+    m_chatterTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(m_chatterTree, &QTreeView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex index = m_chatterTree->indexAt(pos);
+        if (!index.isValid()) return;
+        if (m_client.interaction().treeRightClicked(m_treeModel->idOf(index)))
+            showContextMenu(m_chatterTree->viewport()->mapToGlobal(pos));
+    });
+
+    QObject::connect(m_messageList, &QTableView::clicked, this,
+                     [this](const QModelIndex& index) { m_client.interaction().listClicked(index.row()); });
+    QObject::connect(m_messageList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        m_client.interaction().listDoubleClicked(index.row());
+    });
+    QObject::connect(m_messageList, &QTableView::activated, this,
+                     [this] { m_client.interaction().listFocused(); });
+    m_messageList->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(m_messageList, &QTableView::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const QModelIndex index = m_messageList->indexAt(pos);
+        if (index.isValid()) m_client.interaction().listRightClicked(index.row());
+    });
 
     m_client.tabs().addObserver(this);
     QObject::connect(m_tabStrip, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_mirroring && index >= 0) m_client.tabs().setFocus(index);
+        m_inputLine->setFocus();
+    });
+    // A click on the tab that already has the focus chooses it again (the
+    // "Neue Verbindung" tab then opens the connect dialog once more).
+    QObject::connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == m_client.tabs().focused()) m_client.interaction().tabChosen();
         m_inputLine->setFocus();
     });
 
@@ -321,8 +349,6 @@ void MainWindow::connectModels() {
     QObject::connect(m_sendButton, &QPushButton::clicked, this, [this] { dispatch(Command::SendButton); });
     QObject::connect(m_connectButton, &QPushButton::clicked, this,
                      [this] { dispatch(Command::ConnectButton); });
-    m_recipientBox->installEventFilter(this);
-    m_artFontBox->installEventFilter(this);
     syncTabs();
 }
 
@@ -423,6 +449,16 @@ int MainWindow::runDialog(Dialog dialog) {
         }
         case Dialog::About: {
             AboutDialogWidget d(this);
+            return d.exec();
+        }
+        case Dialog::ChannelPassword: {
+            ChannelPasswordDialogWidget d(this);
+            const int result = d.exec();
+            if (result == 1) m_client.channelPassword().setText(d.password());
+            return result;
+        }
+        case Dialog::ChatWatch: {
+            ChatWatchDialogWidget d(m_client, this);
             return d.exec();
         }
         default:
@@ -558,6 +594,18 @@ void MainWindow::dispatch(Command command) {
         case Command::AutoChatChange:
             toggleOption(command, s.autoChatChange);
             break;
+        case Command::ChatWatch:
+            m_client.runModal(Dialog::ChatWatch);
+            break;
+        case Command::Ignore:
+            m_client.interaction().ignoreChosen();
+            break;
+        case Command::ToggleChatWatch:
+            m_client.interaction().chatWatchChosen();
+            break;
+        case Command::DemoFill:
+            m_client.interaction().demoFill();
+            break;
         default:
             break;  // the menu's inverted send has no handler; Ctrl+Enter is the inverted send
     }
@@ -649,8 +697,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this) {
         if (handleKey(static_cast<QKeyEvent*>(event))) return true;
     }
+    if (watched == m_chatterTree->viewport() && event->type() == QEvent::MouseButtonPress) {
+        // A click on an item is counted before the tree moves its selection.
+        const auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton &&
+            m_chatterTree->indexAt(press->position().toPoint()).isValid()) {
+            m_treeSelectionChanged = false;
+            m_client.interaction().treeClicked();
+        }
+    }
     if (event->type() == QEvent::FocusIn) {
-        if (watched == m_recipientBox) {
+        if (watched == m_chatterTree) {
+            m_client.interaction().treeFocused();
+        } else if (watched == m_messageList) {
+            m_client.interaction().listFocused();
+        } else if (watched == m_recipientBox) {
             dispatch(Command::RecipientBoxFocused);
         } else if (watched == m_artFontBox) {
             m_client.artFontBox().setEditText("");
@@ -670,6 +731,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         m_client.shutdown();
     }
     event->accept();
+}
+
+void MainWindow::showContextMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    for (const ContextMenu::Entry& entry : m_client.contextMenu().entries()) {
+        // A "&" in a chatter's name is shown, not taken for a mnemonic.
+        QString text = toQt(entry.label);
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = menu.addAction(text);
+        const auto command = static_cast<Command>(entry.command);
+        QObject::connect(a, &QAction::triggered, this, [this, command] { dispatch(command); });
+    }
+    menu.exec(globalPos);
+    m_inputLine->setFocus();
 }
 
 void MainWindow::inputLineChanged() {

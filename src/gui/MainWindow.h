@@ -62,6 +62,8 @@ public:
 
     // Places the controls for the client area's size.
     void arrange();
+    // Runs one of the program's modal dialogs as the real widget.
+    int runDialog(Dialog dialog);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,7 +75,6 @@ private:
     void connectModels();
     void applySettings();
     void storeSettings();
-    int runDialog(Dialog dialog);
     bool handleKey(QKeyEvent* key);
     void toggleOption(Command command, bool& option);
     void inputLineChanged() override;
@@ -86,6 +87,7 @@ private:
     void syncNamesList();
     void syncArtFontBox();
     void onMarkerMoved(int row, int scrollTo);
+    void showContextMenu(const QPoint& globalPos);
 
     Client& m_client;
     QtDesktop* m_desktop;
@@ -106,7 +108,8 @@ private:
     QTimer m_idle;
     bool m_mirroring = false;  // the window is copying the engine's state: no echo back
     bool m_closing = false;
-    bool m_markerPending = false;  // the view follows the marker once per pass of the event loop
+    bool m_treeSelectionChanged = false;  // since the last press on the tree
+    bool m_markerPending = false;         // the view follows the marker once per pass of the event loop
     int m_markerRow = 0;
     int m_markerScroll = 0;
 };

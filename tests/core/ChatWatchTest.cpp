@@ -190,6 +190,25 @@ TEST_F(ChatWatchTest, ToggleAddsAndRemovesAPerChatEntry) {
     EXPECT_TRUE(watch().list().empty());
 }
 
+TEST_F(ChatWatchTest, AskingDoesNotWatchAndRemovingAStoredEntryRemovesItFromTheFile) {
+    watch().toggle("Anna", "eins");
+    // The menu's label asks for every chat; asking never makes entries.
+    EXPECT_TRUE(watch().isWatched("Anna", "eins"));
+    EXPECT_FALSE(watch().isWatched("Anna", "zwei"));
+    EXPECT_FALSE(watch().isWatched("Anna"));
+    EXPECT_EQ(watch().list().size(), 1U);
+    watch().toggle("Anna", "eins");
+    EXPECT_TRUE(watch().list().empty());
+
+    addStored("Bert", "Servus", 1, 0);
+    watch().save();
+    EXPECT_TRUE(watch().isWatched("Bert", "eins"));
+    watch().toggle("Bert", "eins");
+    EXPECT_FALSE(watch().isWatched("Bert", "eins"));
+    watch().load(file());
+    EXPECT_TRUE(watch().list().empty());
+}
+
 TEST_F(ChatWatchTest, PresenceAtStartUpComesFromTheStoredStaleMark) {
     ASSERT_TRUE(writeFileAtomically(
         file(), version(2) + record(408, "Anna", "", 0, 0) + record(408, "Bert", "", 1, 1)));

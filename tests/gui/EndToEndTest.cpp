@@ -7,7 +7,10 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "ConnectDialogWidget.h"
 #include "LoginDialogWidget.h"
@@ -36,6 +39,11 @@ public:
         m_process.waitForFinished(3000);
     }
     int port() const { return m_port; }
+    // A control line (the server runs with --control): "enter Robo", "as Robo /w Gast Hallo".
+    void control(const std::string& line) {
+        m_process.write(QByteArray::fromStdString(line + "\n"));
+        m_process.waitForBytesWritten(3000);
+    }
     void kill() {
         m_process.kill();
         m_process.waitForFinished(3000);
@@ -99,13 +107,63 @@ protected:
         QTest::keyClick(window.inputLine(), Qt::Key_Return);
     }
 
-    Server server{{QStringLiteral("--no-bots")}};
+    // The lines the server got from the client, as its record keeps them: escaped,
+    // with the line end they came with (/w Robo Hallo\r, the \r as two characters).
+    std::vector<std::string> serverGot() const {
+        std::ifstream in(record);
+        std::vector<std::string> lines;
+        for (std::string entry; std::getline(in, entry);) {
+            if (const auto at = entry.find(" < "); at != std::string::npos)
+                lines.push_back(entry.substr(at + 3));
+        }
+        return lines;
+    }
+    // How often the server got `text`, whatever line end came with it.
+    long serverGotCount(std::string_view text) const {
+        return std::ranges::count_if(serverGot(), [text](std::string_view line) {
+            while (line.ends_with("\\r") || line.ends_with("\\n"))
+                line.remove_suffix(2);
+            return line == text;
+        });
+    }
+    // The rows of `kind` showing `text`, from `name` (or from anyone).
+    long rowCount(LineKind kind, std::string_view text, std::string_view name = {}) {
+        const MessageRows& rows = client.messageView().rows();
+        long n = 0;
+        for (int i = 0; i < rows.count(); ++i) {
+            n += rows.kind(i) == kind && rows.cell(i, 1) == text && (name.empty() || rows.cell(i, 0) == name);
+        }
+        return n;
+    }
+    // Connects through the dialogs and waits until the own nick is in a chatter list.
+    void logIn() {
+        ASSERT_GT(server.port(), 0);
+        window.dispatch(Command::Connect);
+        ASSERT_NE(client.sessions().findBySocket(client.currentSocket()), nullptr) << "connect failed";
+        client.keepAliveTick();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return client.chatterCount() == 1; }, 5000));
+    }
+    // Everything the client sent before has reached the server, and everything the
+    // server sent before this line's echo has been read: a public line went both ways.
+    void roundTrip() {
+        const QString line = QStringLiteral("Runde %1").arg(++m_rounds);
+        type(line);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return rowCount(LineKind::Public, line.toStdString(), "Gast") == 1; }, 5000));
+    }
+
     TempDir dir;
+    const std::string record = (dir.path() / "server-record.txt").string();
+    Server server{{QStringLiteral("--no-bots"), QStringLiteral("--control"), QStringLiteral("--record"),
+                   QString::fromStdString(record)}};
     gui::QtTransport transport;
     FakeDesktop desktop;
     FakeClock clock;
     Client client;
     gui::MainWindow window;
+
+private:
+    int m_rounds = 0;
 };
 
 TEST_F(EndToEndTest, ConnectChatWhisperListAndLoseTheConnection) {
@@ -136,6 +194,82 @@ TEST_F(EndToEndTest, ConnectChatWhisperListAndLoseTheConnection) {
     EXPECT_EQ(window.tabStrip()->count(), 1);
     EXPECT_EQ(rows.count(), 500);
     EXPECT_EQ(client.chatterTree().model().size(), 0U);
+}
+
+TEST_F(EndToEndTest, WatchedChatterIsAnnouncedAndGreetedOncePerVisit) {
+    NameEntry* watched = client.chatWatch().list().addWithContext("Robo", "");
+    ASSERT_NE(watched, nullptr);
+    watched->setText("Hallo Robo!");
+    watched->optionA = 0;  // greet every time, not only once: a second greeting would show
+    ASSERT_NO_FATAL_FAILURE(logIn());
+    const std::string greeting = "/w Robo Hallo Robo!\\r";
+    const auto announced = [&] { return rowCount(LineKind::Alert, "hat den Chat betreten.", "Robo"); };
+    const auto greeted = [&] { return std::ranges::count(serverGot(), greeting); };
+    // The control line and the client's "/s" reach the server on different ways: the
+    // list is asked for once the server has told the client about the move.
+    const auto moved = [&](const char* how, long times) {
+        return QTest::qWaitFor([&] { return rowCount(LineKind::Event, how, "Robo") == times; }, 5000);
+    };
+
+    server.control("enter Robo");
+    ASSERT_TRUE(moved("kommt in den Chat.", 1));
+    client.keepAliveTick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return announced() == 1 && greeted() == 1; }, 5000));
+
+    // The next list shows Robo again: still there, no news.
+    client.keepAliveTick();
+    roundTrip();
+    EXPECT_EQ(client.chatterCount(), 2);
+    EXPECT_EQ(announced(), 1);
+    EXPECT_EQ(greeted(), 1);
+
+    // Gone from a list and back in the next: a new visit.
+    server.control("leave Robo");
+    ASSERT_TRUE(moved("hat den Chat verlassen.", 1));
+    client.keepAliveTick();
+    roundTrip();
+    EXPECT_EQ(client.chatterCount(), 1);
+    EXPECT_EQ(announced(), 1);
+    server.control("enter Robo");
+    ASSERT_TRUE(moved("kommt in den Chat.", 2));
+    client.keepAliveTick();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return announced() == 2 && greeted() == 2; }, 5000));
+}
+
+TEST_F(EndToEndTest, AwayMessageAnswersAWhisperingChatterOnceInARow) {
+    ASSERT_NO_FATAL_FAILURE(logIn());
+    server.control("enter Robo");
+    server.control("enter Susi");
+    type(QStringLiteral("/aw Bin gleich zurueck"));
+    EXPECT_EQ(rowCount(LineKind::Plain, "Away Message gesetzt."), 1);
+    const auto repliesTo = [&](std::string_view name) {
+        return serverGotCount("/w " + std::string(name) + " Bin gleich zurueck");
+    };
+
+    server.control("as Robo /w Gast Bist Du da?");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return repliesTo("Robo") == 1; }, 5000));
+    server.control("as Robo /w Gast Hallo?");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowCount(LineKind::WhisperIn, "Hallo?", "Robo") == 1; }, 5000));
+    roundTrip();
+    EXPECT_EQ(repliesTo("Robo"), 1) << "not twice in a row to the same chatter";
+
+    // Someone else in between: both get the answer.
+    server.control("as Susi /w Gast Und ich?");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return repliesTo("Susi") == 1; }, 5000));
+    server.control("as Robo /w Gast Immer noch weg?");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return repliesTo("Robo") == 2; }, 5000));
+
+    // Cleared: whispers go unanswered, and the command never reached the server.
+    type(QStringLiteral("/aw"));
+    EXPECT_EQ(rowCount(LineKind::Plain, "Away Message geloescht."), 1);
+    server.control("as Susi /w Gast Wieder da?");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return rowCount(LineKind::WhisperIn, "Wieder da?", "Susi") == 1; }, 5000));
+    roundTrip();
+    EXPECT_EQ(repliesTo("Susi"), 1);
+    EXPECT_EQ(repliesTo("Robo"), 2);
+    for (const std::string& line : serverGot())
+        EXPECT_FALSE(line.starts_with("/aw")) << line;
 }
 
 }  // namespace

@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
+#include <functional>
 
+#include "ChannelPasswordDialogWidget.h"
 #include "MainWindow.h"
 #include "fakes/ClientFixture.h"
 
@@ -123,6 +128,192 @@ TEST(MainWindowTree, AChannelStaysAsTheUserLeftIt) {
     transport.feed(7, list);
     client.socketEvent(7, SocketEvent::Read, 0);
     EXPECT_TRUE(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
+}
+
+}  // namespace
+}  // namespace tavik::test
+
+namespace tavik::test {
+namespace {
+
+// The window over a listed chat "h" in which the user is "Gast".
+class WindowInteractionTest : public ClientTest {
+protected:
+    WindowInteractionTest() : window(client, nullptr) {
+        client.settings().announceIgnore = true;
+        window.resize(800, 600);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.arrange();
+        connect(7, "h", "Gast");
+        receive(7, "/s\r\n+-\r\n| Anna, Anton, Gast      Lobby *  \r\n| Bert      Keller   \r\n+-\r\n+-\r\n");
+        transport.clearSent();
+        window.chatterTree()->expandAll();
+    }
+
+    QModelIndex item(const QString& text) {
+        const QAbstractItemModel* m = window.chatterTree()->model();
+        const QModelIndexList found =
+            m->match(m->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive);
+        EXPECT_FALSE(found.isEmpty()) << text.toStdString();
+        return found.value(0);
+    }
+    QPoint centerOf(const QModelIndex& index) { return window.chatterTree()->visualRect(index).center(); }
+    void leftClick(const QModelIndex& index) {
+        QTest::mouseClick(window.chatterTree()->viewport(), Qt::LeftButton, {}, centerOf(index));
+    }
+    // A right click on a tree item; `onMenu` runs while a popup menu is open,
+    // which is closed afterwards. True when a menu was shown.
+    bool rightClick(const QModelIndex& index, const std::function<void(QMenu&)>& onMenu = {}) {
+        bool shown = false;
+        // Looks for the popup until it is open (its loop runs the timer), then answers it.
+        QTimer poll;
+        poll.setInterval(5);
+        int tries = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr) {
+                if (++tries > 20) poll.stop();
+                return;
+            }
+            poll.stop();
+            shown = true;
+            if (onMenu) onMenu(*menu);
+            menu->close();
+        });
+        poll.start();
+        QWidget* viewport = window.chatterTree()->viewport();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, centerOf(index),
+                                viewport->mapToGlobal(centerOf(index)));
+        QApplication::sendEvent(viewport, &event);
+        QApplication::processEvents();
+        return shown;
+    }
+
+    gui::MainWindow window;
+};
+
+TEST_F(WindowInteractionTest, AClickOnAChatterFillsTheRecipientBox) {
+    // A selection the program makes (as when the tree is rebuilt) fills nothing.
+    window.chatterTree()->setCurrentIndex(item(QStringLiteral("Bert")));
+    EXPECT_EQ(window.recipientBox()->text(), QString());
+    leftClick(item(QStringLiteral("Anna")));
+    EXPECT_EQ(window.recipientBox()->text(), QStringLiteral("Anna@h"));
+    // Clicking the selected chatter again fills it again, after the box was emptied.
+    client.recipientBox().setText("");
+    leftClick(item(QStringLiteral("Anna")));
+    EXPECT_EQ(window.recipientBox()->text(), QStringLiteral("Anna@h"));
+    window.chatterTree()->setCurrentIndex(item(QStringLiteral("Anton")));
+    EXPECT_EQ(window.recipientBox()->text(), QStringLiteral("Anna@h"));
+}
+
+TEST_F(WindowInteractionTest, ContextMenuOfChattersButNotOfTheOwnNick) {
+    EXPECT_FALSE(rightClick(item(QStringLiteral("Gast"))));
+    QStringList labels;
+    EXPECT_TRUE(rightClick(item(QStringLiteral("Anna")), [&](QMenu& menu) {
+        for (QAction* a : menu.actions())
+            labels << a->text();
+    }));
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("Anna@h ignorieren."),
+                                   QString::fromUtf8("Anna zum ChatWatch hinzuf\u00fcgen.")}));
+}
+
+TEST_F(WindowInteractionTest, IgnoringFromTheMenuHidesTheChattersRows) {
+    ASSERT_TRUE(
+        rightClick(item(QStringLiteral("Anna")), [](QMenu& menu) { menu.actions().value(0)->trigger(); }));
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anna.\r/s\r");
+    receive(7, "<Anna> hallo\r\n<Bert> servus\r\n");
+    const MessageRows& rows = client.messageView().rows();
+    for (int i = 0; i < rows.count(); ++i)
+        EXPECT_NE(rows.cell(i, 0), "Anna");
+    EXPECT_EQ(lastRow().cells[0], "Bert");
+
+    // The watch entry of the same menu puts her on the watch list.
+    ASSERT_TRUE(
+        rightClick(item(QStringLiteral("Anna")), [](QMenu& menu) { menu.actions().value(1)->trigger(); }));
+    EXPECT_TRUE(client.chatWatch().isWatched("Anna", "h"));
+}
+
+TEST_F(WindowInteractionTest, AProtectedChannelAsksForThePassword) {
+    desktop.onDialog = [this](Dialog d) {
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<gui::ChannelPasswordDialogWidget*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->passwordEdit()->setText(QStringLiteral("geheim"));
+            dialog->okButton()->click();
+        });
+        return window.runDialog(d);
+    };
+    EXPECT_FALSE(rightClick(item(QStringLiteral("Lobby (3)"))));
+    EXPECT_EQ(transport.sent(7), "/c Lobby geheim\r");
+    ASSERT_EQ(desktop.dialogs.size(), 1U);
+
+    transport.clearSent();
+    EXPECT_FALSE(rightClick(item(QStringLiteral("Keller (1)"))));
+    EXPECT_EQ(transport.sent(7), "/c Keller\r");
+    EXPECT_EQ(desktop.dialogs.size(), 1U);
+}
+
+TEST_F(WindowInteractionTest, CompletionListStandsInPlaceOfTheTree) {
+    window.inputLine()->setFocus();
+    QTest::keyClicks(window.inputLine(), QStringLiteral("hallo a"));
+    QTest::keyClick(window.inputLine(), Qt::Key_Tab);
+    QListWidget* names = window.namesListBox();
+    EXPECT_TRUE(names->isVisible());
+    EXPECT_FALSE(window.chatterTree()->isVisible());
+    EXPECT_EQ(names->geometry(), QRect(0, 0, window.chatterTree()->width(), window.chatterTree()->height()));
+    EXPECT_EQ(names->currentItem()->text(), QStringLiteral("Anna@h"));
+    EXPECT_EQ(window.inputLine()->text(), QStringLiteral("hallo Anna"));
+    QTest::keyClick(window.inputLine(), Qt::Key_Tab);
+    EXPECT_EQ(names->currentItem()->text(), QStringLiteral("Anton@h"));
+    EXPECT_EQ(window.inputLine()->text(), QStringLiteral("hallo Anton"));
+    QTest::keyClick(window.inputLine(), Qt::Key_Backtab);
+    EXPECT_EQ(names->currentItem()->text(), QStringLiteral("Anna@h"));
+    EXPECT_EQ(window.inputLine()->text(), QStringLiteral("hallo Anna"));
+    // Down moves in the list, not the message marker.
+    const int marker = client.messageView().rows().marker();
+    QTest::keyClick(window.inputLine(), Qt::Key_Down);
+    EXPECT_EQ(client.messageView().rows().marker(), marker);
+    EXPECT_EQ(names->currentItem()->text(), QStringLiteral("Anton@h"));
+    // A double click takes the entry and puts the tree back.
+    // (The offscreen platform makes no double click of two presses: the list's signal stands in.)
+    emit names->itemDoubleClicked(names->item(0));
+    EXPECT_FALSE(client.completionOpen());
+    EXPECT_TRUE(window.chatterTree()->isVisible());
+    EXPECT_FALSE(names->isVisible());
+}
+
+TEST_F(WindowInteractionTest, CopyAndPaste) {
+    receive(7, "<Anna> eins\r\n<Bert> zwei\r\n");
+    const int last = client.messageView().rows().count() - 1 - client.messageView().inProgressRows();
+    QItemSelectionModel* sel = window.messageList()->selectionModel();
+    sel->select(window.messageList()->model()->index(last - 1, 0),
+                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    sel->select(window.messageList()->model()->index(last, 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window.inputLine()->setFocus();
+    QTest::keyClick(window.inputLine(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(desktop.clipboard, "<Anna> eins\n<Bert> zwei\n");
+
+    desktop.clipboard = "erste\r\nzweite\r\ndritte";
+    QTest::keyClick(window.inputLine(), Qt::Key_V, Qt::ControlModifier);
+    // Whole lines go out as they are, the unfinished one stays.
+    EXPECT_EQ(transport.sent(7), "erste\r\nzweite\r");
+    EXPECT_EQ(window.inputLine()->text(), QStringLiteral("dritte"));
+}
+
+TEST_F(WindowInteractionTest, DraggingTheSplitterFarLeftHidesTheTree) {
+    QWidget* area = window.clientArea();
+    const int edge = window.chatterTree()->geometry().right() + 2;
+    const int y = 200;
+    QTest::mouseMove(area, QPoint(edge, y));
+    EXPECT_EQ(area->cursor().shape(), Qt::SplitHCursor);
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(edge, y));
+    QTest::mouseMove(area, QPoint(0, y));
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(0, y));
+    EXPECT_EQ(client.settings().treeWidth, 0);
+    EXPECT_EQ(window.chatterTree()->width(), 0);
+    EXPECT_EQ(window.messageList()->x(), 6);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// The chatter list straight from the room, read back by the client's rules.
+// The chatter list straight from the room, read back by the client's rules, and
+// the control lines that move chatters without a connection.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "ChatRoom.h"
+#include "Control.h"
 #include "ServerHarness.h"
 
 namespace tavik::servertest {
@@ -109,6 +111,22 @@ TEST(ChatterList, HeaderEndsItsFirstWordAtABlank) {
     ASSERT_GE(lines.size(), 2u);
     const std::string& header = lines[1];
     EXPECT_TRUE(header.starts_with("| Chatter und Chatterinnen ")) << header;
+}
+
+TEST(Control, LinesMayArriveInPiecesAndBadOnesAreReportedOneByOne) {
+    ChatRoom room;
+    FakeOutlet outlet;
+    room.input(room.connect(outlet), "Gast");
+    server::Control control(room);
+    EXPECT_TRUE(control.receive("enter Ro").empty());
+    EXPECT_EQ(room.findByNick("Robo"), nullptr) << "half a line waits for its end";
+    EXPECT_EQ(control.receive("bo\nas Gast Hallo\r\n\nleave\nas Robo zwei  Blanks\nwink Robo\n"),
+              (std::vector<std::string>{"control: no Gast without a connection in the chat",
+                                        "control: leave needs a nick", "control: unknown command wink"}));
+    const std::string seen = stripEscapes(outlet.received);
+    EXPECT_NE(seen.find("--> Robo kommt in den Chat.\n"), std::string::npos);
+    EXPECT_NE(seen.find("<Robo> zwei  Blanks\n"), std::string::npos);
+    EXPECT_EQ(seen.find("<Gast> Hallo"), std::string::npos);
 }
 
 }  // namespace

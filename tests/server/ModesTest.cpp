@@ -242,6 +242,33 @@ TEST(Modes, BotsProduceEveryLineFormAndAnswerWhispers) {
     EXPECT_TRUE(answered);
 }
 
+TEST(Modes, ControlMovesChattersWithoutAConnectionWhenTheTestSays) {
+    ServerProcess server({"--no-bots", "--control"});
+    ChatClient client(server.port());
+    ASSERT_TRUE(client.login("Gast"));
+    server.control("enter Robo");
+    EXPECT_TRUE(client.expectLine("--> Robo kommt in den Chat."));
+    server.control("enter Susi Garten");
+    // Complaints go to standard error and change nothing: Gast is connected, Robo is in.
+    server.control("as Gast Hallo");
+    server.control("enter Robo");
+    server.control("bogus Robo");
+    server.control("as Robo /w Gast Psst\r");
+    server.control("as Robo Hallo zusammen");
+    EXPECT_TRUE(client.expectLine("<*Robo*> Psst"));
+    EXPECT_TRUE(client.expectLine("<Robo> Hallo zusammen"));
+    client.send("/s\r");
+    auto frame = client.nextFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(readChatterList(*frame),
+              (std::vector<ListedChannel>{{"Lobby", false, {"Gast", "Robo"}}, {"Garten", false, {"Susi"}}}));
+    client.send("/w Susi Hallo\r");
+    EXPECT_TRUE(client.expectLine("/w Susi Hallo")) << "a whisper finds them like any chatter";
+    server.control("leave Robo");
+    EXPECT_TRUE(client.expectLine("--> Robo hat den Chat verlassen."));
+    EXPECT_EQ(client.plain().find("<Gast> Hallo"), std::string::npos);
+}
+
 TEST(Modes, TermSignalEndsTheServerCleanly) {
     ServerProcess server({"--no-bots"});
     ChatClient client(server.port());

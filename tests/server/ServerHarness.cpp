@@ -42,19 +42,29 @@ ServerProcess::ServerProcess(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
 
     int out[2];
+    int in[2];
     if (::pipe(out) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return;
+    }
+    if (::pipe2(in, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
         ADD_FAILURE() << "pipe failed";
         return;
     }
     m_pid = ::fork();
     if (m_pid == 0) {
         ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(in[0], STDIN_FILENO);
         ::close(out[0]);
         ::close(out[1]);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(out[1]);
+    ::close(in[0]);
+    m_stdin = in[1];
     if (m_pid < 0) {
         ::close(out[0]);
         ADD_FAILURE() << "fork failed";
@@ -84,10 +94,20 @@ ServerProcess::~ServerProcess() {
     // A server that does not exit cleanly (a sanitizer report, a hang) fails the test.
     if (m_pid > 0) {
         EXPECT_EQ(stop(2000ms), 0) << "the server did not exit cleanly";
+    } else if (m_stdin >= 0) {
+        ::close(m_stdin);
     }
 }
 
+void ServerProcess::control(std::string_view line) {
+    std::string bytes(line);
+    bytes += '\n';
+    ASSERT_EQ(::write(m_stdin, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
+
 int ServerProcess::stop(Millis timeout) {
+    if (m_stdin >= 0) ::close(m_stdin);
+    m_stdin = -1;
     if (m_pid <= 0) return -1;
     ::kill(m_pid, SIGTERM);
     auto deadline = Clock::now() + timeout;

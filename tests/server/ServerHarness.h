@@ -30,6 +30,8 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     int port() const { return m_port; }
+    // Writes a line (a line end is added) to the server's standard input, for --control.
+    void control(std::string_view line);
     // Sends SIGTERM and waits for the exit; returns the exit status, or -1 when the
     // server had to be killed.
     int stop(Millis timeout = kWait);
@@ -37,6 +39,7 @@ public:
 private:
     pid_t m_pid = -1;
     int m_port = 0;
+    int m_stdin = -1;  // the write end of the server's standard input
 };
 
 // The client's view of server output: escape sequences ("\e[" up to a letter) and

@@ -130,6 +130,7 @@ void Client::selectSessionTab() {
         if (const Session* session =
                 m_sessions.findByChatAndNick(label.substr(at + 1), label.substr(0, at))) {
             m_currentSocket = session->socket;
+            m_connectLabel.setText("Trennen");
         }
     }
 }

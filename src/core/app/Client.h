@@ -5,11 +5,13 @@
 #include <string_view>
 
 #include "app/InputCommands.h"
+#include "app/Interaction.h"
 #include "app/Settings.h"
 #include "art/ArtFontBox.h"
 #include "art/ArtFontSet.h"
 #include "chat/AwayMessage.h"
 #include "chat/ChatWatch.h"
+#include "chat/ChatWatchDialog.h"
 #include "chat/ChatterTree.h"
 #include "chat/ContextMenu.h"
 #include "chat/IgnoreList.h"
@@ -62,6 +64,7 @@ public:
     TabStrip& tabs() { return m_tabs; }
     TextField& recipientBox() { return m_recipientBox; }
     ChatWatch& chatWatch() { return m_chatWatch; }
+    ChatWatchDialog& chatWatchDialog() { return m_chatWatchDialog; }
     ReceivePipeline& receiver() { return m_receiver; }
     AwayMessage& away() { return m_away; }
     IgnoreList& ignoreList() { return m_ignoreList; }
@@ -72,6 +75,9 @@ public:
     InputCommands& inputCommands() { return m_inputCommands; }
     ArtFontBox& artFontBox() { return m_artFontBox; }
     ContextMenu& contextMenu() { return m_contextMenu; }
+    Interaction& interaction() { return m_interaction; }
+    // The password typed into the channel password dialog (99 characters).
+    TextField& channelPassword() { return m_channelPassword; }
     ConnectDialog& connectDialog() { return m_connectDialog; }
     LoginDialog& loginDialog() { return m_loginDialog; }
     // "Verbinden" while no session is current, "Trennen" otherwise (button and menu item).
@@ -177,6 +183,7 @@ private:
     TabStrip m_tabs;
     TextField m_recipientBox{99};
     ChatWatch m_chatWatch;
+    ChatWatchDialog m_chatWatchDialog{*this};
     ReceivePipeline m_receiver;
     AwayMessage m_away;
     IgnoreList m_ignoreList;
@@ -188,6 +195,8 @@ private:
     ArtFontBox m_artFontBox;
     ArtFontSet m_artFonts;
     ContextMenu m_contextMenu;
+    Interaction m_interaction{*this};
+    TextField m_channelPassword{99};
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog;
     TextField m_connectLabel{20};

@@ -151,16 +151,24 @@ void ChatWatch::refreshPresence(std::string_view chatName) {
     }
 }
 
-bool ChatWatch::isWatched(std::string_view name) {
-    return !m_list.empty() && m_list.find(name, "", true) != nullptr;
+bool ChatWatch::isWatched(std::string_view name, std::string_view chatName) {
+    // A plain lookup: asking must not make entries.
+    if (m_list.find(name, "", false) != nullptr) return true;
+    return !chatName.empty() && m_list.find(name, chatName, false) != nullptr;
 }
 
 void ChatWatch::toggle(std::string_view name, std::string_view chatName) {
-    if (NameEntry* entry = m_list.find(name, chatName, true)) {
-        m_list.remove(entry);
+    NameEntry* entry = m_list.find(name, chatName, false);
+    // "vom ChatWatch entfernen" for a chatter watched through a stored entry
+    // removes that entry, from the file too, or it would be back at the next start.
+    if (entry == nullptr && !chatName.empty()) entry = m_list.find(name, "", false);
+    if (entry == nullptr) {
+        m_list.addWithContext(name, chatName);
         return;
     }
-    m_list.addWithContext(name, chatName);
+    const bool stored = entry->context.empty();
+    m_list.remove(entry);
+    if (stored) save();
 }
 
 }  // namespace tavik

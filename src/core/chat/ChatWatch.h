@@ -42,7 +42,10 @@ public:
     // A chatter list of `chatName` starts: its entries and the stored ones are not seen yet.
     void markAllStale(std::string_view chatName);
     void refreshPresence(std::string_view chatName);
-    bool isWatched(std::string_view name);
+    // The chatter is watched everywhere (a stored entry) or in `chatName`.
+    bool isWatched(std::string_view name, std::string_view chatName = {});
+    // Adds a per-chat entry, or removes the chatter's entry for that chat or
+    // its stored entry (then the file is written).
     void toggle(std::string_view name, std::string_view chatName);
 
 private:

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Commands.h"
+#include "fakes/ClientFixture.h"
+
+namespace tavik::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string framedList(const Lines& channelLines) {
+    std::string s = "/s\r\n+------------------------------+\r\n";
+    s += "| \x1b[1mChatter und Chatterinnen\x1b[0m im Brenn-Chat:        \r\n";
+    s += "+------------------------------+\r\n";
+    for (const std::string& l : channelLines)
+        s += l + "\r\n";
+    s += "+------------------------------+\r\n";
+    return s;
+}
+
+// A session with a listed chat: "Lobby (3)" is protected, "Kneipe (1)" is not.
+class InteractionTest : public ClientTest {
+protected:
+    InteractionTest() {
+        client.settings().announceIgnore = true;
+        connect(7, "brenn-chat", "Gast");
+        receive(7,
+                framedList({"| Gast, Anderer (weg),   Dritter      Lobby *   ", "| Vierte      Kneipe   "}));
+        transport.clearSent();
+    }
+
+    TreeItemId find(const std::string& text) {
+        const ChatterTreeModel& m = client.chatterTree().model();
+        for (const TreeItemId top : m.topLevel()) {
+            if (m.item(top)->text == text) return top;
+            for (const TreeItemId channel : m.children(top)) {
+                if (m.item(channel)->text == text) return channel;
+                for (const TreeItemId chatter : m.children(channel))
+                    if (m.item(chatter)->text == text) return chatter;
+            }
+        }
+        ADD_FAILURE() << "no item " << text;
+        return NoItem;
+    }
+    Lines menuLabels() {
+        Lines out;
+        for (const ContextMenu::Entry& e : client.contextMenu().entries())
+            out.push_back(std::to_string(e.command) + " " + e.label);
+        return out;
+    }
+    Interaction& ui() { return client.interaction(); }
+};
+
+TEST_F(InteractionTest, OnlyAClickedSelectionFillsTheRecipientBox) {
+    // The tree rebuilt under the selection: no click, no fill.
+    ui().treeSelectionChanged(find("Dritter"));
+    EXPECT_EQ(client.recipientBox().text(), "");
+
+    ui().treeClicked();
+    ui().treeSelectionChanged(find("Anderer (weg)"));
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+    EXPECT_EQ(ui().treeClickCount(), 0);
+
+    // The click is spent: the next change without a click fills nothing.
+    ui().treeSelectionChanged(find("Dritter"));
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+
+    // A channel takes the click but fills nothing.
+    ui().treeClicked();
+    ui().treeSelectionChanged(find("Lobby (3)"));
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+    EXPECT_EQ(ui().treeClickCount(), 0);
+}
+
+TEST_F(InteractionTest, ContextMenuLabelsAndNoMenuForTheOwnNick) {
+    EXPECT_FALSE(ui().treeRightClicked(find("Gast")));
+    EXPECT_TRUE(menuLabels().empty());  // the resource's two entries are gone
+
+    ASSERT_TRUE(ui().treeRightClicked(find("Anderer (weg)")));
+    EXPECT_EQ(menuLabels(), (Lines{"32816 Anderer (weg)@brenn-chat ignorieren.",
+                                   "32817 Anderer (weg) zum ChatWatch hinzuf\xFCgen."}));
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    EXPECT_EQ(menuLabels(),
+              (Lines{"32816 Dritter@brenn-chat ignorieren.", "32817 Dritter zum ChatWatch hinzuf\xFCgen."}));
+}
+
+TEST_F(InteractionTest, IgnoreFromTheMenuHidesTheChatterAndAnnouncesIt) {
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    ui().ignoreChosen();
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Dritter.\r/s\r");
+    const int before = rows().count();
+    const std::string newest = lastRow().cells[1];
+    receive(7, "<Dritter> hallo\r\n");
+    EXPECT_EQ(lastRow().cells[1], newest);
+    EXPECT_EQ(rows().count(), before);
+
+    // The label says so, and choosing again lifts it.
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    EXPECT_EQ(menuLabels()[0], "32816 Dritter@brenn-chat nicht mehr ignorieren.");
+    transport.clearSent();
+    ui().ignoreChosen();
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Dritter nicht mehr.\r/s\r");
+}
+
+TEST_F(InteractionTest, ItemTextWithRemarkTogglesTheNameAlone) {
+    ASSERT_TRUE(ui().treeRightClicked(find("Anderer (weg)")));
+    ui().ignoreChosen();
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anderer.\r/s\r");
+    ui().chatWatchChosen();
+    EXPECT_TRUE(client.chatWatch().isWatched("Anderer"));
+}
+
+TEST_F(InteractionTest, ChatWatchEntryAddsAndRemoves) {
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    ui().chatWatchChosen();
+    EXPECT_TRUE(client.chatWatch().isWatched("Dritter", "brenn-chat"));
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    EXPECT_EQ(menuLabels()[1], "32817 Dritter vom ChatWatch entfernen.");
+    ui().chatWatchChosen();
+    EXPECT_FALSE(client.chatWatch().isWatched("Dritter", "brenn-chat"));
+    EXPECT_TRUE(transport.sent(7).empty());  // the watch list is the client's own business
+}
+
+TEST_F(InteractionTest, ChatWatchEntryWithoutIgnoreEntryUsesTheClickedChatter) {
+    client.sessions().findBySocket(7)->chatterNames.clear();
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    EXPECT_EQ(menuLabels(), (Lines{"32817 Dritter zum ChatWatch hinzuf\xFCgen."}));
+    ui().chatWatchChosen();
+    EXPECT_TRUE(client.chatWatch().isWatched("Dritter", "brenn-chat"));
+    // Ignoring needs the chatter names: without them the entry is not offered and does nothing.
+    ui().ignoreChosen();
+    EXPECT_TRUE(transport.sent(7).empty());
+
+    // A menu whose chatter has no name toggles nothing.
+    const ChatterTreeModel& m = client.chatterTree().model();
+    client.chatterTree().model().setText(find("Vierte"), " ohne Namen");
+    const TreeItemId nameless = m.children(find("Kneipe (1)"))[0];
+    ASSERT_TRUE(ui().treeRightClicked(nameless));
+    const std::size_t watched = client.chatWatch().list().size();
+    ui().chatWatchChosen();
+    EXPECT_EQ(client.chatWatch().list().size(), watched);
+}
+
+TEST_F(InteractionTest, RightClickOnChannelsChangesIntoThem) {
+    EXPECT_FALSE(ui().treeRightClicked(find("Kneipe (1)")));
+    EXPECT_EQ(transport.sent(7), "/c Kneipe\r");
+    EXPECT_TRUE(desktop.dialogs.empty());
+
+    transport.clearSent();
+    desktop.onDialog = [this](Dialog d) {
+        EXPECT_EQ(d, Dialog::ChannelPassword);
+        EXPECT_TRUE(client.modalDialogOpen());
+        client.channelPassword().setText("geheim");
+        return 1;
+    };
+    EXPECT_FALSE(ui().treeRightClicked(find("Lobby (3)")));
+    EXPECT_EQ(transport.sent(7), "/c Lobby geheim\r");
+
+    transport.clearSent();
+    desktop.onDialog = [](Dialog) { return 2; };
+    ui().treeRightClicked(find("Lobby (3)"));
+    EXPECT_EQ(transport.sent(7), "");
+
+    // The session ends while the password is asked for: nothing is sent anywhere.
+    desktop.onDialog = [this](Dialog) {
+        client.socketEvent(7, SocketEvent::Close, 0);
+        client.channelPassword().setText("geheim");
+        return 1;
+    };
+    transport.clearSent();
+    ui().treeRightClicked(find("Lobby (3)"));
+    EXPECT_EQ(transport.sent(7), "");
+}
+
+TEST_F(InteractionTest, OpeningAndClosingAChannelIsRemembered) {
+    const TreeItemId lobby = find("Lobby (3)");
+    ui().treeItemExpanded(lobby, false);
+    const ChatterTreeModel& m = client.chatterTree().model();
+    EXPECT_EQ(m.item(lobby)->image, 6);
+    EXPECT_EQ(m.item(lobby)->selectedImage, 16);
+    // The next list keeps it closed; opening it again shows the open picture.
+    receive(7, framedList({"| Gast, Anderer (weg),   Dritter      Lobby *   ", "| Vierte      Kneipe   "}));
+    EXPECT_FALSE(m.item(find("Lobby (3)"))->expanded);
+    EXPECT_TRUE(m.item(find("Kneipe (1)"))->expanded);
+    ui().treeItemExpanded(find("Lobby (3)"), true);
+    EXPECT_EQ(m.item(find("Lobby (3)"))->image, 7);
+    receive(7, framedList({"| Gast, Anderer (weg),   Dritter      Lobby *   ", "| Vierte      Kneipe   "}));
+    EXPECT_TRUE(m.item(find("Lobby (3)"))->expanded);
+}
+
+TEST_F(InteractionTest, MessageListClicks) {
+    client.settings().autoChatChange = true;
+    client.settings().autowhisper = true;
+    receive(7, "<*Anderer*> hallo\r\n");
+    const int row = rows().count() - 1 - client.messageView().inProgressRows();
+    ASSERT_EQ(rows().cell(row, 0), "Anderer");
+
+    ui().listClicked(row);
+    EXPECT_EQ(rows().marker(), row);
+    EXPECT_TRUE(rows().row(row).selected);
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+
+    client.recipientBox().setText("");
+    ui().listDoubleClicked(row);
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+    client.recipientBox().setText("x");
+    ui().listDoubleClicked(0);
+    ui().listDoubleClicked(rows().count());
+    EXPECT_EQ(client.recipientBox().text(), "x");
+
+    // A right click toggles ignoring the row's sender, on its own session.
+    ui().listRightClicked(row);
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anderer.\r/s\r");
+    transport.clearSent();
+    ui().listRightClicked(0);  // a filler row belongs to no session
+    EXPECT_EQ(transport.sent(7), "");
+}
+
+TEST_F(InteractionTest, ChoosingTabs) {
+    ASSERT_EQ(client.tabs().count(), 2);
+    client.connectLabel().setText("Verbinden");
+    int socketWhileAsking = 0;
+    desktop.onDialog = [&](Dialog) {
+        socketWhileAsking = client.currentSocket();
+        return 2;
+    };
+    client.tabs().setFocus(1);  // "@Neue Verbindung"
+    EXPECT_EQ(socketWhileAsking, NoSocket);
+    ASSERT_FALSE(desktop.dialogs.empty());
+    EXPECT_EQ(desktop.dialogs.back(), Dialog::Connect);
+
+    // Cancelled: back on the session's tab, which is current again.
+    EXPECT_EQ(client.tabs().focused(), 0);
+    EXPECT_EQ(client.currentSocket(), 7);
+    EXPECT_EQ(client.connectLabel().text(), "Trennen");
+}
+
+TEST_F(InteractionTest, DemonstrationFill) {
+    client.setCurrentSocket(NoSocket);
+    ui().demoFill();
+    ui().demoFill();  // a second fill replaces the first
+    const Lines lines = treeLines();
+    const auto count = [&lines](const std::string& prefix) {
+        int n = 0;
+        for (const std::string& l : lines)
+            n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(count("Neue Verbindung"), 1 + 3 + 8);
+    EXPECT_EQ(count("brenn-chat"), 1 + 2 + 4);  // the real session's items stay
+    const ChatterTreeModel& m = client.chatterTree().model();
+    const TreeItemId named = find("NewT");
+    EXPECT_EQ(m.item(named)->image, 7);
+    EXPECT_EQ(m.children(named).size(), 1U);
+    EXPECT_EQ(m.item(find("1"))->image, 7);
+    EXPECT_EQ(m.children(find("1")).size(), 5U);
+    EXPECT_EQ(client.namesList().size(), 8U);
+    EXPECT_EQ(lastRow().cells[0], "Bernd");
+    EXPECT_EQ(lastRow().cells[1], "schlaeft ein.");
+    EXPECT_EQ(lastRow(3).cells[0], "Test");
+    EXPECT_EQ(lastRow(3).cells[1], "Hallo");
+}
+
+}  // namespace
+}  // namespace tavik::test
