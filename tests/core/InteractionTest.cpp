@@ -238,6 +238,15 @@ TEST_F(InteractionTest, ChoosingTabs) {
     EXPECT_EQ(client.connectLabel().text(), "Trennen");
 }
 
+TEST_F(InteractionTest, ATabLabelIsCutLikeItsNickAndStillFindsItsSession) {
+    connect(8, "zweiter-chat", "Gast Zwei");
+    ASSERT_EQ(client.tabs().label(0), "Gast@zweiter-chat");
+    client.tabs().setFocus(1);  // the first session
+    EXPECT_EQ(client.currentSocket(), 7);
+    client.tabs().setFocus(0);
+    EXPECT_EQ(client.currentSocket(), 8);
+}
+
 TEST_F(InteractionTest, DemonstrationFill) {
     client.setCurrentSocket(NoSocket);
     ui().demoFill();
