@@ -16,11 +16,6 @@ using Row = ChatWatchDialog::Row;
 
 constexpr int Socket = 7;
 
-std::string listOf(const std::string& chat, const std::string& names) {
-    return "/s\r\n+---+\r\n| Chatter und Chatterinnen im " + chat + ":  \r\n+---+\r\n| " + names +
-           "      Lobby    \r\n+---+\r\n";
-}
-
 // A stored entry as ChatWatch.cfg holds it, for comparing saved lists.
 struct Stored {
     std::string name;

@@ -26,11 +26,6 @@ std::string version(char v) {
     return std::string(1, v) + std::string(3, '\0');
 }
 
-std::string listOf(const std::string& chat, const std::string& names) {
-    return "/s\r\n+---+\r\n| Chatter und Chatterinnen im " + chat + ":  \r\n+---+\r\n| " + names +
-           "      Lobby    \r\n+---+\r\n";
-}
-
 class ChatWatchTest : public ClientTest {
 protected:
     ChatWatch& watch() { return client.chatWatch(); }

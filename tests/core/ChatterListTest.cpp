@@ -10,17 +10,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The keep-alive's answer: the echo and a framed list.
-std::string framedList(const std::string& echo, const Lines& channelLines) {
-    std::string s = echo + "\r\n+------------------------------+\r\n";
-    s += "| \x1b[1mChatter und Chatterinnen\x1b[0m im Brenn-Chat:        \r\n";
-    s += "+------------------------------+\r\n";
-    for (const std::string& l : channelLines)
-        s += l + "\r\n";
-    s += "+------------------------------+\r\n";
-    return s;
-}
-
 class ChatterListTest : public ClientTest {
 protected:
     ChatterListTest() { connect(7, "brenn-chat", "Gast"); }

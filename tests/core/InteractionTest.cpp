@@ -11,16 +11,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string framedList(const Lines& channelLines) {
-    std::string s = "/s\r\n+------------------------------+\r\n";
-    s += "| \x1b[1mChatter und Chatterinnen\x1b[0m im Brenn-Chat:        \r\n";
-    s += "+------------------------------+\r\n";
-    for (const std::string& l : channelLines)
-        s += l + "\r\n";
-    s += "+------------------------------+\r\n";
-    return s;
-}
-
 // A session with a listed chat: "Lobby (3)" is protected, "Kneipe (1)" is not.
 class InteractionTest : public ClientTest {
 protected:

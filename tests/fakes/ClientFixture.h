@@ -11,6 +11,27 @@
 
 namespace tavik::test {
 
+// The server's answer to a list request: the echo and the chatter list framed
+// by three '+' lines, one "|" line per entry of `channelLines`.
+inline std::string framedList(const std::string& echo, const std::vector<std::string>& channelLines) {
+    std::string s = echo + "\r\n+------------------------------+\r\n";
+    s += "| \x1b[1mChatter und Chatterinnen\x1b[0m im Brenn-Chat:        \r\n";
+    s += "+------------------------------+\r\n";
+    for (const std::string& l : channelLines)
+        s += l + "\r\n";
+    s += "+------------------------------+\r\n";
+    return s;
+}
+inline std::string framedList(const std::vector<std::string>& channelLines) {
+    return framedList("/s", channelLines);
+}
+
+// A one-channel list of `chat` with `names` in the Lobby.
+inline std::string listOf(const std::string& chat, const std::string& names) {
+    return "/s\r\n+---+\r\n| Chatter und Chatterinnen im " + chat + ":  \r\n+---+\r\n| " + names +
+           "      Lobby    \r\n+---+\r\n";
+}
+
 // A temporary working directory, removed again at the end of the test.
 class TempDir {
 public:

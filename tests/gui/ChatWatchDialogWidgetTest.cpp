@@ -15,6 +15,7 @@
 
 #include "ChatWatchDialogWidget.h"
 #include "Icons.h"
+#include "ModalRunner.h"
 #include "fakes/ClientFixture.h"
 #include "platform/Files.h"
 
@@ -22,19 +23,9 @@ namespace tavik::gui {
 namespace {
 
 using tavik::test::ClientTest;
+using tavik::test::runModal;
 
 constexpr int Socket = 7;
-
-// Runs `dialog` with exec(), as the engine does, and does `whileOpen` inside
-// its event loop. A dialog that fails to close ends with -1.
-int runModal(QDialog& dialog, const std::function<void()>& whileOpen) {
-    QTimer::singleShot(0, &dialog, whileOpen);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &dialog, [&dialog] { dialog.done(-1); });
-    guard.start(5000);
-    return dialog.exec();
-}
 
 class ChatWatchDialogWidgetTest : public ClientTest {
 protected:

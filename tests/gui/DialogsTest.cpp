@@ -21,23 +21,14 @@
 #include "ConnectDialogWidget.h"
 #include "FontMapping.h"
 #include "LoginDialogWidget.h"
+#include "ModalRunner.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::gui {
 namespace {
 
 using tavik::test::ClientTest;
-
-// Runs `dialog` the way the engine does, with exec(), and does `whileOpen`
-// inside its event loop. A dialog that fails to close ends with -1.
-int runModal(QDialog& dialog, const std::function<void()>& whileOpen) {
-    QTimer::singleShot(0, &dialog, whileOpen);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &dialog, [&dialog] { dialog.done(-1); });
-    guard.start(5000);
-    return dialog.exec();
-}
+using tavik::test::runModal;
 
 bool hasHelpButton(const QWidget& w) {
     return w.windowFlags().testFlag(Qt::WindowContextHelpButtonHint);

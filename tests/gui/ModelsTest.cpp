@@ -22,6 +22,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Tester = QAbstractItemModelTester;
+using tavik::test::framedList;
 
 QString qs(const char* utf8) {
     return QString::fromUtf8(utf8);
@@ -158,16 +159,6 @@ TEST_F(ModelsMessageList, AGoneModelHearsNothingMore) {
 }
 
 // ---------------------------------------------------------------- chatter tree
-
-std::string framedList(const Lines& channelLines) {
-    std::string s = "/s\r\n+------------------------------+\r\n";
-    s += "| Chatter und Chatterinnen im Brenn-Chat:        \r\n";
-    s += "+------------------------------+\r\n";
-    for (const std::string& l : channelLines)
-        s += l + "\r\n";
-    s += "+------------------------------+\r\n";
-    return s;
-}
 
 class ModelsChatterTree : public test::ClientTest {
 protected:
