@@ -1,6 +1,7 @@
 // A fuzzed font, text, prefix and budget drawn by the art text composer: the
-// block has one row per glyph row, each ending in "\r\n" and exactly as long
-// as the characters taken say, and never anything read outside the font.
+// block has one row per glyph row, each starting with the prefix, ending in
+// "\r\n", holding no other line break and exactly as long as the characters
+// taken say, and never anything read outside the font.
 //
 // Input: byte 0 budget (signed), byte 1 prefix length (low 2 bits),
 // byte 2 text length, then the prefix, the text and the font file.
@@ -82,12 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (j + 1 < fit.count && width >= room) violated("a character taken after the budget was reached");
     }
     if (fit.count < text.size() && width < room) violated("a character dropped within the budget");
-    const auto rowLength = static_cast<std::size_t>(std::max(end, 0LL));
+    // A glyph drawn back over the prefix never shortens the row below it.
+    const auto rowLength = static_cast<std::size_t>(std::max(end, static_cast<long long>(prefix.size())));
 
     std::size_t at = 0;
     for (std::size_t r = 0; r < *font.height(); ++r) {
         const std::size_t lineEnd = at + rowLength;
         if (lineEnd + 2 > block->size() || block->compare(lineEnd, 2, "\r\n") != 0) violated("row length");
+        // Every row starts with the prefix (the send path's blank keeps a row
+        // from being a command) and is one line on the wire.
+        if (block->compare(at, prefix.size(), prefix) != 0) violated("a row does not start with the prefix");
+        const std::string_view row = std::string_view(*block).substr(at, rowLength);
+        if (row.substr(prefix.size()).find_first_of("\r\n") != std::string_view::npos)
+            violated("a line break inside a row");
         at = lineEnd + 2;
     }
     if (at != block->size()) violated("more rows than the font's height");

@@ -1,7 +1,9 @@
 // SendInputLine with a fuzzed line, recipient, tabs, options and marked row.
-// What goes over the wire must never hold a line feed the user did not type,
-// and every wrapped line must fit the server's width; only the documented
-// fallback (the whole text unwrapped, as one line) may be longer.
+// What goes over the wire must never hold a line feed, a CR or LF in the line
+// or the recipient never splits a line, a later line of a text that is no
+// command never starts with "/" or another command character, and every
+// wrapped line must fit the server's width; only the documented fallback (the
+// whole text unwrapped, as one line) may be longer.
 //
 // Input: 1 byte options, 1 byte nick length, then four texts separated by 0xFF:
 // the marked row's server line, the recipient, the line, the other chat's name.
@@ -44,6 +46,16 @@ void check(const std::string& sent, std::size_t nickLength) {
         const auto cr = rest.find('\r');
         lines.push_back(rest.substr(0, cr));
         rest.remove_prefix(cr + 1);
+    }
+    // A line that is no command (the text does not start with "/") never has
+    // a later line start with one: the user's text that lands at the start of
+    // a later piece gets the blank a typed line's start gets.
+    if (sent.front() != '/') {
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (!lines[i].empty() &&
+                std::string_view("/+-<>|").find(lines[i].front()) != std::string_view::npos)
+                violated("a later line starts with a command character", sent);
+        }
     }
     if (lines.size() == 1) return;  // wrapped into one line, or the unwrapped fallback
     const std::size_t width = 85 - nickLength;
@@ -88,10 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     transport.feed(7, parts[0].substr(0, 300) + "\r\n");
     client.socketEvent(7, SocketEvent::Read, 0);
     client.messageView().moveMarker(-static_cast<int>(options >> 5), false);
-    client.recipientBox().setText(withoutLineBreaks(parts[1]));
+    // The recipient and the line come as they are: line breaks in them must
+    // not reach the wire inside a line.
+    client.recipientBox().setText(parts[1]);
     transport.clearSent();
 
-    SendInputLine(client, withoutLineBreaks(parts[2]), (options & 16) != 0);
+    SendInputLine(client, parts[2], (options & 16) != 0);
     check(transport.sent(7), nickLength);
     check(transport.sent(8), nickLength);
     return 0;

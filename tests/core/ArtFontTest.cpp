@@ -332,8 +332,8 @@ TEST(ArtFontRender, OverlapsNeverReachOutsideTheRow) {
         std::string row;
     };
     // "B" is "XYZ" drawn `sub` characters over the end of "A" ("ab"); what would
-    // land in front of the row is dropped, a negative sub leaves blanks.
-    for (const Case& c : {Case{" ", 3, "XYZ"}, Case{"", 3, "YZ"}, Case{"", 6, ""}, Case{">", -2, ">ab  XYZ"},
+    // land in front of the row or on its prefix is dropped, a negative sub leaves blanks.
+    for (const Case& c : {Case{" ", 3, " YZ"}, Case{"", 3, "YZ"}, Case{"", 6, ""}, Case{">", -2, ">ab  XYZ"},
                           Case{"", 1000, ""}}) {
         OneFont f(lines({"HEIGHT: 1", "WIDTH: 2", "ab", "SUB: " + std::to_string(c.sub), "WIDTH: 3", "XYZ"}));
         EXPECT_EQ(f.render("AB", c.prefix), c.row + "\r\n") << c.prefix << c.sub;
@@ -341,6 +341,24 @@ TEST(ArtFontRender, OverlapsNeverReachOutsideTheRow) {
     // A later glyph drawn far back leaves the row where it ends.
     OneFont back(lines({"HEIGHT: 1", "WIDTH: 5", "abcde", "SUB: 4", "WIDTH: 1", "X"}));
     EXPECT_EQ(back.render("AB", ""), "aX\r\n");
+}
+
+TEST(ArtFontRender, EveryRowStartsWithThePrefixAndIsOneLine) {
+    // Glyph "A" is "aa"; "B" is "/eb" drawn SUB characters back over it. A
+    // SUB that reaches the row's leading blank must not put the "/" first.
+    struct Case {
+        int sub;
+        std::string row;
+    };
+    for (const Case& c : {Case{0, " aa/eb"}, Case{1, " a/eb"}, Case{2, " /eb"}, Case{3, " eb"}, Case{4, " b"},
+                          Case{5, " "}, Case{9, " "}}) {
+        OneFont f(lines({"HEIGHT: 1", "WIDTH: 2", "aa", "SUB: " + std::to_string(c.sub), "WIDTH: 3", "/eb"}));
+        EXPECT_EQ(f.render("AB"), c.row + "\r\n") << "SUB: " << c.sub;
+    }
+    // A lone CR in a font row (text mode keeps it) would end the row on the
+    // wire and start a new line with the rest: it is drawn as a blank.
+    OneFont cr("HEIGHT: 2\nWIDTH: 3\na\r/\n+\rb\n");
+    EXPECT_EQ(cr.render("A"), " a /\r\n + b\r\n");
 }
 
 // ---------------------------------------------------------------- the set

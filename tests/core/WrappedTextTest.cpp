@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -121,6 +122,77 @@ TEST(WrappedTextTest, ComposesPlainWords) {
         EXPECT_EQ(WrappedText(c.text, c.heads, "no-such-dir").compose(c.width, "\r"), c.expected)
             << "«" << c.text << "» heads " << c.heads << " width " << c.width;
     }
+}
+
+TEST(WrappedTextTest, ALaterLineNeverStartsWithACommand) {
+    const std::string wort13 = repeated("wort", 13);  // 78 of 80: the next word starts a line
+    struct Case {
+        std::string text;
+        int heads;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {wort13 + " /e tschuess", 0, rows({wort13, " /e tschuess"})},
+        {wort13 + " +1 stimmt", 0, rows({wort13, " +1 stimmt"})},
+        {wort13 + " -x", 0, rows({wort13, " -x"})},
+        {wort13 + " <x>", 0, rows({wort13, " <x>"})},
+        {wort13 + " >x", 0, rows({wort13, " >x"})},
+        {wort13 + " |", 0, rows({wort13, " |"})},
+        // Behind the head words the blank goes where step 7 puts it for a whisper.
+        {"/w kater " + repeated("wort", 11) + " /e x", 2,
+         rows({"/w kater " + repeated("wort", 11), "/w kater  /e x"})},
+        // Other words, and the first line (the user typed its start), stay as they are.
+        {wort13 + " a/b", 0, rows({wort13, "a/b"})},
+        {"/me /x", 1, rows({"/me /x"})},
+        // The blank counts against the width: a word that then no longer fits
+        // spoils the wrap, and the caller sends the text as one line.
+        {"wort " + std::string(78, '+'), 0, ""},
+        {"wort " + std::string(77, '+'), 0, rows({"wort", " " + std::string(77, '+')})},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WrappedText(c.text, c.heads, "no-such-dir").compose(80, "\r"), c.expected) << c.text;
+    }
+}
+
+TEST(WrappedTextTest, LineBreaksInTheTextAreBlanks) {
+    // A CR or LF in the text made a word of two rows (a padded row) and could
+    // put the rest at the start of a line of its own.
+    for (const std::string text : {"geheim\r\n/e", "a\nb\rc", "\r/x ja", "/w kater a\n/e"}) {
+        std::string blanked = text;
+        for (char& c : blanked)
+            if (c == '\r' || c == '\n') c = ' ';
+        const int heads = text[0] == '/' ? 2 : 0;
+        const std::string composed = WrappedText(text, heads, "no-such-dir").compose(80, "\r");
+        EXPECT_EQ(composed, WrappedText(blanked, heads, "no-such-dir").compose(80, "\r"));
+        EXPECT_EQ(composed.find('\n'), std::string::npos);
+        EXPECT_EQ(std::count(composed.begin(), composed.end(), '\r'), 1) << text;
+    }
+}
+
+TEST_F(InlinePictureTest, APictureAtTheStartOfALaterLineGetsTheBlank) {
+    writeBytes(inlineDir() / "sonne", "\\ | /\n- o -\n/ | \\");
+    const std::string wort11 = repeated("wort", 11);  // 66; the picture (5 + 2) and "ja" (4) do not fit
+    EXPECT_EQ(compose(wort11 + " ab /sonne/ ja", 0, 73),
+              rows({wort11 + " ab", " \\ | /   ", " - o -   ", " / | \\ ja"}));
+}
+
+TEST_F(InlinePictureTest, NamesMatchIgnoringCase) {
+    writeBytes(inlineDir() / "Stern", "*");
+    struct Case {
+        std::string word;
+        std::string expected;
+    };
+    for (const Case& c : {Case{"/Eule/", "(o o)"}, Case{"/EULE/", "(o o)"}, Case{"/eule/", "(o o)"},
+                          Case{"/stern/", "*"}, Case{"/STERN/", "*"}, Case{"/Stern/", "*"}}) {
+        EXPECT_EQ(picture(c.word).getRow(0), c.expected) << c.word;
+    }
+    // Of names that differ in case only, the exact one wins, else the first in byte order.
+    writeBytes(inlineDir() / "EULE", "GROSS");
+    EXPECT_EQ(picture("/EULE/").getRow(0), "GROSS");
+    EXPECT_EQ(picture("/eule/").getRow(0), "(o o)");
+    EXPECT_EQ(picture("/Eule/").getRow(0), "GROSS");
+    // The case search stays inside the directory.
+    EXPECT_EQ(picture("/GEHEIM/").width(), 0U);
 }
 
 TEST_F(InlinePictureTest, PicturesStandBesideTheWords) {

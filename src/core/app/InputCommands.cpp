@@ -31,6 +31,22 @@ std::string_view umlautReplacement(char c) {
     }
 }
 
+// "/w name " when `piece` is a whisper with some text after the name, else empty.
+std::string whisperHead(std::string_view piece) {
+    if (piece.size() < 3 || piece[0] != '/' || (piece[1] != 'w' && piece[1] != 'W') || piece[2] != ' ')
+        return {};
+    const auto nameStart = piece.find_first_not_of(' ', 2);
+    if (nameStart == std::string_view::npos) return {};
+    const auto nameEnd = piece.find(' ', nameStart);
+    if (nameEnd == std::string_view::npos) return {};
+    std::string head(piece.substr(0, 2));
+    head += ' ';
+    // The name keeps its "@chat": the rest goes to the same chatter on the same chat.
+    head += piece.substr(nameStart, nameEnd - nameStart);
+    head += ' ';
+    return head;
+}
+
 }  // namespace
 
 void InputCommands::send() {
@@ -95,7 +111,11 @@ void InputCommands::inputChanged() {
             piece = current.substr(0, AutoSendPiece);
             kept = current.substr(AutoSendPiece);
         }
-        SendInputLine(m_client, piece, false);
+        // A piece that was kept back (a whisper that cannot go) stays where it is.
+        if (!SendInputLine(m_client, piece, false)) return;
+        // The rest of a whisper stays a whisper: "/w name " goes in front of it.
+        const std::string whisper = whisperHead(piece);
+        if (!whisper.empty() && kept.compare(0, whisper.size(), whisper) != 0) kept.insert(0, whisper);
         input.setText(kept);
         input.setSelection(input.length(), input.length());
     }
@@ -232,22 +252,29 @@ void InputCommands::copy() {
 }
 
 void InputCommands::paste() {
-    const std::string clip = m_client.desktop().clipboardText();
-    if (clip.empty()) return;
-    const auto cr = clip.rfind('\r');
-    const auto lf = clip.rfind('\n');
-    std::size_t lastBreak = std::string::npos;
-    if (cr != std::string::npos) lastBreak = cr;
-    if (lf != std::string::npos && (lastBreak == std::string::npos || lf > lastBreak)) lastBreak = lf;
-    if (lastBreak != std::string::npos) {
-        // Whole lines go out as they are; the unfinished rest stays for editing.
-        m_client.send(m_client.currentSocket(), std::string_view(clip).substr(0, lastBreak));
-        InputLine& input = m_client.inputLine();
-        input.setText(std::string_view(clip).substr(lastBreak + 1));
-        input.setSelection(input.length(), input.length());  // ready to type on
-        return;
+    pasteText(m_client.desktop().clipboardText());
+}
+
+void InputCommands::pasteText(std::string_view text) {
+    if (text.empty()) return;
+    // Whole lines go out as they are (a pasted command is meant as one), each
+    // ended like a typed line so the server never glues it to the next one.
+    std::string whole;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        const std::string_view line = text.substr(lineStart, i - lineStart);
+        if (!line.empty()) {
+            whole += line;
+            whole += '\r';
+        }
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        lineStart = i + 1;
     }
-    m_client.inputHelpers().insertAtCaret(clip, 0);
+    if (!whole.empty()) m_client.send(m_client.currentSocket(), whole);
+    // The unfinished rest stays for editing, where the caret is.
+    const std::string_view rest = text.substr(lineStart);
+    if (!rest.empty()) m_client.inputHelpers().insertAtCaret(rest, 0);
 }
 
 }  // namespace tavik

@@ -30,7 +30,16 @@ public:
     void insertText();  // F3
     void extendWord();  // F4, "§"
     void copy();        // Ctrl+C
-    void paste();       // Ctrl+V
+    void paste();       // Ctrl+V: pasteText with the clipboard
+
+    // The one road for text that enters the input line from outside (paste by
+    // any key or menu, middle click, drag and drop, an input method). Every
+    // whole line of `text` goes out unchanged on the current session, each as
+    // a line of its own ending in "\r" like a typed line; CR LF, a lone CR and
+    // a lone LF each end a line, and empty lines are not sent. The unfinished
+    // rest after the last line break is inserted at the caret, replacing the
+    // selection; what the line held before stays.
+    void pasteText(std::string_view text);
 
 private:
     void sendLine(bool inverted);

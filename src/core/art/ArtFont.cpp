@@ -270,7 +270,13 @@ void ArtFont::draw(std::string_view text, std::string_view prefix, long long row
         }
         // The row ends where the last glyph ends; a glyph drawn back over an
         // earlier one may leave characters beyond that, which the row end covers.
-        row.resize(static_cast<std::size_t>(std::max(x, 0LL)), ' ');
+        row.resize(static_cast<std::size_t>(std::max(x, static_cast<long long>(prefix.size()))), ' ');
+        // The prefix stays the row's start whatever a large SUB drew back over
+        // it: its blank keeps the server from taking a row as a command. A CR
+        // or LF from a font row would start a line of its own; it shows blank.
+        row.replace(0, prefix.size(), prefix);
+        std::replace_if(
+            row.begin(), row.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
         output += row;
         output += "\r\n";
     }

@@ -83,7 +83,9 @@ public:
     // are taken while the width stays below `budget`, the first one always.
     Fit fit(std::string_view text, std::size_t prefixLength, long long budget) const;
     // Appends the rows of the first `count` characters, each row being the
-    // prefix, the placed glyph rows and "\r\n".
+    // prefix, the placed glyph rows and "\r\n". A glyph drawn back over the
+    // prefix (by its SUB) does not show there, and a CR or LF of a glyph row is
+    // drawn as a blank, so every row starts with the prefix and is one line.
     void draw(std::string_view text, std::string_view prefix, long long rowLength, std::size_t count,
               std::string& output) const;
     // Puts `glyphRow` into `row` at `position`: its first `overlap` characters are

@@ -34,37 +34,83 @@ int headWordCount(std::string_view text) {
     return count;
 }
 
+bool isBlankOnly(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Line breaks never travel inside a line: they become blanks.
+void blankLineBreaks(std::string& text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+}
+
+// "/w" or "/W" as the command word: the user wrote a whisper.
+bool isWhisperCommand(std::string_view line) {
+    return line.size() >= 2 && line[0] == '/' && (line[1] == 'w' || line[1] == 'W') &&
+           (line.size() == 2 || line[2] == ' ');
+}
+
+// Why a line meant as a whisper was kept back. The row is the last thing done,
+// so nothing of the session is held while the message view works.
+bool refuse(Client& client, std::string_view why) {
+    std::string text = "Nicht gesendet: ";
+    text += why;
+    client.messageView().insert(NoSocket, "", text, LineKind::Alert);
+    return false;
+}
+
+std::string noSession(std::string_view chat) {
+    std::string why = "keine Verbindung zum Chat \"";
+    why += chat;
+    why += "\".";
+    return why;
+}
+
+constexpr std::string_view NoName = "es fehlt der Name, dem gefl\xFCstert werden soll.";
+
 }  // namespace
 
-void SendInputLine(Client& client, std::string_view typed, bool inverted) {
+bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
     std::string line(capped(typed, MaxLine));
+    blankLineBreaks(line);
 
     // 1. The away commands are ours, not the server's.
     if (client.away().handleCommand(line)) {
         client.resetInputLine();
-        return;
+        return true;
     }
 
     // 2. The session of the focused tab, or of the first tab.
     TabStrip& tabs = client.tabs();
-    if (tabs.count() == 0 || tabs.focused() < 0) return;
+    if (tabs.count() == 0 || tabs.focused() < 0) return false;
     LabelParts parts = splitLabel(tabs.label(tabs.focused()));
     if (!parts.qualifies) {
-        if (tabs.focused() == 0) return;
+        if (tabs.focused() == 0) return false;
         tabs.setFocus(0);
         parts = splitLabel(tabs.label(0));
-        if (!parts.qualifies) return;
+        if (!parts.qualifies) return false;
     }
     Session* target = client.sessions().findByChatAndNick(parts.chatName, parts.nick);
-    if (target == nullptr) return;
+    if (target == nullptr) return false;
 
-    // 3. A recipient of "@chat" only picks the session.
+    // 3. A recipient of "@chat" (nothing but blanks before the "@") only picks
+    // the session; «k@chat2» is the one-letter chatter k on chat2. A chat no
+    // session has keeps the line back rather than talking in another chat.
     std::string recipient(capped(client.recipientBox().text(), 99));
-    if ((recipient.size() > 0 && recipient[0] == '@') || (recipient.size() > 1 && recipient[1] == '@')) {
-        if (Session* s =
-                client.sessions().findByChat(std::string_view(recipient).substr(recipient.find('@') + 1))) {
-            target = s;
-        }
+    blankLineBreaks(recipient);
+    if (const auto at = recipient.find('@');
+        at != std::string::npos && isBlankOnly(std::string_view(recipient).substr(0, at))) {
+        const std::string chat(trimBlanks(std::string_view(recipient).substr(at + 1)));
+        Session* s = client.sessions().findByChat(chat);
+        if (s == nullptr) return refuse(client, noSession(chat));
+        target = s;
         recipient.clear();
     }
 
@@ -77,7 +123,7 @@ void SendInputLine(Client& client, std::string_view typed, bool inverted) {
         }
         artBox.setEditText("");
         client.resetInputLine();
-        return;
+        return true;
     }
 
     // 5. The chat of the marked row.
@@ -97,14 +143,39 @@ void SendInputLine(Client& client, std::string_view typed, bool inverted) {
         if (hasMarker && client.settings().autowhisper) {
             const std::string_view name = capped(rows.cell(marker, view.nameColumn()), 239);
             // Rows without a chatter show a lone blank: there is nobody to whisper to.
-            const bool hasName = !name.empty() && name != " ";
+            const bool hasName = !isBlankOnly(name);
             const LineKind kind = rows.kind(marker);
             const bool whisperRow = kind == LineKind::WhisperIn || kind == LineKind::WhisperOut;
+            if (whisperRow && !inverted && !hasName) return refuse(client, NoName);
             if ((whisperRow && !inverted) || (!whisperRow && inverted && hasName)) {
                 prefix = "/w ";
                 prefix += name;
                 prefix += ' ';
             }
+        }
+    } else if (command && isWhisperCommand(line)) {
+        // «/w kater@chat2 hallo»: the chat picks the session and leaves the
+        // line. Only the "@" of the name routes a whisper, and blanks in front
+        // of the name are one blank: «/w  kater geheim» whispers to kater.
+        const auto nameStart = line.find_first_not_of(' ', 2);
+        if (nameStart != std::string::npos) {
+            const auto nameEnd = line.find(' ', nameStart);
+            std::string name = line.substr(
+                nameStart, nameEnd == std::string::npos ? std::string::npos : nameEnd - nameStart);
+            const auto at = name.find('@');
+            if (at != std::string::npos && nameEnd != std::string::npos) {
+                if (at == 0) return refuse(client, NoName);
+                const std::string chat = name.substr(at + 1);
+                Session* s = client.sessions().findByChat(chat);
+                if (s == nullptr) return refuse(client, noSession(chat));
+                target = s;
+                name.erase(at);
+            }
+            std::string rebuilt = line.substr(0, 2);
+            rebuilt += ' ';
+            rebuilt += name;
+            if (nameEnd != std::string::npos) rebuilt += std::string_view(line).substr(nameEnd);
+            line = std::move(rebuilt);
         }
     } else if (command) {
         // «/w kater@chat2 hallo»: the chat picks the session and leaves the line.
@@ -124,12 +195,23 @@ void SendInputLine(Client& client, std::string_view typed, bool inverted) {
     } else if (!inverted) {
         const auto at = recipient.find('@');
         if (at != std::string::npos) {
-            if (Session* s = client.sessions().findByChat(std::string_view(recipient).substr(at + 1)))
-                target = s;
+            const std::string chat(trimBlanks(std::string_view(recipient).substr(at + 1)));
+            Session* s = client.sessions().findByChat(chat);
+            if (s == nullptr) return refuse(client, noSession(chat));
+            target = s;
             recipient.erase(at);
         }
+        // Names have no blanks: «kater » is kater, «ka ter» nobody.
+        const std::string_view name = trimBlanks(recipient);
+        if (name.empty()) return refuse(client, NoName);
+        if (name.find(' ') != std::string_view::npos) {
+            std::string why = "\"";
+            why += name;
+            why += "\" ist kein Name.";
+            return refuse(client, why);
+        }
         prefix = "/w ";
-        prefix += recipient;
+        prefix += name;
         prefix += ' ';
     }
 
@@ -146,7 +228,8 @@ void SendInputLine(Client& client, std::string_view typed, bool inverted) {
     client.resetInputLine();
 
     // 9.-11. Wrapped to the server's width with the command words on every piece.
-    const std::string outgoing = prefix + line;
+    std::string outgoing = prefix + line;
+    blankLineBreaks(outgoing);  // the marked row's name too
     WrappedText wrapped(outgoing, headWordCount(outgoing), client.workingDirectory() / "inline");
     std::string composed = wrapped.compose(85 - static_cast<int>(nickLength), "\r");
     if (composed.empty()) {
@@ -154,6 +237,7 @@ void SendInputLine(Client& client, std::string_view typed, bool inverted) {
         composed += '\r';
     }
     client.send(socket, composed);
+    return true;
 }
 
 }  // namespace tavik

@@ -56,12 +56,34 @@ bool isPlainFileName(std::string_view name) {
     return name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
 }
 
+// The file of the picture `name`: the one of exactly that name, else one whose
+// name differs only in letter case, as word sounds are found («/Eule/» draws
+// "eule"). Of several such files the first in byte order is taken, so the
+// choice never depends on the order of the listing.
+std::filesystem::path pictureFile(std::string_view name, const std::filesystem::path& directory) {
+    const std::string utf8 = utf8FromWindows1252(name);
+    const std::filesystem::path exact =
+        directory / std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(exact, ec))) return exact;
+    std::optional<std::filesystem::path> found;
+    std::string foundName;
+    for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::u8string leaf = it->path().filename().u8string();
+        const std::string leafName = windows1252FromUtf8(std::string(leaf.begin(), leaf.end()));
+        if (!equalsIgnoreCase(leafName, name)) continue;
+        if (!found || leafName < foundName) {
+            found = it->path();
+            foundName = leafName;
+        }
+    }
+    return found.value_or(exact);
+}
+
 // The text of the picture `name`, or nothing when it must be treated as missing.
 std::optional<std::string> pictureText(std::string_view name, const std::filesystem::path& directory) {
     if (!isPlainFileName(name)) return std::nullopt;
-    const std::string utf8 = utf8FromWindows1252(name);
-    const std::filesystem::path file =
-        directory / std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    const std::filesystem::path file = pictureFile(name, directory);
 
     // The name itself cannot leave the directory, but a symbolic link in it can.
     std::error_code ec;
@@ -91,6 +113,9 @@ std::vector<std::string_view> splitAtBlanks(std::string_view text) {
     }
 }
 
+// The characters a line must not begin with unless the user typed them there.
+constexpr std::string_view CommandLeads = "/+-<>|";
+
 bool isPictureWord(std::string_view word) {
     return !word.empty() && word.front() == '/' && word.back() == '/';
 }
@@ -117,6 +142,14 @@ void WordBlock::load(std::string_view text) {
     m_lineHeight = rowCount();
 }
 
+bool WordBlock::anyRowStartsWith(std::string_view characters) const {
+    for (const std::string& row : m_rows) {
+        const char lead = row.empty() ? ' ' : row.front();
+        if (m_width > 0 && characters.find(lead) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
 std::string WordBlock::getRow(int row) const {
     // Bottom alignment: the word's last row is the line's last row.
     const long own = static_cast<long>(row) + rowCount() - m_lineHeight;
@@ -134,7 +167,12 @@ InlinePicture::InlinePicture(std::string_view name, const std::filesystem::path&
     load(pictureText(name, inlineDirectory).value_or("\n"));
 }
 
-WrappedText::WrappedText(std::string_view text, int headCount, const std::filesystem::path& inlineDirectory) {
+WrappedText::WrappedText(std::string_view typed, int headCount,
+                         const std::filesystem::path& inlineDirectory) {
+    std::string text(typed);
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
     // A picture used several times in one line is read once.
     std::map<std::string_view, WordBlock> pictures;
     const std::vector<std::string_view> words = splitAtBlanks(text);
@@ -166,7 +204,9 @@ std::string WrappedText::compose(int width, std::string_view lineEnd) {
 
     std::string out;
     for (std::size_t first = 0; first < m_body.size();) {
-        long long used = headCost;
+        // A later line must not begin its text with a command: a blank goes in front.
+        const bool guard = first > 0 && m_body[first].anyRowStartsWith(CommandLeads);
+        long long used = headCost + (guard ? 1 : 0);
         std::size_t end = first;
         int height = 1;
         while (end < m_body.size() && used + cost(m_body[end]) <= width) {
@@ -190,6 +230,11 @@ std::string WrappedText::compose(int width, std::string_view lineEnd) {
             };
             for (const HeadWord& h : m_heads)
                 append(h);
+            if (guard) {
+                if (!firstWord) out.push_back(' ');
+                firstWord = true;
+                out.push_back(' ');
+            }
             for (std::size_t k = first; k < end; ++k)
                 append(m_body[k]);
             out += lineEnd;

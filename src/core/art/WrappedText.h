@@ -47,6 +47,9 @@ public:
     std::string getRow(int row) const;
 
     int rowCount() const { return static_cast<int>(m_rows.size()); }
+    // One of the word's own rows begins with one of `characters` (a row shorter
+    // than the word begins with a blank once it is filled up).
+    bool anyRowStartsWith(std::string_view characters) const;
     // Length of the longest row.
     std::size_t width() const { return m_width; }
     int lineHeight() const { return m_lineHeight; }
@@ -86,7 +89,8 @@ public:
 class WrappedText {
 public:
     // Cuts `text` at every single blank (two blanks in a row give an empty word,
-    // which keeps both blanks in the result). The first `headCount` words are
+    // which keeps both blanks in the result). A CR or LF in `text` is taken as
+    // a blank: no line break travels inside a composed line. The first `headCount` words are
     // head words; of the others, a word that starts and ends with "/" (a lone
     // "/" too) is a picture, any other a plain word.
     WrappedText(std::string_view text, int headCount, const std::filesystem::path& inlineDirectory);
@@ -95,7 +99,10 @@ public:
     // `lineEnd`; each line begins with the head words. Every word costs its
     // length plus 2 against the width. Empty when there is no body word or when
     // a body word does not fit behind the head words: the caller then sends the
-    // text unwrapped.
+    // text unwrapped. A line after the first whose first body word would begin
+    // a row with "/" or with a character the server takes as a command ("+",
+    // "-", "<", ">", "|") gets a blank in front of that word, as a typed line
+    // does: text that lands at the start of a later line is never a command.
     std::string compose(int width, std::string_view lineEnd);
 
     const std::vector<HeadWord>& headWords() const { return m_heads; }

@@ -39,9 +39,11 @@ void AwayMessage::autoReply(int socket, std::string_view name, LineKind kind) {
         session != nullptr && equalsIgnoreCase(name, session->nick)) {
         return;
     }
-    name = capped(name, MaxRepliedName);
-    if (equalsIgnoreCase(name, m_lastRepliedName)) return;
-    m_lastRepliedName.assign(name);
+    // Only what is remembered is cut; the answer goes to the whole name, or a
+    // long name would get a whisper meant for somebody else.
+    const std::string_view remembered = capped(name, MaxRepliedName);
+    if (equalsIgnoreCase(remembered, m_lastRepliedName)) return;
+    m_lastRepliedName.assign(remembered);
     m_reply.assign("/w ");
     m_reply += name;
     m_reply += m_message;

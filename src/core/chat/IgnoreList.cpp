@@ -18,7 +18,12 @@ bool IgnoreList::isIgnored(Session& session, std::string_view name) {
 }
 
 void IgnoreList::toggle(Session* session, std::string_view name, std::string_view context) {
-    if (session == nullptr || equalsIgnoreCase(name, m_client.ownNick()) || session->chatterNames.empty())
+    // Nobody is the blank name of a row without a chatter (ignoring it would
+    // drop every nameless notice), and the user is never ignored. The user is
+    // the nick of this session: the nick of whichever session spoke last may
+    // well be somebody else here.
+    if (session == nullptr || name.find_first_not_of(' ') == std::string_view::npos ||
+        equalsIgnoreCase(name, session->nick) || session->chatterNames.empty())
         return;
     NameEntry* entry = session->chatterNames.find(name, "", true);
     if (entry == nullptr) {

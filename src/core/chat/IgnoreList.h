@@ -15,7 +15,8 @@ public:
 
     // For the context menu's label; makes the chatter's entry if it is missing.
     bool isIgnored(Session& session, std::string_view name);
-    // Flips the mark; announces it (option "Meldung beim Ignorieren") and asks
+    // Flips the mark (never for a blank name or the user's own nick on that
+    // session); announces it (option "Meldung beim Ignorieren") and asks
     // for a fresh chatter list, both on the chatter's own session.
     void toggle(Session* session, std::string_view name, std::string_view context);
 

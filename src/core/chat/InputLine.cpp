@@ -6,8 +6,23 @@
 
 namespace tavik {
 
+namespace {
+
+// The line is one line: a CR or LF that reaches it by any road (a paste the
+// window did not split, a drop, an input method) becomes a blank, so nothing
+// typed later can turn part of it into a line of its own on the wire.
+std::string oneLine(std::string_view text) {
+    std::string line(capped(text, InputLine::Limit));
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return line;
+}
+
+}  // namespace
+
 void InputLine::setText(std::string_view text) {
-    m_text.assign(capped(text, Limit));
+    m_text = oneLine(text);
     m_start = 0;
     m_end = 0;
     textChanged();
@@ -20,7 +35,7 @@ void InputLine::replaceRange(int start, int end, std::string_view text) {
     result += text;
     result += std::string_view(m_text).substr(static_cast<std::size_t>(end));
     const int caret = std::min(start + static_cast<int>(text.size()), static_cast<int>(Limit));
-    m_text.assign(capped(result, Limit));
+    m_text = oneLine(result);
     m_start = std::min(caret, length());
     m_end = m_start;
     textChanged();
@@ -37,7 +52,7 @@ void InputLine::setSelection(int start, int end) {
 }
 
 void InputLine::edited(std::string_view text, int start, int end) {
-    m_text.assign(capped(text, Limit));
+    m_text = oneLine(text);
     m_start = std::clamp(std::min(start, end), 0, length());
     m_end = std::clamp(std::max(start, end), 0, length());
     textChanged();

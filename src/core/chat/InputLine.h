@@ -17,7 +17,8 @@ public:
 
 // The input line's text and selection. Every change of the text, whether typed
 // or made by the program, raises the change notification at once, as an edit
-// control does; the handler may change the text again.
+// control does; the handler may change the text again. The text never holds a
+// CR or LF: every road that sets it turns them into blanks.
 class InputLine {
 public:
     static constexpr std::size_t Limit = 160;
