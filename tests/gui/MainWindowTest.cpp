@@ -301,8 +301,8 @@ TEST_F(WindowInteractionTest, CopyAndPaste) {
 
     desktop.clipboard = "erste\r\nzweite\r\ndritte";
     QTest::keyClick(window.inputLine(), Qt::Key_V, Qt::ControlModifier);
-    // Whole lines go out as they are, the unfinished one stays.
-    EXPECT_EQ(transport.sent(7), "erste\r\nzweite\r");
+    // Whole lines go out as they are, each ended like a typed line; the unfinished one stays.
+    EXPECT_EQ(transport.sent(7), "erste\rzweite\r");
     EXPECT_EQ(window.inputLine()->text(), QStringLiteral("dritte"));
 }
 
