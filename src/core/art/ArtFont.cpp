@@ -276,7 +276,8 @@ void ArtFont::draw(std::string_view text, std::string_view prefix, long long row
         // or LF from a font row would start a line of its own; it shows blank.
         row.replace(0, prefix.size(), prefix);
         std::replace_if(
-            row.begin(), row.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+            row.begin() + static_cast<std::ptrdiff_t>(prefix.size()), row.end(),
+            [](char c) { return c == '\r' || c == '\n'; }, ' ');
         output += row;
         output += "\r\n";
     }
