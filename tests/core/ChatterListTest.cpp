@@ -176,13 +176,14 @@ TEST_F(ChatterListTest, EndlessListLinesStayBounded) {
     EXPECT_LE(client.namesList().size(), ChatterTree::MaxItemsPerSession);
 }
 
-// Header lines start the tree anew; the names list must not keep growing behind it.
-TEST_F(ChatterListTest, RepeatedHeadersWithoutFramesKeepTheNamesBounded) {
+// Header lines start the tree anew, also in lists that follow without an echo;
+// the names list must not keep growing behind it.
+TEST_F(ChatterListTest, RepeatedHeadersKeepTheNamesBounded) {
     for (int round = 0; round < 40; ++round) {
-        std::string chunk = "| Chatter und Chatterinnen im Brenn-Chat:      \r\n";
+        std::string chunk = "+---+\r\n| Chatter und Chatterinnen im Brenn-Chat:      \r\n+---+\r\n";
         for (int i = 0; i < 30; ++i)
             chunk += "| R" + std::to_string(round) + "N" + std::to_string(i) + ", X,\r\n";
-        receive(7, chunk);
+        receive(7, chunk + "+---+\r\n");
     }
     EXPECT_LE(client.namesList().size(), 60U);
 }

@@ -33,17 +33,21 @@ public:
         return it == m_incoming.end() ? 0 : it->second.size();
     }
     int receiveCalls = 0;
-    int connectResult = 0;                  // what connect() answers
-    std::string unresolvable = "nirgends";  // a host name the resolver does not know
+    int connectResult = 0;                      // what connect() answers
+    std::string unresolvable = "nirgends";      // a host name the resolver does not know
+    std::string resolvedAddress = "127.0.0.1";  // what every other name resolves to
     std::vector<std::pair<std::string, std::uint16_t>> connects;
+    // Runs while connect() waits, as the real transport's nested loop does.
+    std::function<void()> duringConnect;
 
     int open() override { return m_nextSocket++; }
     ResolveResult resolve(std::string_view host) override {
         if (host == unresolvable) return {11001, ""};
-        return {0, "127.0.0.1"};
+        return {0, resolvedAddress};
     }
     int connect(int, std::string_view address, std::uint16_t port) override {
         connects.emplace_back(std::string(address), port);
+        if (duringConnect) duringConnect();
         return connectResult;
     }
     long send(int socket, std::string_view bytes) override {

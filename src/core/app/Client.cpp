@@ -1,5 +1,7 @@
 #include "app/Client.h"
 
+#include <algorithm>
+
 #include "app/Text.h"
 #include "app/Title.h"
 
@@ -83,7 +85,9 @@ void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
         session = m_sessions.findBySocket(m_currentSocket);
         if (session == nullptr) return;
         session->setChatName(chatName);
-        session->setNick(nick);
+        // A session's nick is never empty: without a nick from the Login dialog
+        // it keeps the one it has ("Login").
+        if (!cutAtBlank(capped(nick, Session::MaxNick)).empty()) session->setNick(nick);
     } else {
         if (m_sessions.empty()) {
             m_sessions.makeFirst(chatName, nick);
@@ -100,7 +104,7 @@ void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
     label += '@';
     label += session->chatName;
     const int socket = session->socket;
-    session->setTabIndex(m_tabs.insert(0, label));
+    session->setTabIndex(m_tabs.insert(0, label, session->id));
     m_tabs.setFocus(0);
     m_currentSocket = socket;
     if (m_tabs.count() > 2 && m_settings.columnWidths[3] == 0) {
@@ -110,32 +114,37 @@ void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
 }
 
 void Client::renameOwnNick(Session& session, std::string_view newNick) {
-    std::string oldLabel = session.nick + '@' + session.chatName;
+    // «>-> Gast wird zu .» names nobody: the session keeps its nick.
+    if (cutAtBlank(capped(newNick, Session::MaxNick)).empty()) return;
     session.setNick(newNick);
-    const int index = m_tabs.find(oldLabel);
+    const int index = m_tabs.findSession(session.id);
     if (index >= 0) m_tabs.setLabel(index, session.nick + '@' + session.chatName);
 }
 
 void Client::selectSessionTab() {
     const int focused = m_tabs.focused();
     if (focused < 0) return;
-    const std::string_view label = capped(m_tabs.label(focused), 511);
-    if (!label.empty() && equalsIgnoreCase(label.substr(1), NewConnection)) {
+    const Session* session = m_sessions.findById(m_tabs.sessionId(focused));
+    if (session == nullptr) return;
+    if (session == m_sessions.first()) {
         m_currentSocket = NoSocket;
         connectNew();
         return;
     }
-    const auto at = label.find('@');
-    if (at != std::string_view::npos) {
-        if (const Session* session =
-                m_sessions.findByChatAndNick(label.substr(at + 1), label.substr(0, at))) {
-            m_currentSocket = session->socket;
-            m_connectLabel.setText("Trennen");
-        }
-    }
+    m_currentSocket = session->socket;
+    m_connectLabel.setText("Trennen");
 }
 
 void Client::connectNew() {
+    // One connect at a time: the connect waits in a nested loop, where a click
+    // on the "Neue Verbindung" tab or on "Verbinden" would start another one.
+    if (m_connecting) return;
+    m_connecting = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_connecting};
+
     const int remembered = m_tabs.focused();
     m_connectDialog.clearLookOnly();
     m_connectDialog.open();
@@ -145,10 +154,7 @@ void Client::connectNew() {
 
     const std::string chatName = chatNameOf(m_connectDialog.host());
     if (m_sessions.findByChat(chatName) != nullptr) {
-        m_desktop.messageBox(
-            "Du bist bereits in diesem Chat! Zuerst musst du die Verbindung trennen um eine neue Session zu "
-            "oeffnen",
-            "TavikTelnet", MessageBoxStyle::Ok);
+        alreadyInChat();
         return;
     }
     if (m_connectDialog.port() == 0) {
@@ -161,7 +167,8 @@ void Client::connectNew() {
         m_desktop.messageBox("Fehler beim Erstellen vom Socket", "TavikClient", MessageBoxStyle::Ok);
     }
     const ResolveResult address = m_transport.resolve(m_connectDialog.host());
-    if (address.error != 0 || address.address.empty()) {
+    // 0.0.0.0 names no server (a blocked name resolves to it); it is refused like a failed lookup.
+    if (address.error != 0 || address.address.empty() || isNullAddress(address.address)) {
         m_desktop.messageBox(
             "Konnte die Hostname/IP nicht aufl\xF6sen. Wechseln Sie die Hostname oder erstellen Sie eine "
             "Verbindung zum Internet.",
@@ -175,9 +182,16 @@ void Client::connectNew() {
     if (error != 0) {
         // The failed attempt's socket is closed; no session, no tab.
         if (socket != NoSocket) m_transport.close(socket);
-        m_currentSocket = NoSocket;
+        if (m_currentSocket == socket) m_currentSocket = NoSocket;
         if (remembered >= 0) m_tabs.setFocus(remembered);
         m_desktop.messageBox(connectErrorMessage(error), "TavikClient", MessageBoxStyle::Ok);
+        return;
+    }
+    // The connect waited in a nested loop: the chat may have a session by now.
+    if (m_sessions.findByChat(chatName) != nullptr) {
+        m_transport.close(socket);
+        if (m_currentSocket == socket) m_currentSocket = NoSocket;
+        alreadyInChat();
         return;
     }
 
@@ -187,7 +201,7 @@ void Client::connectNew() {
     if (session == nullptr) return;
     session->setSocket(socket);
     m_chatWatch.refreshPresence(chatName);
-    runLoginDialog();
+    runLoginDialog(socket, m_connectDialog.lookOnly());
     // The dialog's nested loop may have lost the connection already.
     if (m_sessions.findBySocket(socket) == nullptr) return;
     m_currentSocket = socket;
@@ -196,6 +210,13 @@ void Client::connectNew() {
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
     showPendingLine(socket);
     send(m_currentSocket, m_settings.loginTexts[0]);
+}
+
+void Client::alreadyInChat() {
+    m_desktop.messageBox(
+        "Du bist bereits in diesem Chat! Zuerst musst du die Verbindung trennen um eine neue Session zu "
+        "oeffnen",
+        "TavikTelnet", MessageBoxStyle::Ok);
 }
 
 void Client::showPendingLine(int socket) {
@@ -247,33 +268,42 @@ void Client::disconnect() {
     m_transport.close(socket);
     m_messageView.insert(socket, "", "Die Verbindung wurde abgebrochen", LineKind::Alert);
     if (Session* session = m_sessions.findBySocket(socket)) {
-        const std::string label = session->nick + '@' + session->chatName;
-        for (int i = 0; i < m_tabs.count(); ++i) {
-            if (equalsIgnoreCase(capped(m_tabs.label(i), 511), label)) {
-                m_tabs.remove(i);
-                break;
-            }
+        m_tabs.remove(m_tabs.findSession(session->id));
+        // A session closed while its Login dialog was open has no such row yet.
+        if (removeInProgressRow(session->chatName)) {
+            m_messageView.setInProgressRows(m_messageView.inProgressRows() - 1);
         }
-        removeInProgressRow(session->chatName);
-        m_messageView.setInProgressRows(m_messageView.inProgressRows() - 1);
         m_chatterTree.removeConnection(socket);
         m_namesList.removeChat(session->chatName);
         m_sessions.remove(session);
     }
     m_connectLabel.setText("Verbinden");
     m_currentSocket = NoSocket;
-    if (m_tabs.count() > 1) m_tabs.setFocus(0);
-}
-
-void Client::removeInProgressRow(std::string_view chatName) {
-    MessageRows& rows = m_messageView.rows();
-    for (int row = rows.count() - 1; row >= 0; --row) {
-        if (capped(rows.cell(row, m_messageView.chatColumn()), 99) == chatName) {
-            rows.remove(row);
-            rows.insert(0, LineKind::Plain, " ", "", "", "");
-            return;
+    if (m_tabs.count() > 1) {
+        // Tab 0 becomes current also when it has the focus already (no change
+        // of focus, so no notification would make it current).
+        if (m_tabs.focused() == 0) {
+            selectSessionTab();
+        } else {
+            m_tabs.setFocus(0);
         }
     }
+}
+
+bool Client::removeInProgressRow(std::string_view chatName) {
+    // Only the in-progress rows at the bottom are looked at: any other row of
+    // the chat (the notice of the lost connection, say) is a message and stays.
+    MessageRows& rows = m_messageView.rows();
+    const int lowest = std::max(0, rows.count() - m_messageView.inProgressRows());
+    for (int row = rows.count() - 1; row >= lowest; --row) {
+        if (rows.kind(row) == LineKind::InProgress &&
+            capped(rows.cell(row, m_messageView.chatColumn()), 99) == chatName) {
+            rows.remove(row);
+            rows.insert(0, LineKind::Plain, " ", "", "", "");
+            return true;
+        }
+    }
+    return false;
 }
 
 int Client::runModal(Dialog dialog) {
@@ -283,10 +313,10 @@ int Client::runModal(Dialog dialog) {
     return result;
 }
 
-int Client::runLoginDialog() {
+int Client::runLoginDialog(int socket, bool lookOnly) {
     // A second rejection arriving while the dialog is open needs no second dialog.
     if (m_loginDialogOpen) return 0;
-    if (!m_loginDialog.open(m_connectDialog.lookOnly())) return 3;
+    if (!m_loginDialog.open(lookOnly, socket)) return 3;
     m_loginDialogOpen = true;
     const int result = runModal(Dialog::Login);
     m_loginDialogOpen = false;

@@ -146,12 +146,16 @@ public:
     // Tears down the current session: drains and closes its socket, shows the
     // notice, removes its tab, in-progress row and tree items.
     void disconnect();
-    void removeInProgressRow(std::string_view chatName);
+    // Removes the in-progress row of a chat; false when it has none.
+    bool removeInProgressRow(std::string_view chatName);
 
     // Runs a modal dialog of the program; rows arriving meanwhile skip their side effects.
     int runModal(Dialog dialog);
-    // The Login dialog, opened when the server rejects a nickname (never twice at once).
-    int runLoginDialog();
+    // The Login dialog for the session of `socket`, which its answers go to:
+    // after a connect, and when that session's server rejects a nickname
+    // (never twice at once). "Nur schauen" of the connect dialog applies only
+    // to the connect it was chosen for.
+    int runLoginDialog(int socket, bool lookOnly = false);
 
     std::string title() const;
     void updateTitle();
@@ -169,6 +173,7 @@ public:
 
 private:
     void showPendingLine(int socket);
+    void alreadyInChat();
 
     Transport& m_transport;
     Desktop& m_desktop;
@@ -208,6 +213,7 @@ private:
     std::string m_title;
     int m_modalDepth = 0;
     bool m_loginDialogOpen = false;
+    bool m_connecting = false;
     bool m_completionOpen = false;
     std::string m_completionPrefix;
     std::string m_lastArtFontName;

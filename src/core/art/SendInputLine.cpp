@@ -12,19 +12,6 @@ namespace {
 
 constexpr std::size_t MaxLine = 249;
 
-struct LabelParts {
-    std::string_view nick;
-    std::string_view chatName;
-    bool qualifies = false;
-};
-
-LabelParts splitLabel(std::string_view label) {
-    label = capped(label, 511);
-    const auto at = label.find('@');
-    if (at == std::string_view::npos || at == 0) return {};
-    return {label.substr(0, at), label.substr(at + 1), true};
-}
-
 // «/w kater hallo» gives 2, «/me winkt» 1, «/w kater /smile/» 3.
 int headWordCount(std::string_view text) {
     if (text.empty() || text[0] != '/') return 0;
@@ -88,17 +75,21 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
     }
 
     // 2. The session of the focused tab, or of the first tab.
+    //    A tab is linked to its session; its label («nick@chat») is never parsed.
     TabStrip& tabs = client.tabs();
     if (tabs.count() == 0 || tabs.focused() < 0) return false;
-    LabelParts parts = splitLabel(tabs.label(tabs.focused()));
-    if (!parts.qualifies) {
+    SessionList& sessions = client.sessions();
+    const auto sessionOfTab = [&](int index) -> Session* {
+        Session* s = sessions.findById(tabs.sessionId(index));
+        return s == sessions.first() ? nullptr : s;  // the "Neue Verbindung" tab has none
+    };
+    Session* target = sessionOfTab(tabs.focused());
+    if (target == nullptr) {
         if (tabs.focused() == 0) return false;
         tabs.setFocus(0);
-        parts = splitLabel(tabs.label(0));
-        if (!parts.qualifies) return false;
+        target = sessionOfTab(0);
+        if (target == nullptr) return false;
     }
-    Session* target = client.sessions().findByChatAndNick(parts.chatName, parts.nick);
-    if (target == nullptr) return false;
 
     // 3. A recipient of "@chat" (nothing but blanks before the "@") only picks
     // the session; «k@chat2» is the one-letter chatter k on chat2. A chat no

@@ -6,10 +6,7 @@
 namespace tavik {
 
 std::size_t ChatterTree::itemsUnder(TreeItemId top) const {
-    std::size_t n = 0;
-    for (const TreeItemId channel : m_model.children(top))
-        n += 1 + m_model.children(channel).size();
-    return n;
+    return m_model.descendantCount(top);
 }
 
 TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,

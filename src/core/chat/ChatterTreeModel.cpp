@@ -37,6 +37,19 @@ const TreeItem* ChatterTreeModel::item(TreeItemId id) const {
     return s != nullptr ? &s->item : nullptr;
 }
 
+std::size_t ChatterTreeModel::descendantCount(TreeItemId id) const {
+    const Slot* s = slotOf(id);
+    return s != nullptr ? s->item.descendants : 0;
+}
+
+void ChatterTreeModel::countBelow(TreeItemId parent, std::ptrdiff_t delta) {
+    // Kept per item so that the per-session item cap costs nothing per add.
+    for (Slot* s = slotOf(parent); s != nullptr; s = slotOf(s->item.parent)) {
+        s->item.descendants =
+            static_cast<std::size_t>(static_cast<std::ptrdiff_t>(s->item.descendants) + delta);
+    }
+}
+
 const std::vector<TreeItemId>& ChatterTreeModel::children(TreeItemId parent) const {
     if (parent == NoItem) return m_topLevel;
     const Slot* s = slotOf(parent);
@@ -77,6 +90,7 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     it.children.clear();
     it.expanded = false;
     it.hasChildrenIndicator = hasChildrenIndicator;
+    it.descendants = 0;
     const TreeItemId id = makeId(index, s.generation);
     ++m_live;
 
@@ -88,6 +102,7 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     const int row = static_cast<int>(pos - list.begin());
     notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, row); });
     list.insert(pos, id);
+    countBelow(parent, 1);
     notify([&](ChatterTreeObserver& o) { o.itemInserted(id); });
     return id;
 }
@@ -112,9 +127,11 @@ void ChatterTreeModel::remove(TreeItemId id) {
     const TreeItemId parent = it->parent;
     const int row = rowOf(id);
     notify([&](ChatterTreeObserver& o) { o.itemAboutToBeRemoved(parent, row); });
+    const auto removed = static_cast<std::ptrdiff_t>(1 + it->descendants);
     std::vector<TreeItemId>& list = siblings(parent);
     list.erase(list.begin() + row);
     freeSubtree(id);
+    countBelow(parent, -removed);
     notify([&](ChatterTreeObserver& o) { o.itemRemoved(parent, row); });
 }
 

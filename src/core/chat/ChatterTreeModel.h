@@ -17,6 +17,7 @@ struct TreeItem {
     std::vector<TreeItemId> children;  // sorted by text, ignoring case
     bool expanded = false;
     bool hasChildrenIndicator = false;
+    std::size_t descendants = 0;  // items below this one, at any depth
 };
 
 class ChatterTreeObserver {
@@ -55,6 +56,8 @@ public:
     int rowOf(TreeItemId id) const;
     // Number of items in the tree.
     std::size_t size() const { return m_live; }
+    // Number of items below `id` at any depth (0 for a handle of no item).
+    std::size_t descendantCount(TreeItemId id) const;
 
     void addObserver(ChatterTreeObserver* observer) { m_observers.push_back(observer); }
     void removeObserver(ChatterTreeObserver* observer);
@@ -69,6 +72,8 @@ private:
     Slot* slotOf(TreeItemId id);
     std::vector<TreeItemId>& siblings(TreeItemId parent);
     void freeSubtree(TreeItemId id);
+    // Adds `delta` to the descendant count of `parent` and of every item above it.
+    void countBelow(TreeItemId parent, std::ptrdiff_t delta);
     template <typename F>
     void notify(F&& f) {
         for (ChatterTreeObserver* o : m_observers)

@@ -25,8 +25,9 @@ int LoginDialog::slotOf(std::string_view nick) const {
     return -1;
 }
 
-bool LoginDialog::open(bool lookOnly) {
+bool LoginDialog::open(bool lookOnly, int socket) {
     const Settings& s = m_client.settings();
+    m_socket = socket;
     m_entries.clear();
     for (const std::string& nick : s.nicknames) {
         if (!nick.empty()) m_entries.push_back(nick);
@@ -42,10 +43,14 @@ bool LoginDialog::open(bool lookOnly) {
         m_logoutText = s.logoutTexts[0];
     }
     if (lookOnly) {
-        m_client.send(m_client.currentSocket(), "/S\r/e\r");
+        m_client.send(m_socket, "/S\r/e\r");
         return false;
     }
     return true;
+}
+
+bool LoginDialog::open(bool lookOnly) {
+    return open(lookOnly, m_client.currentSocket());
 }
 
 void LoginDialog::selectEntry(int index) {
@@ -106,17 +111,17 @@ bool LoginDialog::ok() {
     s.logoutTexts = logouts;
 
     m_client.setOwnNick(nick);
-    m_client.send(m_client.currentSocket(), nick + "\r");
+    m_client.send(m_socket, nick + "\r");
     return true;
 }
 
 bool LoginDialog::cancel() {
-    m_client.send(m_client.currentSocket(), "/e\r");
+    m_client.send(m_socket, "/e\r");
     return true;
 }
 
 bool LoginDialog::lookOnly() {
-    m_client.send(m_client.currentSocket(), "/S\r/e\r");
+    m_client.send(m_socket, "/S\r/e\r");
     return true;
 }
 

@@ -10,7 +10,8 @@ class Client;
 
 // The Login dialog (134): the nickname with its Login- and Logout-Auto-Texts,
 // from the 20 most recently used slots of the settings. The dialog sends its
-// answers on the current socket itself.
+// answers itself, on the socket of the session it was opened for: a name
+// error of one session is never answered on another.
 class LoginDialog {
 public:
     static constexpr std::size_t MaxNick = 20;
@@ -18,9 +19,12 @@ public:
 
     explicit LoginDialog(Client& client) : m_client(client) {}
 
-    // Fills the nick list from the slots. With `lookOnly` it answers "/S\r/e\r"
-    // at once and is closed: the result is false.
+    // Fills the nick list from the slots; the answers go to `socket`. With
+    // `lookOnly` it answers "/S\r/e\r" at once and is closed: the result is false.
+    bool open(bool lookOnly, int socket);
+    // For the current session.
     bool open(bool lookOnly);
+    int socket() const { return m_socket; }
 
     const std::vector<std::string>& entries() const { return m_entries; }
     int selected() const { return m_selected; }
@@ -46,6 +50,7 @@ private:
 
     Client& m_client;
     std::vector<std::string> m_entries;
+    int m_socket = -1;
     int m_selected = -1;
     std::string m_nick;
     std::string m_loginText;

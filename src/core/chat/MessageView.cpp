@@ -130,6 +130,8 @@ void MessageView::moveMarker(int delta, bool fillRecipient) {
 }
 
 void MessageView::clear() {
+    // The in-progress rows go too: the count must not stand for rows no longer there.
+    m_inProgressRows = 0;
     m_rows.clear();
     for (int i = 0; i < MaxRows; ++i)
         m_rows.insert(0, LineKind::Filler, " ", " ", "", "");

@@ -4,10 +4,15 @@
 
 namespace tavik {
 
-int TabStrip::insert(int index, std::string_view label) {
+int TabStrip::sessionId(int index) const {
+    if (index < 0 || index >= count()) return NoSession;
+    return m_tabs[static_cast<std::size_t>(index)].sessionId;
+}
+
+int TabStrip::insert(int index, std::string_view label, int sessionId) {
     index = std::clamp(index, 0, count());
-    m_labels.insert(m_labels.begin() + index, std::string(label));
-    if (m_labels.size() == 1) {
+    m_tabs.insert(m_tabs.begin() + index, Tab{std::string(label), sessionId});
+    if (m_tabs.size() == 1) {
         m_focused = 0;  // the first tab of a strip is selected at once, without a notification
     } else if (m_focused >= index) {
         ++m_focused;
@@ -18,7 +23,7 @@ int TabStrip::insert(int index, std::string_view label) {
 
 void TabStrip::remove(int index) {
     if (index < 0 || index >= count()) return;
-    m_labels.erase(m_labels.begin() + index);
+    m_tabs.erase(m_tabs.begin() + index);
     if (m_focused == index) {
         m_focused = -1;
     } else if (m_focused > index) {
@@ -29,7 +34,7 @@ void TabStrip::remove(int index) {
 
 void TabStrip::setLabel(int index, std::string_view label) {
     if (index < 0 || index >= count()) return;
-    m_labels[static_cast<std::size_t>(index)].assign(label);
+    m_tabs[static_cast<std::size_t>(index)].label.assign(label);
     notify([&](TabStripObserver& o) { o.tabChanged(index); });
 }
 
@@ -46,7 +51,15 @@ void TabStrip::removeObserver(TabStripObserver* observer) {
 
 int TabStrip::find(std::string_view label) const {
     for (int i = 0; i < count(); ++i) {
-        if (m_labels[static_cast<std::size_t>(i)] == label) return i;
+        if (m_tabs[static_cast<std::size_t>(i)].label == label) return i;
+    }
+    return -1;
+}
+
+int TabStrip::findSession(int sessionId) const {
+    if (sessionId == NoSession) return -1;
+    for (int i = 0; i < count(); ++i) {
+        if (m_tabs[static_cast<std::size_t>(i)].sessionId == sessionId) return i;
     }
     return -1;
 }

@@ -16,16 +16,22 @@ public:
     virtual void focusChanged(int /*index*/) {}
 };
 
-// The labels of the session tabs («nick@chat»), newest first, and the tab that
-// has the focus.
+// The session tabs, newest first, and the tab that has the focus. A tab shows
+// a label («nick@chat») and is linked to its session by the session's id: a
+// nick may hold any character a server allows, an "@" too, so the label is
+// for the eye only and is never parsed to find the session.
 class TabStrip {
 public:
-    int count() const { return static_cast<int>(m_labels.size()); }
-    const std::string& label(int index) const { return m_labels[static_cast<std::size_t>(index)]; }
+    static constexpr int NoSession = 0;
+
+    int count() const { return static_cast<int>(m_tabs.size()); }
+    const std::string& label(int index) const { return m_tabs[static_cast<std::size_t>(index)].label; }
+    // The id of the tab's session (NoSession for an index of no tab).
+    int sessionId(int index) const;
     int focused() const { return m_focused; }
 
     // Inserts at `index` (clamped) and returns the index.
-    int insert(int index, std::string_view label);
+    int insert(int index, std::string_view label, int sessionId = NoSession);
     void remove(int index);
     void setLabel(int index, std::string_view label);
     // Gives a tab the focus; the observers and the selection callback hear of it
@@ -33,6 +39,8 @@ public:
     void setFocus(int index);
     // The first tab whose label equals `label` exactly, or -1.
     int find(std::string_view label) const;
+    // The tab of a session, or -1.
+    int findSession(int sessionId) const;
 
     void addObserver(TabStripObserver* observer) { m_observers.push_back(observer); }
     void removeObserver(TabStripObserver* observer);
@@ -46,7 +54,11 @@ private:
             f(*o);
     }
 
-    std::vector<std::string> m_labels;
+    struct Tab {
+        std::string label;
+        int sessionId = NoSession;
+    };
+    std::vector<Tab> m_tabs;
     int m_focused = -1;
     std::vector<TabStripObserver*> m_observers;
     std::function<void()> m_onSelectionChanged;

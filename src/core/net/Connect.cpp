@@ -86,6 +86,23 @@ std::string chatNameOf(std::string_view host) {
     return std::string(host);
 }
 
+bool isNullAddress(std::string_view address) {
+    int parts = 0;
+    std::size_t digits = 0;
+    for (const char c : address) {
+        if (c == '.') {
+            if (digits == 0) return false;
+            ++parts;
+            digits = 0;
+        } else if (c == '0') {
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0 && parts == 3;
+}
+
 std::string connectErrorMessage(int code) {
     std::string message = "error: ";
     for (const auto& [number, text] : ConnectErrors) {

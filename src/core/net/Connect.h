@@ -28,6 +28,10 @@ ServerAddress parseAddress(std::string_view text, const ServicePortLookup& servi
 // left, what follows it. «chat.example.org» and «example.org» give «example».
 std::string chatNameOf(std::string_view host);
 
+// True for the dotted address 0.0.0.0 (in any spelling of its four zeros),
+// which names no server.
+bool isNullAddress(std::string_view address);
+
 // "error: " + the socket layer's text for `code` + "\nError Number: " + code.
 std::string connectErrorMessage(int code);
 

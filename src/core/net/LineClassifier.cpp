@@ -129,6 +129,9 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
     ensureTreeItems(session);
     ChatterTree& tree = m_client.chatterTree();
 
+    // The header stands between a list's first two "+" lines. Anywhere else the
+    // same words are a chatter's own (a remark such as «(Name: egal)»).
+    const bool headerLine = st.plusLines % 3 == 1;
     const std::size_t n = line.size();
     std::size_t pos = 1;
     std::size_t stop = pos;  // where the token loop stopped
@@ -161,7 +164,7 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         }
         const std::string_view token = line.substr(start, end - start);
         const std::string_view rest = line.substr(start);
-        if (contains(rest, "Name:") || contains(rest, "Chatter und Chatterinnen")) {
+        if (headerLine && (contains(rest, "Name:") || contains(rest, "Chatter und Chatterinnen"))) {
             // The header of a new list: the session's items are rebuilt from here,
             // and so are its names, which must never outnumber what the tree can hold.
             tree.removeConnection(socket);
@@ -218,7 +221,8 @@ ServerLine LineClassifier::minusRule(Session& session, std::string_view line) {
 ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) {
     for (const std::string_view error : NameErrors) {
         if (contains(line, error)) {
-            m_client.runLoginDialog();
+            // Answered on the session whose server rejected the name, whichever is current.
+            m_client.runLoginDialog(session.socket);
             // The session may be gone after the dialog's nested loop; only the line is used.
             return {LineKind::Notice, {}, line};
         }

@@ -20,7 +20,9 @@ void NameEntry::setText(std::string_view value) {
 }
 
 NameEntry* NameList::find(std::string_view name, std::string_view context, bool copyForContext) {
-    const std::string_view key = cutAtBlank(name);
+    // The key is cut as a stored name is, or a name over 20 characters never
+    // meets its own entry.
+    const std::string_view key = cutAtBlank(capped(name, NameEntry::MaxName));
     const auto it = m_index.find(key);
     if (it == m_index.end()) return nullptr;
     // addWithContext below can only add to this same bucket and returns at once

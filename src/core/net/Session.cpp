@@ -12,9 +12,14 @@ void Session::setNick(std::string_view value) {
     nick.assign(cutAtBlank(capped(value, MaxNick)));
 }
 
+Session& SessionList::made(Session& session) {
+    session.id = m_nextId++;
+    return session;
+}
+
 Session* SessionList::makeFirst(std::string_view chatName, std::string_view nick) {
     if (!m_sessions.empty()) return nullptr;
-    Session& s = m_sessions.emplace_back();
+    Session& s = made(m_sessions.emplace_back());
     s.setChatName(chatName);
     s.setNick(nick);
     return &s;
@@ -25,7 +30,7 @@ bool SessionList::add(std::string_view chatName, std::string_view nick) {
         makeFirst(chatName, nick);
         return true;
     }
-    Session& s = *m_sessions.emplace(std::next(m_sessions.begin()));
+    Session& s = made(*m_sessions.emplace(std::next(m_sessions.begin())));
     s.setChatName(chatName);
     s.setNick(nick);
     return true;
@@ -48,6 +53,13 @@ Session* SessionList::findByChat(std::string_view chatName) {
 Session* SessionList::findBySocket(int socket) {
     for (Session& s : m_sessions) {
         if (s.socket == socket) return &s;
+    }
+    return nullptr;
+}
+
+Session* SessionList::findById(int id) {
+    for (Session& s : m_sessions) {
+        if (s.id == id) return &s;
     }
     return nullptr;
 }

@@ -35,6 +35,9 @@ struct Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
+    // Given by the SessionList, never reused while the program runs: the link
+    // of the session's tab, which no rename can break.
+    int id = 0;
     std::string chatName;
     std::string nick;
     int socket = NoSocket;
@@ -93,12 +96,16 @@ public:
     Session* findByChatAndNick(std::string_view chatName, std::string_view nick);
     Session* findByChat(std::string_view chatName);
     Session* findBySocket(int socket);
+    Session* findById(int id);
 
     void remove(const Session* session);
     void destroyAll() { m_sessions.clear(); }
 
 private:
+    Session& made(Session& session);
+
     Sessions m_sessions;
+    int m_nextId = 1;
 };
 
 }  // namespace tavik
