@@ -58,7 +58,7 @@ std::optional<NameList> ChatWatch::parse(std::string_view bytes) {
     if (version == 0 || version == 1) size = OldRecordSize;
     if (version == 2) size = RecordSize;
     if (size == 0) return list;
-    for (std::size_t at = 4; at < bytes.size(); at += size) {
+    for (std::size_t at = 4; at < bytes.size() && list.size() < MaxStoredEntries; at += size) {
         list.append(entryFromRecord(bytes.substr(at, size), size == RecordSize));
     }
     return list;
@@ -81,16 +81,17 @@ std::string ChatWatch::serialize(const NameList& list) {
 }
 
 void ChatWatch::load(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = readFile(file);
-    if (!bytes) {
+    // The version word and at most MaxStoredEntries records: what lies beyond is never read.
+    const BoundedRead read = readFileAtMost(file, 4 + MaxStoredEntries * RecordSize);
+    if (read.status == ReadStatus::CannotOpen || read.status == ReadStatus::Failed) {
         m_list.clear();
         return;
     }
-    if (std::optional<NameList> parsed = parse(*bytes)) m_list = std::move(*parsed);
+    if (std::optional<NameList> parsed = parse(read.bytes)) m_list = std::move(*parsed);
 }
 
-bool ChatWatch::save(const std::filesystem::path& file) {
-    if (writeFileAtomically(file, serialize(m_list))) return true;
+bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
+    if (writeFileAtomically(file, serialize(m_list), calls)) return true;
     m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient",
                                   MessageBoxStyle::Ok);
     return false;
