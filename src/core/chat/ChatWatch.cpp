@@ -99,6 +99,11 @@ bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
 
 void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view chatName) {
     if (m_list.empty()) return;  // nobody watched: nothing to look up for the whole list
+    // The announcement row and a save may open a box whose loop can end the
+    // session (and free its chat name) or change this list: the chat name is
+    // copied, the session and the entries are looked up again after each.
+    const std::string chat(chatName);
+    chatName = chat;
     // The per-chat entry made here from a stored entry carries the stored entry's
     // greeting and options: what the user set in the dialog applies in every chat.
     const bool existed = m_list.find(name, chatName, false) != nullptr;
@@ -117,6 +122,8 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
     m_client.messageView().insert(socket, announced, "hat den Chat betreten.", LineKind::Alert);
 
     // The row may have run side effects; look the entries up again before using them.
+    // A session that ended meanwhile gets no greeting: the watch waits for its next arrival.
+    if (m_client.sessions().findBySocket(socket) == nullptr) return;
     entry = m_list.find(announced, chatName, false);
     stored = m_list.find(announced, "", false);
     if (entry == nullptr) return;
@@ -131,6 +138,9 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
             entry->text.clear();
             if (stored != nullptr && stored != entry) stored->text.clear();
             save();
+            entry = m_list.find(announced, chatName, false);
+            stored = m_list.find(announced, "", false);
+            if (entry == nullptr) return;
         }
     }
     if (entry->optionB == 1) {
