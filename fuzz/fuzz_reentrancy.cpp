@@ -352,14 +352,30 @@ int ScriptedDesktop::runDialog(Dialog dialog) {
     return driver != nullptr ? driver->dialogAnswer(dialog) : 2;
 }
 
-// One working directory per process, laid anew for every input.
-const std::filesystem::path& workingDirectory() {
-    static const std::filesystem::path directory = [] {
+// One working directory per process, laid anew for every input and removed
+// when the process ends.
+class WorkingDirectory {
+public:
+    WorkingDirectory() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tavik-reentrancy-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) violated("no temporary directory");
-        return std::filesystem::path(pattern);
-    }();
-    return directory;
+        m_path = pattern;
+    }
+    ~WorkingDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+const std::filesystem::path& workingDirectory() {
+    static const WorkingDirectory directory;
+    return directory.path();
 }
 
 }  // namespace

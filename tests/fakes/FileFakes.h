@@ -12,8 +12,7 @@
 
 namespace tavik::test {
 
-// The system's calls, recorded, with one step made to fail as a full disk, a
-// failing disk or a vanished directory would.
+// The system's own calls, each one recorded.
 class ScriptedFileCalls : public FileCalls {
 public:
     enum class Step { None, Create, Write, Sync, Close, Rename, SyncDirectory };
