@@ -1,5 +1,6 @@
 // Art font files of any content: parsing never reads or writes outside the
-// bytes, and whatever it keeps is a font the composer can draw with safely.
+// bytes, whatever it keeps is a font the composer can draw with safely, and a
+// file gives at most one message.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ArtFont font;
     const bool ok = font.loadFromBytes(bytes, "fonts\\fuzz.fnt", desktop);
 
+    if (desktop.boxes.size() > 1) violated("more than one message for one font file");
     for (const auto& box : desktop.boxes) {
         if (box.text.find('\0') != std::string::npos) violated("a message with a zero byte");
         if (box.caption != "error") violated("a message without the caption");

@@ -271,6 +271,78 @@ def chatwatch_seeds():
     return seeds
 
 
+# ---------------------------------------------------------------- fuzz_reentrancy
+# Records as fuzz_reentrancy.cpp reads them: an options byte, then op bytes
+# with their arguments; a box or dialog that opens reads a count byte and runs
+# that many records in its loop (a dialog then reads its answer byte).
+
+RE_LOG_FAILS = 1
+RE_SAVE_FAILS = 2
+RE_GREET = 4
+RE_NOTIFY_ONCE = 8
+RE_AUTOWHISPER = 16
+
+# Indices into the Lines table of fuzz_reentrancy.cpp.
+L_ECHO, L_ECHO_SHOWN, L_PLUS, L_HEADER, L_LOBBY, L_KELLER = 0, 1, 2, 3, 4, 5
+L_LONG_PUBLIC, L_LONG_PLAIN, L_WHISPER, L_EVENT, L_NAME_ERROR, L_RENAME, L_PROMPT, L_HALF = range(6, 14)
+
+RE_LIST = [L_ECHO, L_PLUS, L_HEADER, L_PLUS, L_LOBBY, L_PLUS]
+
+
+def re_connect(chat=0, nick=0):
+    return bytes([0, chat + 4 * nick])
+
+
+def re_lines(session, lines):
+    out = bytearray()
+    while lines:
+        part, lines = lines[:6], lines[6:]
+        out += bytes([3, session, len(part) - 1]) + bytes(part)
+    return bytes(out)
+
+
+def re_close(session):
+    return bytes([6, session])
+
+
+def re_box(*records):
+    """What runs in the next box's loop."""
+    return bytes([len(records)]) + b"".join(records)
+
+
+def reentrancy_seeds():
+    seeds = {}
+    # The two crashes: a box opens while a list or a wrapped row is read, and
+    # the server closes the session in the box's loop.
+    seeds["crash_tree_after_log_box"] = (
+        bytes([RE_LOG_FAILS]) + re_connect() + re_lines(0, RE_LIST) + re_box(re_close(0)))
+    seeds["crash_wrapped_row_after_log_box"] = (
+        bytes([RE_LOG_FAILS]) + re_connect() + re_lines(0, [L_LONG_PLAIN]) + re_box(re_close(0)))
+    seeds["crash_tree_after_save_box"] = (
+        bytes([RE_SAVE_FAILS | RE_GREET]) + re_connect() + re_lines(0, RE_LIST) + re_box(re_close(0)))
+    # The box closes another session, or a new one connects in it.
+    seeds["box_closes_other"] = (
+        bytes([RE_LOG_FAILS]) + re_connect(0) + re_connect(1) + re_lines(0, RE_LIST) + re_box(re_close(1))
+        + re_lines(1, RE_LIST))
+    seeds["box_connects_and_lists"] = (
+        bytes([RE_SAVE_FAILS | RE_GREET | RE_NOTIFY_ONCE]) + re_connect(0) + re_lines(0, RE_LIST)
+        + re_box(re_connect(1), re_lines(1, RE_LIST), re_lines(0, RE_LIST)) + re_box(re_close(0)))
+    # Dialogs: the Login dialog of a name error, the connect road, the ChatWatch dialog.
+    seeds["name_error_login_dialog"] = (
+        bytes([RE_LOG_FAILS]) + re_connect() + re_lines(0, [L_NAME_ERROR])
+        + re_box(re_lines(0, [L_LONG_PUBLIC]), re_close(0)) + bytes([0]))
+    seeds["connect_road"] = (
+        bytes([RE_AUTOWHISPER]) + bytes([8]) + re_box(re_lines(0, RE_LIST)) + bytes([0])
+        + re_box(re_lines(0, [L_PROMPT]), re_close(0)) + bytes([0]))
+    seeds["chatwatch_dialog"] = (
+        bytes([RE_SAVE_FAILS]) + re_connect() + bytes([12, 0]) + re_box(re_lines(0, RE_LIST), re_close(0))
+        + bytes([9, 3]) + re_box(re_lines(0, RE_LIST)) + bytes([0]))
+    seeds["typed_and_clicked"] = (
+        bytes([RE_LOG_FAILS | RE_AUTOWHISPER]) + re_connect() + re_lines(0, RE_LIST + [L_WHISPER, L_EVENT])
+        + bytes([14, 1, 0, 13, 1, 2, 15, 12]) + b"/aw bin weg" + re_lines(0, [L_WHISPER, L_RENAME]))
+    return seeds
+
+
 def write(target, seeds):
     directory = CORPUS / target
     if directory.exists():
@@ -285,6 +357,7 @@ def write(target, seeds):
 def main():
     write("fuzz_receive", receive_seeds())
     write("fuzz_chatwatch_load", chatwatch_seeds())
+    write("fuzz_reentrancy", reentrancy_seeds())
 
 
 if __name__ == "__main__":

@@ -110,18 +110,86 @@ TEST(ArtFontLoad, RowsAreCutOrFilledToWidthPlusEsc) {
     ASSERT_TRUE(r->ok);
     EXPECT_EQ(rowsOf(r->font, 0), (std::vector<std::string>{"####", "#   "}));
     EXPECT_EQ(rowsOf(r->font, 1), (std::vector<std::string>{"\x1b[#", "\x1b[#"}));
-    ASSERT_EQ(r->desktop.boxes.size(), 2u);
+    // The first fault of the file is shown; the second row is cut silently.
+    ASSERT_EQ(r->desktop.boxes.size(), 1u);
     EXPECT_EQ(r->desktop.boxes[0].text,
               "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 1, \xA7, Zeile: 1, "
               "Solll\xE4"
               "nge: 4, Istl\xE4"
               "nge: 5");
     EXPECT_EQ(r->desktop.boxes[0].caption, "error");
-    EXPECT_EQ(r->desktop.boxes[1].text,
-              "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 2, Q, Zeile: 2, "
+    const auto q = parse(lines({"HEIGHT: 2", "ESC: 2", "WIDTH: 1", "ZEICHEN: Q", "\x1b[#", "\x1b[#x"}));
+    ASSERT_EQ(q->desktop.boxes.size(), 1u);
+    EXPECT_EQ(q->desktop.boxes[0].text,
+              "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 1, Q, Zeile: 2, "
               "Solll\xE4"
               "nge: 3, Istl\xE4"
               "nge: 4");
+}
+
+TEST(ArtFontLoad, ADamagedFileGivesOneMessageAtMost) {
+    // Sections without WIDTH lines: every row of every glyph is too long.
+    std::string noWidths = "HEIGHT: 100\r\n";
+    for (int i = 0; i < 256 * 100; ++i)
+        noWidths += "#\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool ok;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"25,600 rows too long", noWidths, true,
+         "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 1, \xA7, Zeile: 1, Solll\xE4"
+         "nge: 0, Istl\xE4"
+         "nge: 1"},
+        {"a row too long, then a negative width", lines({"HEIGHT: 1", "WIDTH: 1", "##", "WIDTH: -1"}), false,
+         "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 1, \xA7, Zeile: 1, Solll\xE4"
+         "nge: 1, Istl\xE4"
+         "nge: 2"},
+        {"a row too long, then sizes beyond the bounds",
+         lines({"HEIGHT: 1", "WIDTH: 1", "##", "WIDTH: 5000"}), false,
+         "Font-Fehler: Laenge der Zeile falsch Font: fonts\\t.fnt, Zeichen: 1, \xA7, Zeile: 1, Solll\xE4"
+         "nge: 1, Istl\xE4"
+         "nge: 2"},
+    };
+    for (const Case& c : cases) {
+        const auto r = parse(c.bytes);
+        EXPECT_EQ(r->ok, c.ok) << c.what;
+        ASSERT_EQ(r->desktop.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(r->desktop.boxes[0].text, c.message) << c.what;
+    }
+    // The rows are still cut to their width.
+    EXPECT_EQ(rowsOf(parse(noWidths)->font, 255), std::vector<std::string>(100, ""));
+}
+
+TEST(ArtFontSet, AFontFileOverOneMegabyteIsSkippedWithOneMessage) {
+    TempDir dir;
+    const std::string good = lines({"HEIGHT: 1", "WIDTH: 1", "#"});
+    writeFile(dir.path() / "a.fnt", good);
+    // Exactly 1 MiB still loads; one byte more is refused unread.
+    writeFile(dir.path() / "b.fnt", good + std::string(1024 * 1024 - good.size(), '\x1a'));
+    writeFile(dir.path() / "c.fnt", good + std::string(1024 * 1024 - good.size() + 1, '\x1a'));
+    writeFile(dir.path() / "d.fnt", good);
+    // Ten gigabytes (sparse on disk): reading them would take minutes and the memory.
+    writeFile(dir.path() / "e.fnt", good);
+    std::filesystem::resize_file(dir.path() / "e.fnt", 10ULL << 30);
+    FakeDesktop desktop;
+    ArtFontSet set;
+    set.load(dir.path(), desktop);
+    ASSERT_EQ(set.names(), (std::vector<std::string>{"a.fnt", "b.fnt", "c.fnt", "d.fnt", "e.fnt"}));
+    ASSERT_EQ(desktop.boxes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(desktop.boxes[i].text,
+                  "Font-Fehler: Datei zu gross (mehr als 1 MB), nicht geladen. Font: " +
+                      (dir.path() / (i == 0 ? "c.fnt" : "e.fnt")).string());
+        EXPECT_EQ(desktop.boxes[i].caption, "error");
+    }
+    EXPECT_TRUE(set.font(0).height());
+    EXPECT_TRUE(set.font(1).height());
+    EXPECT_FALSE(set.font(2).height());  // keeps its slot, draws nothing
+    EXPECT_TRUE(set.font(3).height());
+    EXPECT_FALSE(set.font(4).height());
 }
 
 TEST(ArtFontLoad, KeysOutOfOrderArePictureRows) {

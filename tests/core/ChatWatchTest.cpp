@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fakes/ClientFixture.h"
+#include "fakes/FileFakes.h"
 #include "platform/Files.h"
 
 namespace tavik::test {
@@ -124,13 +126,27 @@ TEST_F(ChatWatchTest, SaveIsAtomicPrivateAndReportsFailure) {
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     // A failed save tells the user and leaves the old file whole.
-    std::filesystem::create_directory(dir.path() / "ChatWatch.cfg.tmp");  // the temporary cannot be written
+    ScriptedFileCalls calls;
+    calls.failAt = ScriptedFileCalls::Step::Write;
     addStored("Bert");
-    EXPECT_FALSE(watch().save(file()));
+    EXPECT_FALSE(watch().save(file(), calls));
     ASSERT_EQ(desktop.boxes.size(), 1U);
     EXPECT_EQ(desktop.boxes[0].text, "Fehler beim Speichern von ChatWatch Daten");
     EXPECT_EQ(desktop.boxes[0].caption, "TavikClient");
     EXPECT_EQ(readFile(file())->size(), 4U + 408);
+}
+
+TEST_F(ChatWatchTest, AHugeFileIsReadOnlyAsFarAsTheListMayGo) {
+    // Ten gigabytes of version-2 records (sparse on disk, all zero after the first).
+    std::ofstream(file(), std::ios::binary) << version(2) << record(408, "Anna", "Hallo");
+    std::filesystem::resize_file(file(), 10ULL << 30);
+    watch().load(file());
+    EXPECT_EQ(watch().list().size(), ChatWatch::MaxStoredEntries);
+    EXPECT_EQ(watch().list().begin()->name, "Anna");
+    // A list image never holds more records than a load takes.
+    EXPECT_EQ(
+        ChatWatch::parse(version(2) + std::string(408 * (ChatWatch::MaxStoredEntries + 5), '\0'))->size(),
+        ChatWatch::MaxStoredEntries);
 }
 
 TEST_F(ChatWatchTest, AnnouncedOncePerPresenceAndPerChat) {

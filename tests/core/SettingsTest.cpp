@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
+#include "fakes/FileFakes.h"
 #include "platform/Files.h"
 
 namespace tavik {
@@ -223,16 +224,35 @@ TEST(Settings, OnlyTheFirst48200BytesOfALongerFileCount) {
 }
 
 TEST(Settings, AFailedSaveIsShownAndKeepsTheOldFile) {
+    using Step = test::ScriptedFileCalls::Step;
+    for (const Step step : {Step::Create, Step::Write, Step::Sync, Step::Close, Step::Rename}) {
+        TempDir dir;
+        FakeDesktop desktop;
+        const auto file = dir.path() / "settings.cfg";
+        std::ofstream(file) << "old";
+        test::ScriptedFileCalls calls;
+        calls.failAt = step;
+        EXPECT_FALSE(Settings{}.save(file, desktop, calls));
+        ASSERT_EQ(desktop.boxes.size(), 1u);
+        EXPECT_EQ(desktop.boxes[0].text, "Fehler beim Speichern der Einstellungen");
+        EXPECT_EQ(desktop.boxes[0].caption, "Error");
+        EXPECT_EQ(readFile(file).value_or(""), "old");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    }
+}
+
+TEST(Settings, AHugeFileIsReadOnlyAsFarAsTheRecordGoes) {
     TempDir dir;
     FakeDesktop desktop;
     const auto file = dir.path() / "settings.cfg";
-    std::ofstream(file) << "old";
-    std::filesystem::create_directory(dir.path() / "settings.cfg.tmp");
-    EXPECT_FALSE(Settings{}.save(file, desktop));
-    ASSERT_EQ(desktop.boxes.size(), 1u);
-    EXPECT_EQ(desktop.boxes[0].text, "Fehler beim Speichern der Einstellungen");
-    EXPECT_EQ(desktop.boxes[0].caption, "Error");
-    EXPECT_EQ(readFile(file).value_or(""), "old");
+    const std::string record = oddVersion2File().s;
+    std::ofstream(file, std::ios::binary) << record;
+    // Ten gigabytes (sparse on disk): reading them all would take minutes and the memory.
+    std::filesystem::resize_file(file, 10ULL << 30);
+    Settings s;
+    EXPECT_TRUE(s.load(file, desktop, nullptr));
+    EXPECT_EQ(s.image(), record);
+    EXPECT_TRUE(desktop.boxes.empty());
 }
 
 }  // namespace

@@ -281,6 +281,11 @@ TEST_F(InlinePictureTest, BigPicturesAreRefused) {
         EXPECT_EQ(w.rowCount(), c.rows) << c.bytes.size();
         EXPECT_EQ(w.width(), c.width) << c.bytes.size();
     }
+    // Ten gigabytes (sparse on disk) are refused after one byte past the limit.
+    writeBytes(inlineDir() / "bild", "x");
+    fs::resize_file(inlineDir() / "bild", 10ULL << 30);
+    EXPECT_EQ(picture("/bild/").rowCount(), 2);
+    EXPECT_EQ(readWholeTextFile(inlineDir() / "bild"), "\n");
 }
 
 TEST_F(InlinePictureTest, ReadWholeTextFileReadsInTextMode) {

@@ -91,9 +91,15 @@ public:
     MessageBoxAnswer answer = MessageBoxAnswer::Ok;
     // Runs while a dialog is "open", to deliver socket events in its nested loop.
     std::function<int(Dialog)> onDialog;
+    // Runs while a message box is "open": its loop delivers socket events too.
+    std::function<void(const Box&)> onMessageBox;
 
     MessageBoxAnswer messageBox(std::string_view text, std::string_view caption, MessageBoxStyle) override {
         boxes.push_back({std::string(text), std::string(caption)});
+        if (onMessageBox) {
+            const Box box = boxes.back();  // the hook may open further boxes
+            onMessageBox(box);
+        }
         return answer;
     }
     int runDialog(Dialog dialog) override {

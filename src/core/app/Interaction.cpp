@@ -216,17 +216,23 @@ void Interaction::demoFill() {
         }
     }
     m_client.namesList().clear();
-    if (Session* session = m_client.sessions().findBySocket(m_client.currentSocket())) {
-        const TreeItemId top =
-            tree.addItem(*session, Client::NewConnection, NoItem, TreeItemType::Connection);
-        const TreeItemId one = tree.addItem(*session, "1", top, TreeItemType::Channel, true);
-        const TreeItemId two = tree.addItem(*session, "2", top, TreeItemType::Channel, true);
-        const TreeItemId unnamed = tree.addItem(*session, "", top, TreeItemType::Channel, true);
-        for (std::size_t i = 0; i < 5; ++i)
-            tree.addItem(*session, Nicks[i], one, TreeItemType::Chatter);
-        tree.addItem(*session, Nicks[5], two, TreeItemType::Chatter);
-        tree.addItem(*session, Nicks[6], two, TreeItemType::Chatter);
-        tree.addItem(*session, Nicks[7], unnamed, TreeItemType::Chatter);
+    // A chatter's arrival check may open a box whose loop ends the session:
+    // it is looked up again for every item.
+    const int socket = m_client.currentSocket();
+    const auto add = [&](std::string_view text, TreeItemId parent, TreeItemType type) {
+        Session* session = m_client.sessions().findBySocket(socket);
+        return session == nullptr ? NoItem : tree.addItem(*session, text, parent, type, true);
+    };
+    const TreeItemId top = add(Client::NewConnection, NoItem, TreeItemType::Connection);
+    const TreeItemId one = add("1", top, TreeItemType::Channel);
+    const TreeItemId two = add("2", top, TreeItemType::Channel);
+    const TreeItemId unnamed = add("", top, TreeItemType::Channel);
+    for (std::size_t i = 0; i < 5; ++i)
+        add(Nicks[i], one, TreeItemType::Chatter);
+    add(Nicks[5], two, TreeItemType::Chatter);
+    add(Nicks[6], two, TreeItemType::Chatter);
+    add(Nicks[7], unnamed, TreeItemType::Chatter);
+    if (Session* session = m_client.sessions().findBySocket(socket)) {
         tree.nameChannel(*session, unnamed, "New", false);
         tree.nameChannel(*session, unnamed, "NewT", true);
     }

@@ -306,8 +306,10 @@ std::string Settings::image() const {
 }
 
 bool Settings::load(const std::filesystem::path& file, Desktop& desktop, const FontPicker& pickFont) {
-    if (const auto bytes = readFile(file)) {
-        *this = fromImage(*bytes);
+    // Bytes beyond the record are not part of it and never read.
+    const BoundedRead read = readFileAtMost(file, Size);
+    if (read.status == ReadStatus::Read || read.status == ReadStatus::TooLarge) {
+        *this = fromImage(read.bytes);
         return true;
     }
     // No owner window: the main window is still being built at this point.
@@ -318,8 +320,8 @@ bool Settings::load(const std::filesystem::path& file, Desktop& desktop, const F
     return false;
 }
 
-bool Settings::save(const std::filesystem::path& file, Desktop& desktop) const {
-    if (writeFileAtomically(file, image())) return true;
+bool Settings::save(const std::filesystem::path& file, Desktop& desktop, FileCalls& calls) const {
+    if (writeFileAtomically(file, image(), calls)) return true;
     desktop.messageBox("Fehler beim Speichern der Einstellungen", "Error", MessageBoxStyle::Ok);
     return false;
 }

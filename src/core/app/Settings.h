@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Files.h"
+
 namespace tavik {
 
 class Desktop;
@@ -122,7 +124,8 @@ struct Settings {
     bool load(const std::filesystem::path& file, Desktop& desktop, const FontPicker& pickFont);
     // Replaces the file with image(), readable by its owner only. A failure is
     // shown to the user; the old file then stays as it was.
-    bool save(const std::filesystem::path& file, Desktop& desktop) const;
+    bool save(const std::filesystem::path& file, Desktop& desktop,
+              FileCalls& calls = nativeFileCalls()) const;
 
 private:
     std::string m_loadedImage;  // Size bytes after a load, empty otherwise

@@ -140,15 +140,29 @@ bool isEmptyCell(char c) {
 }  // namespace
 
 bool ArtFont::load(const std::filesystem::path& path, Desktop& desktop) {
-    const std::optional<std::string> bytes = readFile(path);
-    if (!bytes) return false;
+    const BoundedRead file = readFileAtMost(path, MaxFileBytes);
+    if (file.status == ReadStatus::CannotOpen || file.status == ReadStatus::Failed) return false;
     const std::u8string name = path.u8string();
-    return loadFromBytes(*bytes, windows1252FromUtf8(std::string(name.begin(), name.end())), desktop);
+    const std::string displayPath = windows1252FromUtf8(std::string(name.begin(), name.end()));
+    if (file.status == ReadStatus::TooLarge) {
+        *this = ArtFont{};
+        showError(desktop,
+                  "Font-Fehler: Datei zu gross (mehr als 1 MB), nicht geladen. Font: " + displayPath);
+        return false;
+    }
+    return loadFromBytes(file.bytes, displayPath, desktop);
 }
 
 bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath, Desktop& desktop) {
     *this = ArtFont{};
     FontReader reader(bytes);
+    // A damaged file could have a fault in every row: the user hears of the
+    // first one only, and the loading goes on or stops as that fault says.
+    bool reported = false;
+    const auto report = [&](std::string_view text) {
+        if (!reported) showError(desktop, text);
+        reported = true;
+    };
 
     const std::optional<std::string_view> heightLine = reader.readKeyLine("HEIGHT:");
     if (!heightLine) return false;
@@ -163,8 +177,8 @@ bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath
         if (const auto line = reader.readKeyLine("ESC:")) glyph.esc = parseNumber(*line);
         if (const auto line = reader.readKeyLine("WIDTH:")) glyph.width = parseNumber(*line);
         if (glyph.width < 0) {
-            showError(desktop, rowMessage("Font-Fehler: pasAlph->width negativ, ", displayPath, number,
-                                          Paragraph, lastRow));
+            report(
+                rowMessage("Font-Fehler: pasAlph->width negativ, ", displayPath, number, Paragraph, lastRow));
             return false;
         }
 
@@ -188,7 +202,7 @@ bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath
         const long long length = static_cast<long long>(glyph.width) + glyph.esc;
         if (height < 0 || height > MaxHeight || glyph.esc < 0 || length > MaxRowLength ||
             glyph.sub < -MaxRowLength || glyph.sub > MaxRowLength) {
-            showError(desktop, "Zu wenig Speicher");
+            report("Zu wenig Speicher");
             return false;
         }
         const auto rowLength = static_cast<std::size_t>(length);
@@ -199,7 +213,7 @@ bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath
             const std::string_view line = reader.readLine();
             lastRow = {r + 1L, static_cast<long>(length), static_cast<long>(line.size())};
             if (line.size() > rowLength) {
-                showError(desktop, rowMessage("Font-Fehler: ", displayPath, number, shown, lastRow));
+                report(rowMessage("Font-Fehler: ", displayPath, number, shown, lastRow));
             }
             std::string& row = rows.emplace_back(line.substr(0, rowLength));
             row.resize(rowLength, ' ');

@@ -56,6 +56,8 @@ public:
     // fails with "Zu wenig Speicher", as a real shortage would.
     static constexpr int MaxHeight = 100;
     static constexpr int MaxRowLength = 1000;  // width + esc; also the bound of |sub|
+    // A larger file is no font: it is refused with a message, unread.
+    static constexpr std::size_t MaxFileBytes = 1024 * 1024;
 
     // What `fit` takes of a text: `count` characters (0 = nothing fits) and
     // the room a drawn row may need.
@@ -64,9 +66,9 @@ public:
         long long rowLength = 0;
     };
 
-    // Parses a font file; true on success. Problems the user can mend in the
-    // file are shown through the desktop; a missing file or one that does not
-    // start with "HEIGHT:" fails silently.
+    // Parses a font file; true on success. The first problem the user can mend
+    // in the file is shown through the desktop, at most one message per file; a
+    // missing file or one that does not start with "HEIGHT:" fails silently.
     bool load(const std::filesystem::path& path, Desktop& desktop);
     // The same over a file's bytes; `displayPath` names the file in messages.
     bool loadFromBytes(std::string_view bytes, std::string_view displayPath, Desktop& desktop);

@@ -1,13 +1,12 @@
 #include "art/WrappedText.h"
 
 #include <algorithm>
-#include <fstream>
-#include <limits>
 #include <map>
 #include <optional>
 #include <system_error>
 
 #include "app/Text.h"
+#include "platform/Files.h"
 
 namespace tavik {
 namespace {
@@ -15,21 +14,14 @@ namespace {
 constexpr char CtrlZ = 26;
 
 // The raw bytes of a regular file, or nothing when it cannot be read or holds
-// more than `limit` bytes. Reading stops at the limit, so a file that grows
-// while we read it costs no more than one that was too big from the start.
-std::optional<std::string> readBytes(const std::filesystem::path& path, std::uintmax_t limit) {
+// more than `limit` bytes. Reading stops one byte past the limit, so a huge
+// file costs no more than one of the limit's size.
+std::optional<std::string> readBytes(const std::filesystem::path& path, std::size_t limit) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > limit) return std::nullopt;
-    }
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    BoundedRead read = readFileAtMost(path, limit);
+    if (read.status != ReadStatus::Read) return std::nullopt;
+    return std::move(read.bytes);
 }
 
 // What reading the bytes in text mode gives, with CRs turned into LFs.
@@ -123,7 +115,7 @@ bool isPictureWord(std::string_view word) {
 }  // namespace
 
 std::string readWholeTextFile(const std::filesystem::path& path) {
-    std::optional<std::string> bytes = readBytes(path, std::numeric_limits<std::uintmax_t>::max());
+    std::optional<std::string> bytes = readBytes(path, MaxInlinePictureBytes);
     if (!bytes) return "\n";
     return fromTextMode(*bytes);
 }

@@ -24,8 +24,9 @@ inline constexpr int MaxInlinePictureRows = 100;
 
 // The bytes of a file as a text-mode read gives them: CR LF becomes one LF,
 // every other CR becomes a LF too, and a Ctrl+Z (byte 26) ends the file.
-// A file that cannot be opened reads as "\n", which makes a picture of two
-// empty rows.
+// A file that cannot be opened, or holds more than MaxInlinePictureBytes (of
+// which no more than one byte past the limit is read), reads as "\n", which
+// makes a picture of two empty rows.
 std::string readWholeTextFile(const std::filesystem::path& path);
 
 // One word as a rectangle of characters: its rows are the pieces of the text

@@ -58,7 +58,7 @@ std::optional<NameList> ChatWatch::parse(std::string_view bytes) {
     if (version == 0 || version == 1) size = OldRecordSize;
     if (version == 2) size = RecordSize;
     if (size == 0) return list;
-    for (std::size_t at = 4; at < bytes.size(); at += size) {
+    for (std::size_t at = 4; at < bytes.size() && list.size() < MaxStoredEntries; at += size) {
         list.append(entryFromRecord(bytes.substr(at, size), size == RecordSize));
     }
     return list;
@@ -81,16 +81,17 @@ std::string ChatWatch::serialize(const NameList& list) {
 }
 
 void ChatWatch::load(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = readFile(file);
-    if (!bytes) {
+    // The version word and at most MaxStoredEntries records: what lies beyond is never read.
+    const BoundedRead read = readFileAtMost(file, 4 + MaxStoredEntries * RecordSize);
+    if (read.status == ReadStatus::CannotOpen || read.status == ReadStatus::Failed) {
         m_list.clear();
         return;
     }
-    if (std::optional<NameList> parsed = parse(*bytes)) m_list = std::move(*parsed);
+    if (std::optional<NameList> parsed = parse(read.bytes)) m_list = std::move(*parsed);
 }
 
-bool ChatWatch::save(const std::filesystem::path& file) {
-    if (writeFileAtomically(file, serialize(m_list))) return true;
+bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
+    if (writeFileAtomically(file, serialize(m_list), calls)) return true;
     m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient",
                                   MessageBoxStyle::Ok);
     return false;
@@ -98,6 +99,11 @@ bool ChatWatch::save(const std::filesystem::path& file) {
 
 void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view chatName) {
     if (m_list.empty()) return;  // nobody watched: nothing to look up for the whole list
+    // The announcement row and a save may open a box whose loop can end the
+    // session (and free its chat name) or change this list: the chat name is
+    // copied, the session and the entries are looked up again after each.
+    const std::string chat(chatName);
+    chatName = chat;
     // The per-chat entry made here from a stored entry carries the stored entry's
     // greeting and options: what the user set in the dialog applies in every chat.
     const bool existed = m_list.find(name, chatName, false) != nullptr;
@@ -116,6 +122,8 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
     m_client.messageView().insert(socket, announced, "hat den Chat betreten.", LineKind::Alert);
 
     // The row may have run side effects; look the entries up again before using them.
+    // A session that ended meanwhile gets no greeting: the watch waits for its next arrival.
+    if (m_client.sessions().findBySocket(socket) == nullptr) return;
     entry = m_list.find(announced, chatName, false);
     stored = m_list.find(announced, "", false);
     if (entry == nullptr) return;
@@ -130,6 +138,9 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
             entry->text.clear();
             if (stored != nullptr && stored != entry) stored->text.clear();
             save();
+            entry = m_list.find(announced, chatName, false);
+            stored = m_list.find(announced, "", false);
+            if (entry == nullptr) return;
         }
     }
     if (entry->optionB == 1) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "net/NameList.h"
+#include "platform/Files.h"
 
 namespace tavik {
 
@@ -21,16 +22,19 @@ public:
     static constexpr std::size_t OldRecordSize = 280;  // versions 0 and 1, without the context
     static constexpr std::uint32_t Version = 2;
     static constexpr std::string_view FileName = "ChatWatch.cfg";
+    // Loading takes at most this many records; a larger file is no list of ours.
+    static constexpr std::size_t MaxStoredEntries = 20000;
 
     explicit ChatWatch(Client& client) : m_client(client) {}
 
     NameList& list() { return m_list; }
 
     // Replaces the list with the file's entries. A missing file empties the list;
-    // a file too short for its version word leaves the list as it was.
+    // a file too short for its version word leaves the list as it was; records
+    // beyond MaxStoredEntries are neither read nor kept.
     void load(const std::filesystem::path& file);
     // Writes the stored entries; on failure tells the user and keeps the old file.
-    bool save(const std::filesystem::path& file);
+    bool save(const std::filesystem::path& file, FileCalls& calls = nativeFileCalls());
     void save() { save(defaultFile()); }
 
     // The entries a file image holds, or nothing when it has no version word.

@@ -16,10 +16,17 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
     int image = TreeImage::Connection;
     switch (type) {
         case TreeItemType::Chatter: {
-            m_client.chatWatch().chatterSeen(session.socket, text, session.chatName);
-            session.addChatterName(text);
-            m_client.namesList().add(text, session.chatName);
-            const NameEntry* entry = session.chatterNames.find(text, "", true);
+            // The arrival check may open a message box (a failed log write or
+            // ChatWatch save) whose loop can end this session: it gets copies,
+            // and the session is looked up again afterwards.
+            const int socket = session.socket;
+            const std::string chatName = session.chatName;
+            m_client.chatWatch().chatterSeen(socket, text, chatName);
+            Session* live = m_client.sessions().findBySocket(socket);
+            if (live == nullptr) return NoItem;
+            live->addChatterName(text);
+            m_client.namesList().add(text, live->chatName);
+            const NameEntry* entry = live->chatterNames.find(text, "", true);
             image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
             break;
         }
@@ -29,7 +36,9 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
         case TreeItemType::Connection:
             break;
     }
-    // The arrival check above may have inserted rows, but it never touches the tree.
+    // The arrival check above may have run a box's loop, in which a new list
+    // of the session may have rebuilt its items.
+    if (parent != NoItem && !m_model.contains(parent)) return NoItem;
     return m_model.insertSorted(parent, text, image, image + TreeImage::SelectedOffset,
                                 type == TreeItemType::Connection);
 }

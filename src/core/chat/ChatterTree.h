@@ -39,7 +39,9 @@ public:
 
     // For a chatter also runs the ChatWatch arrival check and records the name in
     // the session's chatter names and in the names list box. NoItem when the
-    // parent is gone or the session holds MaxItemsPerSession items.
+    // parent is gone or the session holds MaxItemsPerSession items. The arrival
+    // check may open a message box whose loop ends the session: NoItem then too,
+    // and the caller must look the session up again before touching it.
     TreeItemId addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
                        bool protectedChannel = false);
     void nameChannel(Session& session, TreeItemId item, std::string_view label, bool protectedChannel);

@@ -41,8 +41,19 @@ void MessageView::setColumnWidth(int column, int width) {
 }
 
 void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
+    // Every piece may open a box (a failed log write) whose loop can end the
+    // session or deliver more lines: the pieces are cut from copies, never from
+    // the session's nick or the caller's buffers.
+    std::string rowName;
     if (kind == LineKind::Plain) {
-        if (Session* session = m_client.sessions().findBySocket(socket)) name = session->nick;
+        if (const Session* session = m_client.sessions().findBySocket(socket)) name = session->nick;
+    }
+    rowName.assign(name);
+    name = rowName;
+    std::string rowText;
+    if (text.size() > WrapWidth) {
+        rowText.assign(text);
+        text = rowText;
     }
     // Each piece of a long text becomes a row of its own, with all side effects.
     while (text.size() > WrapWidth) {

@@ -32,6 +32,8 @@ public:
     const std::vector<Column>& columns() const { return m_columns; }
     void setColumnWidth(int column, int width);
 
+    // Adds a row, one per 80-character piece of a long text. Each piece may open
+    // a message box (a failed log write) whose loop can end any session.
     void insert(int socket, std::string_view name, std::string_view text, LineKind kind);
     void moveMarker(int delta, bool fillRecipient);
     // All rows, in-progress rows included, become 500 blank filler rows.

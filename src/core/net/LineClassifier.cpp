@@ -174,7 +174,11 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         } else {
             // Names after a header on the same line get fresh items rather than none.
             if (!tree.model().contains(st.currentChannelItem)) ensureTreeItems(session);
-            if (tree.addItem(session, token, st.currentChannelItem, TreeItemType::Chatter) != NoItem) {
+            const TreeItemId added =
+                tree.addItem(session, token, st.currentChannelItem, TreeItemType::Chatter);
+            // The arrival check may have opened a box whose loop ended the session.
+            if (m_client.sessions().findBySocket(socket) == nullptr) return {LineKind::Hidden, {}, {}};
+            if (added != NoItem) {
                 bump(st.namesOnLine);
                 bump(st.chattersListed);
             }

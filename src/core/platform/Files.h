@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,12 +9,65 @@
 namespace tavik {
 
 // The whole content of a file, or nothing when it cannot be opened or read.
+// Only for files whose size the program itself bounds; anything a user or
+// another program may have put there goes through `readFileAtMost`.
 std::optional<std::string> readFile(const std::filesystem::path& path);
 
-// Replaces `path` with `bytes` so that readers see the old or the new file,
-// never a half-written one: the bytes go to a temporary file beside it, which
-// is then renamed over it. The file is readable and writable by its owner only.
-// False (and the old file untouched) when anything fails.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+enum class ReadStatus {
+    Read,        // `bytes` holds the whole file
+    CannotOpen,  // missing, a directory, no permission
+    TooLarge,    // more than the limit: `bytes` holds its first `limit` bytes
+    Failed,      // a read error part-way
+};
+
+struct BoundedRead {
+    ReadStatus status = ReadStatus::CannotOpen;
+    std::string bytes;
+};
+
+// Reads at most `limit` bytes of a file and finds out whether there is more
+// (one byte beyond the limit is asked for, never the rest), so a huge file
+// costs no more than one of the limit's size.
+BoundedRead readFileAtMost(const std::filesystem::path& path, std::size_t limit);
+
+// The operating system's calls that a durable replacement of a file needs.
+// The engine's own implementation (`nativeFileCalls`) is the only place that
+// speaks to the system directly; tests put one in that fails at a chosen step.
+class FileCalls {
+public:
+    using Handle = long long;
+    static constexpr Handle NoHandle = -1;
+    enum class CreateResult { Created, Exists, Failed };
+
+    virtual ~FileCalls() = default;
+    // Creates a new file for writing, readable and writable by its owner only
+    // from the first moment on; `Exists` when the name is taken.
+    virtual CreateResult createExclusive(const std::filesystem::path& path, Handle& handle) = 0;
+    // Writes all of `bytes` (short writes are continued).
+    virtual bool writeAll(Handle handle, std::string_view bytes) = 0;
+    // Forces the written bytes onto the disk.
+    virtual bool sync(Handle handle) = 0;
+    virtual bool close(Handle handle) = 0;
+    // Replaces `to` by `from` in one step.
+    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    virtual void remove(const std::filesystem::path& path) = 0;
+    // Forces the directory's entries (a rename in it) onto the disk.
+    virtual bool syncDirectory(const std::filesystem::path& directory) = 0;
+    // A number that differs between processes running at the same time.
+    virtual long long processId() = 0;
+};
+
+// The system's own calls.
+FileCalls& nativeFileCalls();
+
+// Replaces `path` with `bytes` so that readers, and the disk after a power
+// loss, see the old or the new file, never a half-written one: the bytes go
+// to a new temporary file beside it (owner-only from its creation, with a
+// name no other writer uses), are synced, and the file is renamed over the
+// target; then the directory is synced. The result is readable and writable
+// by its owner only. False, with the old file whole and no temporary file
+// left, when anything fails.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         FileCalls& calls = nativeFileCalls());
 
 }  // namespace tavik
