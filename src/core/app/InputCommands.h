@@ -31,6 +31,10 @@ public:
     void extendWord();  // F4, "§"
     void copy();        // Ctrl+C
     void paste();       // Ctrl+V
+    // The one road by which outside text enters the input line (clipboard,
+    // selection, drag and drop, input methods): whole lines are sent, the rest
+    // stays in the line. `text` is Windows-1252.
+    void pasteText(std::string_view text);
 
 private:
     void sendLine(bool inverted);

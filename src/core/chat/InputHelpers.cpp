@@ -48,6 +48,10 @@ void InputHelpers::closeCompletion() {
     acceptCompletion();
 }
 
+void InputHelpers::cancelCompletion() {
+    if (m_client.completionOpen()) m_client.setCompletionOpen(false);
+}
+
 void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {
     NamesListBox& names = m_client.namesList();
     const auto entries = names.entries();
