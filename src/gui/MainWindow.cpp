@@ -456,6 +456,7 @@ void MainWindow::applySettings() {
     // client area is fitted inside it once the frame's width is known.
     const QRect frame = placeOnScreen(s.windowRect);
     m_pendingFrame = frame;
+    m_frameFits = 0;
     resize(frame.size());
     move(frame.topLeft());
 }
@@ -472,16 +473,22 @@ void MainWindow::applyDisplayFont() {
 
 bool MainWindow::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    if (m_pendingFrame && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+    const QEvent::Type type = event->type();
+    if (m_pendingFrame && isVisible() &&
+        (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
+         type == QEvent::ActivationChange)) {
         const QRect frame = frameGeometry();
         const QRect client = geometry();
         if (frame != client) {
             // The window manager drew its frame: the frame takes the stored rectangle.
             const QRect wanted = *m_pendingFrame;
-            m_pendingFrame.reset();
-            const QSize margins = frame.size() - client.size();
-            resize((wanted.size() - margins).expandedTo(QSize(1, 1)));
-            move(wanted.topLeft());
+            if (frame == wanted || ++m_frameFits > 3) {
+                m_pendingFrame.reset();
+            } else {
+                const QSize margins = frame.size() - client.size();
+                resize((wanted.size() - margins).expandedTo(QSize(1, 1)));
+                move(wanted.topLeft());
+            }
         }
     }
     return handled;

@@ -121,6 +121,7 @@ private:
     // The frame rectangle from the settings, until the window manager has told
     // how wide its frame is; then the client area is sized to fit inside it.
     std::optional<QRect> m_pendingFrame;
+    int m_frameFits = 0;
 };
 
 }  // namespace tavik::gui
