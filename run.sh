@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 root=$(pwd)
 
 tools/ensure-packages.sh cmake ninja-build g++ netbase qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev \
-    fonts-dejavu-core libxkbcommon-dev libgtest-dev libgmock-dev
+    fonts-dejavu-core libxkbcommon-dev libgtest-dev libgmock-dev qt6-translations-l10n
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "run.sh: there is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are empty)." >&2

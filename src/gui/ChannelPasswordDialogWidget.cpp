@@ -1,10 +1,12 @@
 #include "ChannelPasswordDialogWidget.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "Codec.h"
 
@@ -34,6 +36,13 @@ ChannelPasswordDialogWidget::ChannelPasswordDialogWidget(QWidget* parent)
     layout->addWidget(label);
     layout->addWidget(m_password);
     layout->addLayout(buttons);
+
+    // Wide enough for the whole title in the window's frame (the buttons of the
+    // title bar and the icon take about as much again as three letters each).
+    const QFontMetrics titleMetrics(QApplication::font("QMdiSubWindowTitleBar"));
+    setMinimumWidth(std::max(titleMetrics.horizontalAdvance(windowTitle()),
+                             fontMetrics().horizontalAdvance(windowTitle())) +
+                    TitleBarAllowance);
 
     connect(m_ok, &QPushButton::clicked, this, &ChannelPasswordDialogWidget::accept);
     connect(m_cancel, &QPushButton::clicked, this, &ChannelPasswordDialogWidget::reject);

@@ -16,6 +16,8 @@ class ChannelPasswordDialogWidget : public QDialog {
 
 public:
     static constexpr int MaxPassword = 99;
+    // Room the title bar takes besides the title: icon, buttons, margins.
+    static constexpr int TitleBarAllowance = 140;
 
     explicit ChannelPasswordDialogWidget(QWidget* parent = nullptr);
 

@@ -51,15 +51,20 @@ ChatWatchDialogWidget::ChatWatchDialogWidget(tavik::Client& client, QWidget* par
     m_list->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Benachrichtigen"),
                              QStringLiteral("Text"), QStringLiteral("Schicken"), QStringLiteral("Chat")});
     m_list->header()->setStretchLastSection(false);
-    for (int column = 0; column < Columns; ++column)
-        m_list->setColumnWidth(column, ColumnWidth);
+    // Every column at least as wide as its header's text («Benachrichtigen»).
+    int listWidth = 0;
+    for (int column = 0; column < Columns; ++column) {
+        const int width = std::max(ColumnWidth, m_list->header()->sectionSizeHint(column));
+        m_list->setColumnWidth(column, width);
+        listWidth += width;
+    }
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setIconSize(QSize(12, 12));
-    m_list->setMinimumSize(Columns * ColumnWidth + 2 * m_list->frameWidth(), 160);
+    m_list->setMinimumSize(listWidth + 2 * m_list->frameWidth(), 160);
 
     m_name->setMaxLength(static_cast<int>(ChatWatchDialog::MaxName));
     m_greeting->setMaxLength(static_cast<int>(ChatWatchDialog::MaxGreeting));

@@ -28,6 +28,10 @@ ConnectDialogWidget::ConnectDialogWidget(tavik::Client& client, QWidget* parent)
     m_address->setInsertPolicy(QComboBox::NoInsert);
     m_address->setMinimumContentsLength(30);
     m_address->lineEdit()->setMaxLength(MaxAddress);
+    // The inline completer takes the first Enter on the preselected (selected)
+    // address as accepting its completion, and the dialog never saw it: one
+    // Enter must connect, as in the Login dialog.
+    m_address->setCompleter(nullptr);
     const ConnectDialog& model = client.connectDialog();
     for (const std::string& entry : model.entries())
         m_address->addItem(toQt(entry));

@@ -165,10 +165,20 @@ std::optional<tavik::LogFont> QtFontCatalog::systemFixedFont() {
 }
 
 std::optional<tavik::LogFont> QtFontCatalog::chooseFont(const tavik::LogFont& current) {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, fontFromLogFont(current), m_dialogParent.data(),
-                                              QStringLiteral("Schriftart"));
-    if (!ok) return std::nullopt;
+    QFont initial = fontFromLogFont(current);
+    // A font that names no style makes the dialog guess one, and for some
+    // families it guesses the slanted one ("Oblique"); name the style the font
+    // really resolves to.
+    initial.setStyleName(QFontInfo(initial).styleName());
+    QFontDialog dialog(m_dialogParent.data());
+    dialog.setWindowTitle(QStringLiteral("Schriftart"));
+    dialog.setCurrentFont(initial);
+    // What the dialog makes of the font before anyone touches it.
+    const QFont untouched = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont chosen = dialog.selectedFont();
+    // OK without a change keeps the stored font exactly, byte for byte.
+    if (chosen == untouched) return current;
     tavik::LogFont logFont = logFontFromFont(chosen);
     // The dialog knows nothing of these; what the file held stays.
     logFont.outPrecision = current.outPrecision;
@@ -190,15 +200,20 @@ QRect placeOnScreen(const tavik::WindowRect& stored) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     if (screens.isEmpty()) return rect;
 
-    // Enough of the window must show to grab it with the mouse.
-    const int needWidth = std::min(rect.width(), 64);
-    const int needHeight = std::min(rect.height(), 32);
-    const QScreen* nearest = nullptr;
+    // The screen the window lies on most, or else the nearest one.
+    const QScreen* chosen = nullptr;
+    long long chosenOverlap = 0;
     long long nearestDistance = std::numeric_limits<long long>::max();
+    const QScreen* nearest = nullptr;
     for (const QScreen* screen : screens) {
         const QRect area = screen->availableGeometry();
         const QRect visible = area.intersected(rect);
-        if (visible.width() >= needWidth && visible.height() >= needHeight) return rect;
+        const long long overlap =
+            visible.isEmpty() ? 0 : static_cast<long long>(visible.width()) * visible.height();
+        if (overlap > chosenOverlap) {
+            chosenOverlap = overlap;
+            chosen = screen;
+        }
         // Distance between the window's centre and the nearest point of the area.
         const QPoint centre = rect.center();
         const long long dx = std::max({static_cast<long long>(area.left()) - centre.x(), 0LL,
@@ -211,11 +226,18 @@ QRect placeOnScreen(const tavik::WindowRect& stored) {
             nearest = screen;
         }
     }
-    const QRect area = nearest->availableGeometry();
-    rect.setWidth(std::min(rect.width(), area.width()));
-    rect.setHeight(std::min(rect.height(), area.height()));
-    rect.moveLeft(std::clamp(rect.left(), area.left(), area.left() + area.width() - rect.width()));
-    rect.moveTop(std::clamp(rect.top(), area.top(), area.top() + area.height() - rect.height()));
+    const QRect area = (chosen != nullptr ? chosen : nearest)->availableGeometry();
+    // Never larger than the screen (a display scale of 2 halves its size).
+    rect.setSize(rect.size().boundedTo(area.size()));
+    // Enough of the window must show to grab it with the mouse, and its title
+    // bar (the top of the frame) must not lie above the screen.
+    const QRect visible = area.intersected(rect);
+    const bool grabbable = visible.width() >= std::min(rect.width(), 64) &&
+                           visible.height() >= std::min(rect.height(), 32) && rect.top() >= area.top();
+    if (!grabbable) {
+        rect.moveLeft(std::clamp(rect.left(), area.left(), area.left() + area.width() - rect.width()));
+        rect.moveTop(std::clamp(rect.top(), area.top(), area.top() + area.height() - rect.height()));
+    }
     return rect;
 }
 

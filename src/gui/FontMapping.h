@@ -38,16 +38,19 @@ public:
     std::optional<tavik::LogFont> findFamily(std::string_view name) override;
     // The system's fixed-pitch font under the name of the family it resolves to.
     std::optional<tavik::LogFont> systemFixedFont() override;
-    // The modal font dialog; the precision and quality bytes of `current` are kept.
+    // The modal font dialog; the precision and quality bytes of `current` are
+    // kept, and OK without a change gives `current` back unchanged.
     std::optional<tavik::LogFont> chooseFont(const tavik::LogFont& current) override;
 
 private:
     QPointer<QWidget> m_dialogParent;
 };
 
-// The stored main window rectangle as a QRect (left, top, width, height). When
-// it is on no screen any more (a screen was removed, the resolution changed) it
-// is moved onto the nearest screen's available area and shrunk to fit.
+// The stored main window rectangle, its frame included, as a QRect (left, top,
+// width, height). It is shrunk to fit the available area of the screen it lies
+// on; when it is on no screen any more (a screen was removed, the resolution
+// changed) or its title bar lies above the screen, it is moved onto the
+// nearest screen's available area.
 QRect placeOnScreen(const tavik::WindowRect& rect);
 tavik::WindowRect windowRectFrom(const QRect& rect);
 

@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
 #include <QTreeView>
@@ -25,6 +27,7 @@
 #include "ConnectDialogWidget.h"
 #include "FontMapping.h"
 #include "Icons.h"
+#include "InputLineEdit.h"
 #include "LoginDialogWidget.h"
 #include "MessageListModel.h"
 #include "QtDesktop.h"
@@ -93,6 +96,52 @@ private:
 };
 
 namespace {
+
+// Paints the marker on a blank filler row as a focus frame around the row
+// instead of the selection fill, which over the empty rows at the top of the
+// list would read as a glitch. Every other row is painted as the view does.
+class MarkerDelegate : public QStyledItemDelegate {
+public:
+    explicit MarkerDelegate(QTableView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool filler =
+            index.data(MessageListModel::KindRole).toInt() == static_cast<int>(LineKind::Filler);
+        if (!filler || !option.state.testFlag(QStyle::State_Selected)) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+        // The view has filled the selected row's panel already; cover it.
+        painter->fillRect(option.rect, option.palette.brush(QPalette::Base));
+        QStyledItemDelegate::paint(painter, plain, index);
+
+        // One dotted frame around the whole row: top and bottom on every cell,
+        // the sides on the first and the last shown column.
+        const QHeaderView* header = m_view->horizontalHeader();
+        int first = -1;
+        int last = -1;
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (header->isSectionHidden(logical)) continue;
+            if (first < 0) first = logical;
+            last = logical;
+        }
+        const QRect r = option.rect.adjusted(0, 0, -1, -1);
+        painter->save();
+        painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (index.column() == first) painter->drawLine(r.topLeft(), r.bottomLeft());
+        if (index.column() == last) painter->drawLine(r.topRight(), r.bottomRight());
+        painter->restore();
+    }
+
+private:
+    QTableView* m_view;
+};
 
 struct MenuItem {
     Command command;
@@ -163,6 +212,7 @@ void MainWindow::buildControls() {
     m_messageList->horizontalHeader()->setSectionsMovable(true);
     m_messageList->horizontalHeader()->setHighlightSections(false);
     m_messageList->horizontalHeader()->setStretchLastSection(false);
+    m_messageList->setItemDelegate(new MarkerDelegate(m_messageList));
 
     m_recipientBox = new QLineEdit(m_area);
     m_recipientBox->setMaxLength(99);
@@ -171,7 +221,7 @@ void MainWindow::buildControls() {
     m_artFontBox->setEditable(true);
     m_artFontBox->setInsertPolicy(QComboBox::NoInsert);
 
-    m_inputLine = new QLineEdit(m_area);
+    m_inputLine = new InputLineEdit(m_area);
     m_inputLine->setMaxLength(static_cast<int>(InputLine::Limit));
 
     m_namesListBox = new QListWidget(m_area);
@@ -329,6 +379,12 @@ void MainWindow::connectModels() {
     });
 
     m_client.inputLine().addObserver(this);
+    auto* input = static_cast<InputLineEdit*>(m_inputLine);
+    // Every road of outside text into the line ends in the engine's one paste entry.
+    QObject::connect(input, &InputLineEdit::pasteRequested, this,
+                     [this](const QString& text) { m_client.inputCommands().pasteText(fromQt(text)); });
+    QObject::connect(input, &InputLineEdit::pasteClipboard, this, [this] { dispatch(Command::Paste); });
+    QObject::connect(input, &InputLineEdit::copyRequested, this, [this] { dispatch(Command::Copy); });
     QObject::connect(m_inputLine, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (m_mirroring) return;
         const int start =
@@ -380,8 +436,7 @@ void MainWindow::applySettings() {
         if (logical < 0 || logical > 3) continue;
         header->moveSection(header->visualIndex(logical), visual);
     }
-    m_messageList->setFont(fontFromLogFont(s.displayFont));
-    m_messageList->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_messageList->font()).height() + 4);
+    applyDisplayFont();
     const std::pair<Command, bool> checks[] = {
         {Command::Autoscroll, s.autoscroll},
         {Command::Autowhisper, s.autowhisper},
@@ -397,7 +452,46 @@ void MainWindow::applySettings() {
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
-    setGeometry(placeOnScreen(s.windowRect));
+    // The stored rectangle is the frame's: move() places the frame, and the
+    // client area is fitted inside it once the frame's width is known.
+    const QRect frame = placeOnScreen(s.windowRect);
+    m_pendingFrame = frame;
+    m_frameFits = 0;
+    resize(frame.size());
+    move(frame.topLeft());
+}
+
+void MainWindow::applyDisplayFont() {
+    const QFont font = fontFromLogFont(m_client.settings().displayFont);
+    m_messageList->setFont(font);
+    // Rows as high as the font needs, after a change of size too.
+    const int rowHeight = QFontMetrics(font).height() + 4;
+    m_messageList->verticalHeader()->setMinimumSectionSize(1);
+    m_messageList->verticalHeader()->setDefaultSectionSize(rowHeight);
+    m_inputLine->setFont(font);
+}
+
+bool MainWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    const QEvent::Type type = event->type();
+    if (m_pendingFrame && isVisible() &&
+        (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
+         type == QEvent::ActivationChange)) {
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        if (frame != client) {
+            // The window manager drew its frame: the frame takes the stored rectangle.
+            const QRect wanted = *m_pendingFrame;
+            if (frame == wanted || ++m_frameFits > 3) {
+                m_pendingFrame.reset();
+            } else {
+                const QSize margins = frame.size() - client.size();
+                resize((wanted.size() - margins).expandedTo(QSize(1, 1)));
+                move(wanted.topLeft());
+            }
+        }
+    }
+    return handled;
 }
 
 void MainWindow::storeSettings() {
@@ -408,7 +502,13 @@ void MainWindow::storeSettings() {
             header->isSectionHidden(column) ? 0 : header->sectionSize(column);
         s.columnOrder[static_cast<std::size_t>(column)] = header->logicalIndex(column);
     }
-    s.windowRect = windowRectFrom(normalGeometry());
+    // The frame's rectangle, as it is placed at the next start.
+    const QRect client = geometry();
+    const QRect frame = frameGeometry();
+    const QRect normal = normalGeometry();
+    s.windowRect =
+        windowRectFrom(normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
+                                       frame.right() - client.right(), frame.bottom() - client.bottom()));
 }
 
 void MainWindow::arrange() {
@@ -416,7 +516,8 @@ void MainWindow::arrange() {
     Settings& s = m_client.settings();
     const int fonts = static_cast<int>(m_client.artFontBox().entries().size());
     s.artFontCount = fonts;
-    const MainLayout l = tavik::arrange(m_area->width(), m_area->height(), s.treeWidth, s.artBoxWidth, fonts);
+    const MainLayout l =
+        tavik::arrange(m_area->width(), m_area->height(), s.treeWidth, s.artBoxWidth, fonts, buttonWidth());
     const auto place = [](QWidget* w, const Rect& r) { w->setGeometry(r.x, r.y, r.width, r.height); };
     place(m_tabStrip, Rect{l.tabStrip.x, l.tabStrip.y, l.tabStrip.width, MainLayout::ControlHeight});
     place(m_chatterTree, l.chatterTree);
@@ -435,6 +536,18 @@ void MainWindow::arrange() {
     } else {
         m_artFontBox->hide();
     }
+}
+
+int MainWindow::buttonWidth() const {
+    int width = MainLayout::ButtonWidth;
+    const QPushButton* button = m_connectButton;
+    const QFontMetrics metrics = button->fontMetrics();
+    const int margins = 2 * (button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                             button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+    for (const QString& text :
+         {QStringLiteral("Senden"), QStringLiteral("Verbinden"), QStringLiteral("Trennen")})
+        width = std::max(width, metrics.horizontalAdvance(text) + margins);
+    return width;
 }
 
 int MainWindow::runDialog(Dialog dialog) {
@@ -501,6 +614,7 @@ void MainWindow::dispatch(Command command) {
             input.send();
             break;
         case Command::SendInverted:
+        case Command::SendInvertedMenu:
             input.sendInverted();
             break;
         case Command::MoveDown:
@@ -553,9 +667,9 @@ void MainWindow::dispatch(Command command) {
                 m_client.tabs().setFocus((m_client.tabs().focused() + 1) % m_client.tabs().count());
             break;
         case Command::Font: {
-            QtFontCatalog catalog;
+            QtFontCatalog catalog(this);
             if (std::optional<LogFont> font = catalog.chooseFont(s.displayFont)) s.displayFont = *font;
-            m_messageList->setFont(fontFromLogFont(s.displayFont));
+            applyDisplayFont();
             break;
         }
         case Command::SmallIcons:
@@ -607,7 +721,7 @@ void MainWindow::dispatch(Command command) {
             m_client.interaction().demoFill();
             break;
         default:
-            break;  // the menu's inverted send has no handler; Ctrl+Enter is the inverted send
+            break;
     }
     // The logfile option may have been switched off by a failed write meanwhile.
     if (QAction* a = action(Command::Logfile)) a->setChecked(s.logfile);
@@ -618,6 +732,16 @@ bool MainWindow::handleKey(QKeyEvent* key) {
         key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
     const bool ctrl = mods == Qt::ControlModifier;
     const bool none = mods == Qt::NoModifier || mods == Qt::KeypadModifier;
+    if (key->key() == Qt::Key_Escape && m_client.completionOpen()) {
+        // Escape closes the completion list; the line stays as it is.
+        m_client.inputHelpers().cancelCompletion();
+        return true;
+    }
+    // Ctrl+V, Shift+Insert and the paste key all take the client's paste.
+    if (key->matches(QKeySequence::Paste)) {
+        dispatch(Command::Paste);
+        return true;
+    }
     Command command{};
     bool mapped = true;
     switch (key->key()) {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <map>
+#include <optional>
 
 #include "app/Commands.h"
 #include "app/Layout.h"
@@ -62,11 +63,16 @@ public:
 
     // Places the controls for the client area's size.
     void arrange();
+    // The width of "Senden" and "Verbinden"/"Trennen": their labels fit, never below 60.
+    int buttonWidth() const;
+    // The display font on the message list (rows and columns) and the input line.
+    void applyDisplayFont();
     // Runs one of the program's modal dialogs as the real widget.
     int runDialog(Dialog dialog);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -112,6 +118,10 @@ private:
     bool m_markerPending = false;         // the view follows the marker once per pass of the event loop
     int m_markerRow = 0;
     int m_markerScroll = 0;
+    // The frame rectangle from the settings, until the window manager has told
+    // how wide its frame is; then the client area is sized to fit inside it.
+    std::optional<QRect> m_pendingFrame;
+    int m_frameFits = 0;
 };
 
 }  // namespace tavik::gui

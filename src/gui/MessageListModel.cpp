@@ -55,6 +55,8 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
             const auto kind = static_cast<std::size_t>(m_view.rows().kind(index.row()));
             return kind < m_icons.size() ? QVariant(m_icons[kind]) : QVariant();
         }
+        case KindRole:
+            return static_cast<int>(m_view.rows().kind(index.row()));
         default:
             return {};
     }

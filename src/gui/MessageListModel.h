@@ -19,6 +19,9 @@ class MessageListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // The row's kind (a LineKind value) under this role.
+    static constexpr int KindRole = Qt::UserRole + 1;
+
     explicit MessageListModel(tavik::MessageView& view, QObject* parent = nullptr);
     ~MessageListModel() override;
     MessageListModel(const MessageListModel&) = delete;

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "QtTransport.h"
+#include "Translations.h"
 #include "app/Client.h"
 #include "platform/Clock.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TavikClient"));
     QApplication::setWindowIcon(tavik::gui::programIcon());
+    tavik::gui::installGermanTranslations(app);  // Qt's own texts in German
 
     // The working directory holds settings.cfg, ChatWatch.cfg, fonts/, inline/, LogFiles/ and Sounds/.
     tavik::gui::QtTransport transport;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Title.h"
 #include "fakes/ClientFixture.h"
 #include "net/Connect.h"
 
@@ -80,7 +81,8 @@ TEST_F(ConnectTest, ASuccessfulConnectGivesSessionTabAndLogin) {
     EXPECT_EQ(client.tabs().focused(), 0);
     EXPECT_EQ(client.connectLabel().text(), "Trennen");
     EXPECT_EQ(client.messageView().inProgressRows(), 1);
-    EXPECT_EQ(transport.sent(socket), "Gast\r/c Lobby\r\n");
+    // The chatter list is asked for at once after the login text.
+    EXPECT_EQ(transport.sent(socket), "Gast\r/c Lobby\r\n/s\r");
     EXPECT_EQ(client.settings().servers[0], "chat.example.org:4000");
     EXPECT_EQ(client.settings().servers[1], "brenn-chat.example:28");
 
@@ -90,6 +92,34 @@ TEST_F(ConnectTest, ASuccessfulConnectGivesSessionTabAndLogin) {
     EXPECT_EQ(transport.connects.size(), 1U);
     ASSERT_FALSE(desktop.boxes.empty());
     EXPECT_EQ(desktop.boxes.back().caption, "TavikTelnet");
+}
+
+// The list asked for after the login fills tree, names and title without a row,
+// and "Trennen" takes the old nick and count out of the title.
+TEST_F(ConnectTest, TheListAfterTheLoginFillsTheTitleAndTrennenClearsIt) {
+    client.connectNew();
+    const int socket = client.currentSocket();
+    receive(socket, "/s\r\n+-\r\n| Anna, Gast      Lobby   \r\n+-\r\n+-\r\n");
+    EXPECT_EQ(client.title(), composeTitle("Gast", 2));
+    EXPECT_EQ(desktop.title, composeTitle("Gast", 2));
+    EXPECT_EQ(client.namesList().size(), 2U);
+    for (int i = 0; i < rows().count(); ++i)
+        EXPECT_EQ(rows().cell(i, 1).find("Anna"), std::string::npos) << "the list stays hidden";
+
+    client.connectOrDisconnect();  // "Trennen"
+    EXPECT_EQ(desktop.title, composeTitle("", 0));
+
+    // Cancelling the Login dialog asks for nothing more.
+    desktop.onDialog = [this](Dialog d) {
+        if (d == Dialog::Connect) {
+            client.connectDialog().setText(address);
+            return client.connectDialog().accept(false) ? 1 : 2;
+        }
+        client.loginDialog().cancel();
+        return 2;
+    };
+    client.connectNew();
+    EXPECT_EQ(transport.sent(client.currentSocket()), "/e\r/c Lobby\r\n");
 }
 
 TEST_F(ConnectTest, ThePromptReceivedDuringLoginShowsInTheNewInProgressRow) {

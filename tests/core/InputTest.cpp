@@ -208,6 +208,72 @@ TEST_F(InputCommandTest, UmlautsBecomeTwoLetters) {
     EXPECT_EQ(input().text(), "Grae\xDF Ue");
 }
 
+// An umlaut typed while a completion is open: the name is accepted in front of
+// it and the umlaut becomes its two letters, the caret at the end.
+TEST_F(InputCommandTest, AnUmlautRightAfterTab) {
+    receive(7, "/s\r\n+-\r\n| Anna, Anton, Bert      Lobby   \r\n+-\r\n+-\r\n");
+    const struct {
+        std::string typed, after;
+    } cases[] = {
+        {"\xE4", "Annaae"}, {"\xDC", "AnnaUe"}, {"x", "Annax"}, {" ", "Anna "}, {"\xDF", "Anna\xDF"}};
+    for (const auto& c : cases) {
+        input().setText("");
+        type("an");
+        commands().completeName();
+        ASSERT_TRUE(client.completionOpen());
+        type(c.typed);
+        EXPECT_EQ(input().text(), c.after);
+        EXPECT_EQ(input().selectionStart(), static_cast<int>(c.after.size()));
+        EXPECT_EQ(input().selectionEnd(), static_cast<int>(c.after.size()));
+        EXPECT_FALSE(client.completionOpen());
+        EXPECT_FALSE(client.namesList().shown());
+    }
+    // Emptying the line while the list is open closes it without putting a name in.
+    input().setText("");
+    type("an");
+    commands().completeName();
+    input().edited("", 0, 0);
+    EXPECT_EQ(input().text(), "");
+    EXPECT_FALSE(client.completionOpen());
+}
+
+// Tab with no name that begins with the word changes nothing; Escape closes an
+// open list and leaves the line as it is.
+TEST_F(InputCommandTest, TabWithoutCandidatesAndEscape) {
+    type("hallo xy");
+    commands().completeName();
+    EXPECT_EQ(input().text(), "hallo xy");
+    EXPECT_FALSE(client.completionOpen());
+    EXPECT_FALSE(client.namesList().shown());
+
+    receive(7, "/s\r\n+-\r\n| Anna, Anton, Bert      Lobby   \r\n+-\r\n+-\r\n");
+    commands().completeName();  // still no candidate for "xy"
+    EXPECT_EQ(input().text(), "hallo xy");
+    EXPECT_FALSE(client.namesList().shown());
+
+    input().setText("");
+    type("hallo a");
+    commands().completeName();
+    ASSERT_TRUE(client.namesList().shown());
+    client.inputHelpers().cancelCompletion();
+    EXPECT_FALSE(client.completionOpen());
+    EXPECT_FALSE(client.namesList().shown());
+    EXPECT_EQ(input().text(), "hallo Anna");
+    commands().send();  // the list is closed: Enter sends
+    EXPECT_EQ(transport.sent(7), "hallo Anna\r");
+}
+
+// Every road by which outside text enters the line takes the paste rule.
+TEST_F(InputCommandTest, PastedTextTakesThePasteRule) {
+    commands().pasteText("geheim\r\n/e");
+    EXPECT_EQ(transport.sent(7), "geheim\r");
+    EXPECT_EQ(input().text(), "/e");
+    commands().pasteText("");
+    EXPECT_EQ(input().text(), "/e");
+    commands().pasteText("xy");
+    EXPECT_EQ(input().text(), "/exy");
+}
+
 TEST_F(InputCommandTest, AutomaticSendingOfOverlongLines) {
     client.settings().autoSend = true;
     type(std::string(81, 'a'));

@@ -23,7 +23,7 @@ TEST(Layout, ClientOf792By540) {
     EXPECT_EQ(l.inputLine, (Rect{184, 515, 485, 22}));
     EXPECT_EQ(l.sendButton, (Rect{669, 515, 60, 22}));
     EXPECT_EQ(l.connectButton, (Rect{729, 515, 60, 22}));
-    EXPECT_EQ(l.namesListBox, (Rect{0, 0, 110, 487}));
+    EXPECT_EQ(l.namesListBox, l.chatterTree);  // in place of the tree, below the tabs
 
     const MainLayout noFonts = arrange(792, 540, 110, 65, 0);
     EXPECT_FALSE(noFonts.artFontBoxVisible);
@@ -31,6 +31,42 @@ TEST(Layout, ClientOf792By540) {
     // The input line reaches up to "Senden", with or without the art box.
     EXPECT_EQ(noFonts.inputLine.x + noFonts.inputLine.width, noFonts.sendButton.x);
     EXPECT_EQ(l.inputLine.x + l.inputLine.width, l.sendButton.x);
+}
+
+// Whatever width the settings hold, the list, the input line and both buttons
+// stay on the window, and the input line keeps room to type.
+TEST(Layout, StoredWidthsThatDoNotFitAreNarrowed) {
+    struct Case {
+        int width, treeWidth, artBoxWidth, fonts, buttonWidth;
+    };
+    const Case cases[] = {
+        {792, 5001, 65, 0, 60},  {792, 5001, 65, 3, 60}, {792, 700, 65, 3, 60},
+        {792, 110, 9000, 3, 60}, {792, -40, -7, 3, 60},  {300, 250, 65, 0, 60},
+        {100, 110, 65, 3, 60},   {792, 5001, 65, 0, 75}, {1280, 1200, 65, 3, 72},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.width << " " << c.treeWidth << " " << c.artBoxWidth << " " << c.fonts);
+        const MainLayout l = arrange(c.width, 540, c.treeWidth, c.artBoxWidth, c.fonts, c.buttonWidth);
+        EXPECT_GE(l.chatterTree.width, 0);
+        EXPECT_LE(l.messageList.x + l.messageList.width, c.width);
+        EXPECT_GE(l.messageList.x, 0);
+        EXPECT_LE(l.connectButton.x + l.connectButton.width, c.width);
+        EXPECT_EQ(l.inputLine.x + l.inputLine.width, l.sendButton.x);
+        if (c.width >= 2 * c.buttonWidth + 9 + MainLayout::MinInputWidth + 110) {
+            EXPECT_GE(l.inputLine.width, MainLayout::MinInputWidth);
+            EXPECT_GE(l.inputLine.x, l.chatterTree.x + l.chatterTree.width);
+            EXPECT_GE(l.messageList.width, MainLayout::MinInputWidth);
+        }
+        if (c.fonts > 0) {
+            EXPECT_LE(l.artFontBox.x + l.artFontBox.width, l.inputLine.x);
+        }
+    }
+    // A width that fits is taken as it is.
+    EXPECT_EQ(arrange(792, 540, 600, 65, 0).chatterTree.width, 600);
+    // Wider buttons push the input line, never below the layout's 60.
+    EXPECT_EQ(arrange(792, 540, 110, 65, 0, 75).sendButton, (Rect{639, 515, 75, 22}));
+    EXPECT_EQ(arrange(792, 540, 110, 65, 0, 30).sendButton, (Rect{669, 515, 60, 22}));
 }
 
 TEST(Splitter, HotZoneAndDragClamping) {

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -85,8 +86,14 @@ TEST_F(ChatWatchDialogWidgetTest, ShowsTheWatchListAndResetFields) {
     EXPECT_EQ(texts(header),
               (QStringList{QStringLiteral("Name"), QStringLiteral("Benachrichtigen"), QStringLiteral("Text"),
                            QStringLiteral("Schicken"), QStringLiteral("Chat")}));
-    for (int c = 0; c < 5; ++c)
-        EXPECT_EQ(list->columnWidth(c), 100) << c;
+    // Each column is 100 wide, or wider where its header's text needs it: no header is cut.
+    const QFontMetrics metrics(list->header()->font());
+    const int margin = 2 * list->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list->header());
+    for (int c = 0; c < 5; ++c) {
+        EXPECT_GE(list->columnWidth(c), 100) << c;
+        EXPECT_GE(list->columnWidth(c), metrics.horizontalAdvance(header->text(c)) + margin) << c;
+    }
+    EXPECT_GT(list->columnWidth(1), 100);  // «Benachrichtigen»
     EXPECT_EQ(list->iconSize(), QSize(12, 12));
 
     ASSERT_EQ(list->topLevelItemCount(), 2);

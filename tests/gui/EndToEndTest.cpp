@@ -196,6 +196,27 @@ TEST_F(EndToEndTest, ConnectChatWhisperListAndLoseTheConnection) {
     EXPECT_EQ(client.chatterTree().model().size(), 0U);
 }
 
+// Right after the login the client asks for the list itself: tree, names and
+// title fill without waiting for the keep-alive, and no list row is shown.
+TEST_F(EndToEndTest, TheListFillsRightAfterTheLogin) {
+    ASSERT_GT(server.port(), 0);
+    server.control("enter Robo");
+    window.dispatch(Command::Connect);
+    ASSERT_NE(client.sessions().findBySocket(client.currentSocket()), nullptr) << "connect failed";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return client.chatterCount() == 2; }, 1000));
+    EXPECT_EQ(desktop.title,
+              "TavikClient(vom Jan 19 2002) f\xFCr Brenn-Chat - \"Gast\" - 2 Chatters im Chat");
+    EXPECT_EQ(client.namesList().size(), 2U);
+    EXPECT_EQ(client.chatterTree().model().size(), 4U);  // the chat, its channel, Robo and Gast
+    const MessageRows& rows = client.messageView().rows();
+    for (int i = 0; i < rows.count(); ++i)
+        EXPECT_EQ(rows.cell(i, 1).rfind("+-", 0), std::string::npos)
+            << "a list line is shown: " << rows.cell(i, 1);
+
+    window.dispatch(Command::Connect);  // "Trennen"
+    EXPECT_EQ(desktop.title, "TavikClient(vom Jan 19 2002) f\xFCr Brenn-Chat - \"\" - 0 Chatters im Chat");
+}
+
 TEST_F(EndToEndTest, WatchedChatterIsAnnouncedAndGreetedOncePerVisit) {
     NameEntry* watched = client.chatWatch().list().addWithContext("Robo", "");
     ASSERT_NE(watched, nullptr);

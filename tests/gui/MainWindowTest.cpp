@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
+#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -33,13 +35,47 @@ protected:
 };
 
 TEST_F(MainWindowTest, ControlsStandWhereTheLayoutSays) {
+    // The buttons are as wide as their labels need, never below 60.
+    const int b = window.buttonWidth();
+    EXPECT_GE(b, 60);
     EXPECT_EQ(window.chatterTree()->geometry(), rect(3, 25, 110, 487));
     EXPECT_EQ(window.messageList()->geometry(), rect(116, 25, 673, 487));
     EXPECT_EQ(window.recipientBox()->geometry(), rect(3, 515, 110, 22));
-    EXPECT_EQ(window.inputLine()->geometry(), rect(116, 515, 553, 22));  // no art fonts: the box is hidden
-    EXPECT_EQ(window.sendButton()->geometry(), rect(669, 515, 60, 22));
-    EXPECT_EQ(window.connectButton()->geometry(), rect(729, 515, 60, 22));
+    EXPECT_EQ(window.inputLine()->geometry(),
+              rect(116, 515, 792 - 2 * b - 119, 22));  // no art fonts: the box is hidden
+    EXPECT_EQ(window.sendButton()->geometry(), rect(792 - 2 * b - 3, 515, b, 22));
+    EXPECT_EQ(window.connectButton()->geometry(), rect(792 - b - 3, 515, b, 22));
     EXPECT_EQ(window.messageList()->model()->rowCount(), 500);
+}
+
+// "Verbinden", "Trennen" and "Senden" fit their buttons in the current font.
+TEST_F(MainWindowTest, ButtonLabelsAreNotCut) {
+    QPushButton* connectButton = window.connectButton();
+    const int margin =
+        2 * connectButton->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, connectButton);
+    for (const QString& text : {QStringLiteral("Verbinden"), QStringLiteral("Trennen")}) {
+        connectButton->setText(text);
+        EXPECT_GE(connectButton->width(), connectButton->fontMetrics().horizontalAdvance(text) + margin)
+            << text.toStdString();
+    }
+    EXPECT_GE(window.sendButton()->width(),
+              window.sendButton()->fontMetrics().horizontalAdvance(window.sendButton()->text()) + margin);
+}
+
+// A tree width stored on a wider screen (or damaged) leaves list and input line on the window.
+TEST_F(MainWindowTest, AStoredTreeWidthWiderThanTheWindow) {
+    for (const int stored : {5001, 780, 2000000}) {
+        client.settings().treeWidth = stored;
+        window.arrange();
+        const QRect area = window.clientArea()->rect();
+        for (QWidget* w : std::initializer_list<QWidget*>{window.messageList(), window.inputLine(),
+                                                          window.sendButton(), window.connectButton()}) {
+            EXPECT_TRUE(area.contains(w->geometry())) << stored << " " << w->metaObject()->className();
+            EXPECT_GT(w->width(), 0);
+        }
+        EXPECT_GE(window.inputLine()->width(), MainLayout::MinInputWidth);
+        EXPECT_EQ(client.settings().treeWidth, stored);  // the setting itself is kept
+    }
 }
 
 TEST_F(MainWindowTest, KeysInTheInputLineReachTheirCommands) {
@@ -261,7 +297,9 @@ TEST_F(WindowInteractionTest, CompletionListStandsInPlaceOfTheTree) {
     QListWidget* names = window.namesListBox();
     EXPECT_TRUE(names->isVisible());
     EXPECT_FALSE(window.chatterTree()->isVisible());
-    EXPECT_EQ(names->geometry(), QRect(0, 0, window.chatterTree()->width(), window.chatterTree()->height()));
+    // In the tree's place, below the tab row: the session tabs stay visible.
+    EXPECT_EQ(names->geometry(), window.chatterTree()->geometry());
+    EXPECT_GE(names->y(), window.tabStrip()->y() + window.tabStrip()->height());
     EXPECT_EQ(names->currentItem()->text(), QStringLiteral("Anna@h"));
     EXPECT_EQ(window.inputLine()->text(), QStringLiteral("hallo Anna"));
     QTest::keyClick(window.inputLine(), Qt::Key_Tab);

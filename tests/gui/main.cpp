@@ -5,6 +5,8 @@
 #include <QFile>
 #include <cstdlib>
 
+#include "Translations.h"
+
 // The GUI tests run without a display. The test discovery runs this binary at
 // build time without the tests' environment, so the platform is set here.
 int main(int argc, char** argv) {
@@ -16,6 +18,7 @@ int main(int argc, char** argv) {
         setenv("XDG_RUNTIME_DIR", dir.constData(), 1);
     }
     QApplication app(argc, argv);
+    tavik::gui::installGermanTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -201,7 +201,7 @@ void Client::connectNew() {
     if (session == nullptr) return;
     session->setSocket(socket);
     m_chatWatch.refreshPresence(chatName);
-    runLoginDialog(socket, m_connectDialog.lookOnly());
+    const int login = runLoginDialog(socket, m_connectDialog.lookOnly());
     // The dialog's nested loop may have lost the connection already.
     if (m_sessions.findBySocket(socket) == nullptr) return;
     m_currentSocket = socket;
@@ -210,6 +210,9 @@ void Client::connectNew() {
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
     showPendingLine(socket);
     send(m_currentSocket, m_settings.loginTexts[0]);
+    // Ask for the chatter list at once, so tree, names and title fill now and not
+    // with the first keep-alive; its echo hides the list as the keep-alive's does.
+    if (login == 1) send(m_currentSocket, "/s\r");
 }
 
 void Client::alreadyInChat() {
@@ -279,6 +282,10 @@ void Client::disconnect() {
     }
     m_connectLabel.setText("Verbinden");
     m_currentSocket = NoSocket;
+    // The title no longer names the nick and the count of the session that is gone.
+    setOwnNick("");
+    m_chatterCount = 0;
+    updateTitle();
     if (m_tabs.count() > 1) {
         // Tab 0 becomes current also when it has the focus already (no change
         // of focus, so no notification would make it current).

@@ -79,22 +79,28 @@ void InputCommands::sendLine(bool inverted) {
 void InputCommands::inputChanged() {
     m_client.setTypedSinceIdleTick(true);
     InputLine& input = m_client.inputLine();
-    const std::string text = input.text();
     const int start = input.selectionStart();
     const int end = input.selectionEnd();
 
-    if (start > 0) {
-        const std::string_view two = umlautReplacement(text[static_cast<std::size_t>(start - 1)]);
-        if (!two.empty()) m_client.inputHelpers().insertAtCaret(two, 1);
-    }
-
-    if (m_client.completionOpen()) {
+    if (m_client.completionOpen() && start > 0) {
         // Typing on accepts the chosen name in front of the character just typed.
+        // This comes before the umlaut rule, so the name is accepted in front of
+        // the typed character and not in front of a half-made two-letter form.
         m_client.setCompletionOpenQuietly(false);
-        input.setText(text);
         input.setSelection(start - 1, end - 1);
         m_client.inputHelpers().closeCompletion();
         input.setSelection(input.selectionStart() + 1, input.selectionEnd() + 1);
+    } else if (m_client.completionOpen()) {
+        // Nothing was typed in front of the caret: there is no word to complete.
+        m_client.inputHelpers().cancelCompletion();
+    }
+
+    // The umlaut just before the caret becomes its two letters, in one change
+    // that leaves the caret behind them.
+    const int caret = input.selectionStart();
+    if (caret > 0) {
+        const std::string_view two = umlautReplacement(input.text()[static_cast<std::size_t>(caret - 1)]);
+        if (!two.empty()) input.replaceRange(caret - 1, input.selectionEnd(), two);
     }
 
     if (m_client.settings().autoSend && input.selectionStart() == input.length() &&
@@ -135,7 +141,9 @@ void InputCommands::completeName() {
 
     NamesListBox& names = m_client.namesList();
     const int found = names.findPrefix(word);
-    if (found >= 0) names.select(found);
+    // Without a name that begins with the word nothing changes: no list, no replacement.
+    if (found < 0) return;
+    names.select(found);
     std::string prefix;
     for (const char c : capped(word, 20))
         prefix.push_back(static_cast<char>(lowerByte(static_cast<unsigned char>(c))));
@@ -143,11 +151,11 @@ void InputCommands::completeName() {
 
     const auto entries = names.entries();
     const bool nextAlsoMatches =
-        found >= 0 && found + 1 < static_cast<int>(entries.size()) &&
+        found + 1 < static_cast<int>(entries.size()) &&
         entries[static_cast<std::size_t>(found) + 1].size() >= prefix.size() &&
         equalsIgnoreCase(
             std::string_view(entries[static_cast<std::size_t>(found) + 1]).substr(0, prefix.size()), prefix);
-    if (found < 0 || nextAlsoMatches) {
+    if (nextAlsoMatches) {
         m_client.inputHelpers().acceptCompletion();
         m_client.setCompletionOpen(true);
     } else {

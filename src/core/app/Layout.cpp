@@ -1,13 +1,18 @@
 #include "app/Layout.h"
 
+#include <algorithm>
+
 namespace tavik {
 
-MainLayout arrange(int width, int height, int treeWidth, int artBoxWidth, int artFontCount) {
+MainLayout arrange(int width, int height, int treeWidth, int artBoxWidth, int artFontCount, int buttonWidth) {
     constexpr int h = MainLayout::ControlHeight;
-    constexpr int b = MainLayout::ButtonWidth;
+    const int b = std::max(buttonWidth, MainLayout::ButtonWidth);
     const int w = width;
-    const int t = treeWidth;
-    const int f = artBoxWidth;
+    const bool fonts = artFontCount > 0;
+    // What the bottom row needs besides the tree: the margins, both buttons and the input line.
+    const int room = std::max(0, w - 2 * b - (fonts ? 12 : 9) - MainLayout::MinInputWidth);
+    const int f = fonts ? std::clamp(artBoxWidth, 0, room) : artBoxWidth;
+    const int t = std::clamp(treeWidth, 0, std::max(0, room - (fonts ? f : 0)));
     const int bottom = height - h - 3;
 
     MainLayout l;
@@ -17,14 +22,15 @@ MainLayout arrange(int width, int height, int treeWidth, int artBoxWidth, int ar
     l.recipientBox = {3, bottom, t, h};
     l.sendButton = {w - 2 * b - 3, bottom, b, h};
     l.connectButton = {w - b - 3, bottom, b, h};
-    l.artFontBoxVisible = artFontCount > 0;
+    l.artFontBoxVisible = fonts;
     if (l.artFontBoxVisible) {
         l.artFontBox = {t + 6, bottom, f, 20 * h};
         l.inputLine = {t + f + 9, bottom, w - 2 * b - t - f - 12, h};
     } else {
         l.inputLine = {t + 6, bottom, w - 2 * b - t - 9, h};
     }
-    l.namesListBox = {0, 0, t, l.chatterTree.height};
+    // The completion list stands exactly where the tree stands, below the tab row.
+    l.namesListBox = l.chatterTree;
     return l;
 }
 

@@ -18,6 +18,8 @@ struct MainLayout {
     static constexpr int ControlHeight = 22;
     static constexpr int ButtonWidth = 60;
     static constexpr int Margin = 3;
+    // The input line keeps at least this width whatever the stored widths say.
+    static constexpr int MinInputWidth = 40;
 
     Rect tabStrip;
     Rect chatterTree;
@@ -32,8 +34,13 @@ struct MainLayout {
 };
 
 // The layout for client size W x H, tree width T, art box width F and n art fonts
-// (the art box is hidden when there are none).
-MainLayout arrange(int width, int height, int treeWidth, int artBoxWidth, int artFontCount);
+// (the art box is hidden when there are none). The two buttons are `buttonWidth`
+// wide, never narrower than ButtonWidth. A stored tree or art box width that does
+// not fit (saved on a wider screen, or damaged) is narrowed for the layout, so the
+// list, the input line and the splitter always stay on the window; the stored
+// value itself is left alone.
+MainLayout arrange(int width, int height, int treeWidth, int artBoxWidth, int artFontCount,
+                   int buttonWidth = MainLayout::ButtonWidth);
 
 enum class SplitterCursor { Unchanged, Arrow, ResizeHorizontal };
 

@@ -1,7 +1,5 @@
 #include "chat/InputHelpers.h"
 
-#include <string>
-
 #include "app/Client.h"
 #include "app/Text.h"
 
@@ -9,16 +7,11 @@ namespace tavik {
 
 void InputHelpers::insertAtCaret(std::string_view text, int eraseBefore) {
     InputLine& input = m_client.inputLine();
-    const std::string current = input.text();
     const int start = input.selectionStart();
-    const int end = input.selectionEnd();
     const int from = start - eraseBefore < 0 ? 0 : start - eraseBefore;
-    std::string result = current.substr(0, static_cast<std::size_t>(from));
-    result += text;
-    result += std::string_view(current).substr(static_cast<std::size_t>(end));
-    input.setText(result);
-    const int caret = from + static_cast<int>(text.size());
-    input.setSelection(caret, caret);
+    // One change with the caret already behind the text: the change handling
+    // never sees the new text with the caret at its start.
+    input.replaceRange(from, input.selectionEnd(), text);
 }
 
 void InputHelpers::replaceRange(std::string_view text, int start, int end) {
@@ -46,6 +39,10 @@ void InputHelpers::acceptCompletion() {
 void InputHelpers::closeCompletion() {
     m_client.setCompletionOpen(false);
     acceptCompletion();
+}
+
+void InputHelpers::cancelCompletion() {
+    if (m_client.completionOpen()) m_client.setCompletionOpen(false);
 }
 
 void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {

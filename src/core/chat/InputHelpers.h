@@ -21,6 +21,8 @@ public:
     void acceptCompletion();
     // Ends a completion, accepting the selected name; the tree comes back.
     void closeCompletion();
+    // Escape: ends a completion without taking a name; the input line stays as it is.
+    void cancelCompletion();
     // Moves the names list's selection and accepts the name. With `wrapInPrefix`
     // the walk stays among the names that begin with the completion prefix.
     void moveCompletion(int delta, bool wrapInPrefix);
