@@ -398,4 +398,12 @@ QIcon programIcon() {
     return icon;
 }
 
+void paintProgramIcon(QPainter& painter, qreal size) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 48, size / 48);
+    drawProgram(painter);
+    painter.restore();
+}
+
 }  // namespace tavik::gui
