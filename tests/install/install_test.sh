@@ -62,6 +62,7 @@ layout)
         share/man/man1/tavikserver.1.gz
         share/doc/tavikclient/copyright
         share/doc/tavikclient/changelog.gz
+        share/lintian/overrides/tavikclient
     )
     for size in 16 22 24 32 48 64 128 256; do
         expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
