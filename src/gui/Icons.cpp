@@ -296,15 +296,16 @@ QIcon treeIconOf(int index) {
 
 void drawProgram(QPainter& p) {
     // A speech bubble with two lines of text ...
-    QPainterPath bubblePath;
-    bubblePath.addRoundedRect(QRectF(2.5, 4.5, 36, 27), 9, 9);
+    QPainterPath body;
+    body.addRoundedRect(QRectF(2.5, 4.5, 36, 27), 9, 9);
     QPolygonF tail;
-    tail << QPointF(9, 28) << QPointF(6, 42.5) << QPointF(20, 30);
-    bubblePath.addPolygon(tail);
-    bubblePath.setFillRule(Qt::WindingFill);
+    tail << QPointF(9, 28) << QPointF(6, 42.5) << QPointF(20, 30) << QPointF(9, 28);
+    QPainterPath tailPath;
+    tailPath.addPolygon(tail);
     p.setPen(outline(QColor(0x5a, 0x34, 0x14), 2.5));
     p.setBrush(QColor(0xfd, 0xf4, 0xdc));
-    p.drawPath(bubblePath.simplified());
+    // One outline around both: the tail's upper edge inside the body must not show.
+    p.drawPath(body.united(tailPath));
     p.setPen(outline(QColor(0x8a, 0x6a, 0x4a), 3.0));
     p.drawLine(QPointF(10, 13.5), QPointF(28, 13.5));
     p.drawLine(QPointF(10, 21.5), QPointF(22, 21.5));
@@ -396,6 +397,14 @@ QIcon programIcon() {
             icon.addPixmap(render(size, 48, 1.0, drawProgram));
     }
     return icon;
+}
+
+void paintProgramIcon(QPainter& painter, qreal size) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 48, size / 48);
+    drawProgram(painter);
+    painter.restore();
 }
 
 }  // namespace tavik::gui

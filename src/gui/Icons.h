@@ -2,6 +2,8 @@
 
 #include <QIcon>
 
+class QPainter;
+
 namespace tavik::gui {
 
 // All pictures of the program are drawn here in code; there are no image files.
@@ -23,5 +25,9 @@ QIcon treeItemIcon(int image, int selectedImage);
 
 // The window and task bar icon, at 16, 32 and 48 pixels.
 QIcon programIcon();
+
+// Paints the program icon into the square (0, 0, size, size) of `painter`, at
+// any size and on any paint device; the installed icon files are made with it.
+void paintProgramIcon(QPainter& painter, qreal size);
 
 }  // namespace tavik::gui

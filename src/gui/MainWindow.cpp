@@ -561,7 +561,7 @@ int MainWindow::runDialog(Dialog dialog) {
             return d.exec();
         }
         case Dialog::About: {
-            AboutDialogWidget d(this);
+            AboutDialogWidget d(this, m_client.workingDirectory());
             return d.exec();
         }
         case Dialog::ChannelPassword: {

@@ -476,8 +476,9 @@ TEST(ArtFontSet, EntriesAreThePlainFilesSortedIgnoringCase) {
 // ---------------------------------------------------------------- shipped fonts
 
 TEST(ArtFontShipped, DemoFontsLoadCleanly) {
-    const std::filesystem::path fonts =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "demo" / "fonts";
+    // Not __FILE__: under ccache with a base_dir that path is relative to the
+    // compiler's directory, not to where the test runs.
+    const std::filesystem::path fonts = std::filesystem::path(TAVIK_SOURCE_DIR) / "demo" / "fonts";
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(fonts)) {
         if (entry.path().extension() != ".fnt") continue;

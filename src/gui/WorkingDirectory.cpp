@@ -1,0 +1,69 @@
+#include "WorkingDirectory.h"
+
+#include <array>
+#include <string_view>
+#include <system_error>
+
+#include "app/Settings.h"
+
+namespace tavik::gui {
+
+namespace fs = std::filesystem;
+
+WorkingDirectory chooseWorkingDirectory(const std::optional<fs::path>& dirOption, const fs::path& current,
+                                        const fs::path& dataFolder) {
+    if (dirOption) {
+        // Relative to where the user typed it, and kept absolute from then on.
+        const fs::path dir = dirOption->is_absolute() ? *dirOption : current / *dirOption;
+        return {dir.lexically_normal(), WorkingDirectory::Source::Option};
+    }
+    std::error_code ec;
+    if (fs::is_regular_file(current / Settings::FileName, ec))
+        return {current, WorkingDirectory::Source::CurrentDirectory};
+    return {dataFolder, WorkingDirectory::Source::DataFolder};
+}
+
+namespace {
+
+// Copies the regular files of `from` into `to`, which is created; a file that
+// is already there stays as it is.
+void copyDefaults(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return;
+    fs::create_directory(to, ec);
+    if (ec) return;
+    for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileError;
+        if (!it->is_regular_file(fileError)) continue;
+        fs::copy_file(it->path(), to / it->path().filename(), fs::copy_options::skip_existing, fileError);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> prepareDataFolder(const fs::path& folder, const fs::path& defaults) {
+    if (!folder.is_absolute()) return "Es gibt keinen Datenordner (ist HOME gesetzt?).";
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        // Chat logs and the watch list are nobody else's business: every
+        // directory made on the way (~/.local/share too, if it is missing) is
+        // its owner's only.
+        fs::path partial;
+        for (const fs::path& part : folder) {
+            partial /= part;
+            if (fs::is_directory(partial, ec)) continue;
+            std::error_code again;
+            if (!fs::create_directory(partial, ec) && !fs::is_directory(partial, again)) {
+                return "Der Datenordner " + folder.string() + " kann nicht angelegt werden: " + ec.message();
+            }
+            fs::permissions(partial, fs::perms::owner_all, fs::perm_options::replace, ec);
+        }
+    }
+    if (fs::exists(folder / Settings::FileName, ec)) return std::nullopt;
+    for (const std::string_view name : std::array<std::string_view, 3>{"fonts", "inline", "Sounds"}) {
+        if (!fs::exists(folder / name, ec)) copyDefaults(defaults / name, folder / name);
+    }
+    return std::nullopt;
+}
+
+}  // namespace tavik::gui
