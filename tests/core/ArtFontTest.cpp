@@ -9,6 +9,7 @@
 #include "art/ArtFontSet.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 namespace {
@@ -364,7 +365,9 @@ TEST(ArtFontSet, EntriesAreThePlainFilesSortedIgnoringCase) {
     TempDir dir;
     writeFile(dir.path() / "b.fnt", lines({"HEIGHT: 2"}));
     writeFile(dir.path() / "A.fnt", lines({"HEIGHT: 1"}));
-    writeFile(dir.path() / "\xC3\x96l.fnt", lines({"HEIGHT: 4"}));  // "Öl.fnt"
+    writeFile(dir.path() / pathFromWindows1252("\xD6l.fnt"), lines({"HEIGHT: 4"}));  // "Öl.fnt"
+    // A name Windows-1252 cannot write is no entry at all, rather than one that opens nothing.
+    writeFile(dir.path() / std::filesystem::path(u8"\u65E5.fnt"), lines({"HEIGHT: 3"}));
     writeFile(dir.path() / "c.txt", "kein Font");
     writeFile(dir.path() / ".hidden", lines({"HEIGHT: 9"}));
     std::filesystem::create_directory(dir.path() / "d.fnt");
@@ -390,8 +393,7 @@ TEST(ArtFontSet, EntriesAreThePlainFilesSortedIgnoringCase) {
 // ---------------------------------------------------------------- shipped fonts
 
 TEST(ArtFontShipped, DemoFontsLoadCleanly) {
-    const std::filesystem::path fonts =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "demo" / "fonts";
+    const std::filesystem::path fonts = std::filesystem::path(TAVIK_SOURCE_DIR) / "demo" / "fonts";
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(fonts)) {
         if (entry.path().extension() != ".fnt") continue;

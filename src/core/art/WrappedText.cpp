@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/Text.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 namespace {
@@ -59,9 +60,7 @@ bool isPlainFileName(std::string_view name) {
 // The text of the picture `name`, or nothing when it must be treated as missing.
 std::optional<std::string> pictureText(std::string_view name, const std::filesystem::path& directory) {
     if (!isPlainFileName(name)) return std::nullopt;
-    const std::string utf8 = utf8FromWindows1252(name);
-    const std::filesystem::path file =
-        directory / std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    const std::filesystem::path file = directory / pathFromWindows1252(name);
 
     // The name itself cannot leave the directory, but a symbolic link in it can.
     std::error_code ec;
