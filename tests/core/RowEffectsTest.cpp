@@ -71,7 +71,8 @@ TEST_F(LogFileTest, UnwritableLogSwitchesLoggingOffOnce) {
 }
 
 TEST_F(LogFileTest, AFailedWriteIsTreatedLikeAFailedOpen) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "needs /dev/full, a file that opens but refuses every write; this system has none";
     client.settings().logfile = true;
     std::filesystem::create_directories(dir.path() / "LogFiles");
     std::filesystem::create_symlink("/dev/full", todaysLog());
