@@ -28,4 +28,5 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w || true
 fi
 "$wine" "$build/tests/core_tests.exe" "$@"
+wineserver -w  # let Wine's server end before we do
 echo "Windows tests (MinGW-w64, Wine) passed."
