@@ -6,13 +6,14 @@
 #include <QHostInfo>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QtEndian>
 #include <chrono>
 #include <string>
 
+// The service database (getservbyname) is the one thing Qt does not offer.
 #if defined(_WIN32)
 #include <winsock2.h>
 #else
-#include <arpa/inet.h>
 #include <netdb.h>
 #endif
 
@@ -247,8 +248,19 @@ void QtTransport::peerGone(int socket) {
 
 std::uint16_t QtTransport::servicePort(std::string_view name) {
     const std::string service(name);
+#if defined(_WIN32)
+    // Winsock answers only while it is started; Qt may not have started it yet.
+    WSADATA data;
+    const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+#endif
     const servent* entry = getservbyname(service.c_str(), nullptr);
-    return entry == nullptr ? 0 : ntohs(static_cast<std::uint16_t>(entry->s_port));
+    // The port is stored in network byte order.
+    const std::uint16_t port =
+        entry == nullptr ? 0 : qFromBigEndian(static_cast<std::uint16_t>(entry->s_port));
+#if defined(_WIN32)
+    if (started) WSACleanup();
+#endif
+    return port;
 }
 
 }  // namespace tavik::gui

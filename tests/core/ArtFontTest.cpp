@@ -9,6 +9,7 @@
 #include "art/ArtFontSet.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 namespace {
@@ -450,7 +451,9 @@ TEST(ArtFontSet, EntriesAreThePlainFilesSortedIgnoringCase) {
     TempDir dir;
     writeFile(dir.path() / "b.fnt", lines({"HEIGHT: 2"}));
     writeFile(dir.path() / "A.fnt", lines({"HEIGHT: 1"}));
-    writeFile(dir.path() / "\xC3\x96l.fnt", lines({"HEIGHT: 4"}));  // "Öl.fnt"
+    writeFile(dir.path() / pathFromWindows1252("\xD6l.fnt"), lines({"HEIGHT: 4"}));  // "Öl.fnt"
+    // A name Windows-1252 cannot write is no entry at all, rather than one that opens nothing.
+    writeFile(dir.path() / std::filesystem::path(u8"\u65E5.fnt"), lines({"HEIGHT: 3"}));
     writeFile(dir.path() / "c.txt", "kein Font");
     writeFile(dir.path() / ".hidden", lines({"HEIGHT: 9"}));
     std::filesystem::create_directory(dir.path() / "d.fnt");

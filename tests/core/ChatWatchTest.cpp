@@ -7,6 +7,7 @@
 
 #include "fakes/ClientFixture.h"
 #include "fakes/FileFakes.h"
+#include "fakes/FileChecks.h"
 #include "platform/Files.h"
 
 namespace tavik::test {
@@ -121,9 +122,7 @@ TEST_F(ChatWatchTest, SaveIsAtomicPrivateAndReportsFailure) {
     addStored("Anna");
     ASSERT_TRUE(watch().save(file()));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "ChatWatch.cfg.tmp"));
-    const auto perms = std::filesystem::status(file()).permissions();
-    EXPECT_EQ(perms & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    expectPrivateFile(file());
 
     // A failed save tells the user and leaves the old file whole.
     ScriptedFileCalls calls;

@@ -7,6 +7,8 @@
 
 #include "chat/LogFile.h"
 #include "fakes/ClientFixture.h"
+#include "fakes/FileChecks.h"
+#include "platform/FileNames.h"
 #include "platform/Files.h"
 
 namespace tavik::test {
@@ -51,8 +53,7 @@ TEST_F(LogFileTest, RowsAreAppendedToTheDaysFile) {
     EXPECT_EQ(readFile(todaysLog()),
               "[09:05:07] <Anna> Hallo du\r\n[09:05:07] Hinweis\r\n[09:05:07] <From Bert> " +
                   std::string(80, 'x') + "\r\n[09:05:07] <From Bert> " + std::string(20, 'x') + "\r\n");
-    const auto perms = std::filesystem::status(todaysLog()).permissions() & std::filesystem::perms::all;
-    EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    expectPrivateFile(todaysLog());
     // In-progress rows and rows under a modal dialog are not logged.
     receive(7, "halbe Zeile");
     EXPECT_EQ(readFile(todaysLog())->find("halbe"), std::string::npos);
@@ -70,7 +71,8 @@ TEST_F(LogFileTest, UnwritableLogSwitchesLoggingOffOnce) {
 }
 
 TEST_F(LogFileTest, AFailedWriteIsTreatedLikeAFailedOpen) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "needs /dev/full, a file that opens but refuses every write; this system has none";
     client.settings().logfile = true;
     std::filesystem::create_directories(dir.path() / "LogFiles");
     std::filesystem::create_symlink("/dev/full", todaysLog());
@@ -85,31 +87,40 @@ protected:
         client.settings().sound = true;
         std::filesystem::create_directories(dir.path() / "Sounds");
     }
-    void addSound(const std::string& utf8Name) { std::ofstream(dir.path() / "Sounds" / utf8Name) << "RIFF"; }
+    std::filesystem::path soundsDir() const { return dir.path() / "Sounds"; }
+    void addSound(const std::string& name) {
+        std::ofstream(soundsDir() / pathFromWindows1252(name)) << "RIFF";
+    }
+    // The Windows-1252 names of the files played; the desktop gets UTF-8 paths.
     std::vector<std::string> played() {
         std::vector<std::string> out;
-        for (const std::string& s : desktop.sounds)
-            out.push_back(std::filesystem::path(s).filename().string());
+        for (const std::string& s : desktop.sounds) {
+            const std::filesystem::path path(std::u8string(s.begin(), s.end()));
+            EXPECT_TRUE(std::filesystem::exists(path)) << s;
+            out.push_back(windows1252FromPath(path.filename()).value_or("?"));
+        }
         return out;
     }
 };
 
 TEST_F(SoundTest, WordsWithFilesPlayInOrderEachStoppingTheLast) {
     addSound("hallo.wav");
-    addSound("Tsch\xC3\xBC\xC3\x9F.wav");  // file names on disk are UTF-8
+    addSound("Tsch\xFC\xDF.wav");
     addSound(
-        "Gr\xC3\x9F"
+        "Gr\xDF"
         "e.wav");
+    addSound("\x80.wav");  // the euro sign
     client.messageView().insert(-1, "Anna",
                                 "HALLO! Gr\xDF"
-                                "e, tsch\xFC\xDF",
+                                "e, tsch\xFC\xDF \x80",
                                 LineKind::Public);
     // "ü" separates words, so «tschüß» is «tsch» and «ß» and finds nothing; «Grße» (ß is a letter) is one
     // word.
     EXPECT_EQ(played(), (std::vector<std::string>{"hallo.wav",
-                                                  "Gr\xC3\x9F"
-                                                  "e.wav"}));
-    EXPECT_EQ(desktop.soundStops, 2);
+                                                  "Gr\xDF"
+                                                  "e.wav",
+                                                  "\x80.wav"}));
+    EXPECT_EQ(desktop.soundStops, 3);
 }
 
 TEST_F(SoundTest, EmptyWordsAndTheChord) {
@@ -131,7 +142,12 @@ TEST_F(SoundTest, EmptyWordsAndTheChord) {
 TEST_F(SoundTest, FilesAddedWhileRunningAreFound) {
     client.messageView().insert(-1, "Anna", "neu", LineKind::Public);
     EXPECT_TRUE(played().empty());
+    // The directory's time stamp is coarse (whole seconds on Windows): a file
+    // added within the same tick leaves it unchanged.
+    const auto stamp = std::filesystem::last_write_time(soundsDir());
     addSound("NEU.wav");
+    std::error_code ec;
+    std::filesystem::last_write_time(soundsDir(), stamp, ec);
     client.messageView().insert(-1, "Anna", "neu", LineKind::Public);
     EXPECT_EQ(played(), (std::vector<std::string>{"NEU.wav"}));
 }

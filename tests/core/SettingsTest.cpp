@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
 #include "fakes/FileFakes.h"
+#include "fakes/FileChecks.h"
 #include "platform/Files.h"
 
 namespace tavik {
@@ -65,9 +65,7 @@ TEST(Settings, FirstStartShowsTheHintOnceAndSavesAFullVersion2File) {
     ASSERT_TRUE(s.save(file, desktop));
     const std::string image = readFile(file).value();
     ASSERT_EQ(image.size(), Settings::Size);
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    test::expectPrivateFile(file);
 
     Bytes expected(Settings::Size);
     expected.i32(0, 2).byte(2004, 1).byte(2009, 1).byte(2011, 1).byte(2136, 1);

@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "art/WrappedText.h"
 #include "fakes/ClientFixture.h"
+#include "fakes/FileChecks.h"
 
 namespace tavik::test {
 namespace {
@@ -228,19 +230,34 @@ TEST_F(InlinePictureTest, MissingPicturesAreTwoEmptyRows) {
 TEST_F(InlinePictureTest, NamesAreWindows1252) {
     writeBytes(inlineDir() / fs::path(u8"k\u00e4tzchen"), "=^.^=");
     EXPECT_EQ(compose("/k\xE4tzchen/"), rows({"=^.^="}));
+    // The euro sign is 0x80 in Windows-1252; the name must not be taken as Latin-1.
+    writeBytes(inlineDir() / fs::path(u8"\u20AC"), "EUR");
+    EXPECT_EQ(compose("/\x80/"), rows({"EUR"}));
 }
 
-TEST_F(InlinePictureTest, OnlyFilesInsideTheDirectoryAreRead) {
+TEST_F(InlinePictureTest, NamesCannotLeaveTheDirectory) {
     fs::create_directories(inlineDir() / "sub");
     writeBytes(inlineDir() / "sub" / "pic", "GEHEIM");
-    fs::create_symlink(dir.path() / "geheim", inlineDir() / "link-out");
-    fs::create_symlink(inlineDir() / "eule", inlineDir() / "link-in");
-    fs::create_symlink(dir.path(), inlineDir() / "dir-out");
 
-    const std::string outside = (dir.path() / "geheim").string();
-    for (const std::string& word : std::vector<std::string>{
-             "/../geheim/", "/../", "/./", "//", "/sub/pic/", "/sub\\pic/", "/" + outside + "/", "/link-out/",
-             "/dir-out/", "/sub/", "/C:geheim/", std::string("/eule\0x/", 8)}) {
+    const std::u8string outside = (dir.path() / "geheim").u8string();
+    for (const std::string& word :
+         std::vector<std::string>{"/../geheim/", "/../", "/./", "//", "/sub/pic/", "/sub\\pic/",
+                                  "/" + std::string(outside.begin(), outside.end()) + "/", "/sub/",
+                                  "/C:geheim/", std::string("/eule\0x/", 8)}) {
+        const WordBlock w = picture(word);
+        EXPECT_EQ(w.rowCount(), 2) << word;
+        EXPECT_EQ(w.width(), 0U) << word;
+    }
+}
+
+TEST_F(InlinePictureTest, LinksCannotLeaveTheDirectory) {
+    std::error_code ec;
+    if (!makeSymlink(dir.path() / "geheim", inlineDir() / "link-out", ec))
+        GTEST_SKIP() << "symbolic links cannot be made here: " << ec.message();
+    ASSERT_TRUE(makeSymlink(inlineDir() / "eule", inlineDir() / "link-in", ec)) << ec.message();
+    ASSERT_TRUE(makeSymlink(dir.path(), inlineDir() / "dir-out", ec)) << ec.message();
+
+    for (const std::string word : {"/link-out/", "/dir-out/"}) {
         const WordBlock w = picture(word);
         EXPECT_EQ(w.rowCount(), 2) << word;
         EXPECT_EQ(w.width(), 0U) << word;
@@ -250,7 +267,7 @@ TEST_F(InlinePictureTest, OnlyFilesInsideTheDirectoryAreRead) {
     // The directory itself may well be a link somewhere else.
     const fs::path elsewhere = dir.path() / "elsewhere";
     fs::rename(inlineDir(), elsewhere);
-    fs::create_symlink(elsewhere, inlineDir());
+    ASSERT_TRUE(makeSymlink(elsewhere, inlineDir(), ec)) << ec.message();
     EXPECT_EQ(picture("/eule/").rowCount(), 3);
 }
 

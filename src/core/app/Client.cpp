@@ -4,6 +4,7 @@
 
 #include "app/Text.h"
 #include "app/Title.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 
@@ -36,11 +37,11 @@ void Client::setOwnNick(std::string_view nick) {
 }
 
 void Client::loadFiles(const FontPicker& pickFont) {
-    m_settings.load(m_workingDirectory / Settings::FileName, m_desktop, pickFont);
+    m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     for (int column = 0; column < 4; ++column) {
         m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
     }
-    m_chatWatch.load(m_workingDirectory / ChatWatch::FileName);
+    m_chatWatch.load(m_workingDirectory / pathFromWindows1252(ChatWatch::FileName));
     m_chatWatch.refreshPresence("");
 }
 
@@ -356,12 +357,12 @@ void Client::resetInputLine() {
 
 void Client::loadArtFonts() {
     if (m_artFonts.loaded()) return;
-    m_artFonts.load(m_workingDirectory / "fonts", m_desktop);
+    m_artFonts.load(m_workingDirectory / pathFromWindows1252("fonts"), m_desktop);
     m_artFontBox.setEntries(m_artFonts.names());
 }
 
 bool Client::saveSettings() {
-    return m_settings.save(m_workingDirectory / Settings::FileName, m_desktop);
+    return m_settings.save(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop);
 }
 
 std::string_view Client::logoutAutoText() const {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/Text.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 
@@ -23,11 +24,11 @@ std::vector<FontFile> listFontFiles(const std::filesystem::path& directory) {
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         const std::filesystem::path& path = it->path();
-        const std::u8string leaf = path.filename().u8string();
-        if (leaf.empty() || leaf.front() == u8'.') continue;
+        std::optional<std::string> leaf = windows1252FromPath(path.filename());
+        if (!leaf || leaf->empty() || leaf->front() == '.') continue;
         std::error_code statusError;
         if (!it->is_regular_file(statusError) || statusError) continue;
-        files.push_back({windows1252FromUtf8(std::string(leaf.begin(), leaf.end())), path});
+        files.push_back({std::move(*leaf), path});
     }
     // The selector sorts its entries ignoring case; the bytes decide between
     // names that differ in case only, so the order never depends on the listing.

@@ -5,6 +5,7 @@
 #include "app/Client.h"
 #include "app/Text.h"
 #include "art/WrappedText.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 
@@ -221,7 +222,8 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
     // 9.-11. Wrapped to the server's width with the command words on every piece.
     std::string outgoing = prefix + line;
     blankLineBreaks(outgoing);  // the marked row's name too
-    WrappedText wrapped(outgoing, headWordCount(outgoing), client.workingDirectory() / "inline");
+    WrappedText wrapped(outgoing, headWordCount(outgoing),
+                        client.workingDirectory() / pathFromWindows1252("inline"));
     std::string composed = wrapped.compose(85 - static_cast<int>(nickLength), "\r");
     if (composed.empty()) {
         composed = outgoing;

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/Text.h"
+#include "platform/FileNames.h"
 #include "platform/Files.h"
 
 namespace tavik {
@@ -53,20 +54,17 @@ bool isPlainFileName(std::string_view name) {
 // "eule"). Of several such files the first in byte order is taken, so the
 // choice never depends on the order of the listing.
 std::filesystem::path pictureFile(std::string_view name, const std::filesystem::path& directory) {
-    const std::string utf8 = utf8FromWindows1252(name);
-    const std::filesystem::path exact =
-        directory / std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    const std::filesystem::path exact = directory / pathFromWindows1252(name);
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(exact, ec))) return exact;
     std::optional<std::filesystem::path> found;
     std::string foundName;
     for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::u8string leaf = it->path().filename().u8string();
-        const std::string leafName = windows1252FromUtf8(std::string(leaf.begin(), leaf.end()));
-        if (!equalsIgnoreCase(leafName, name)) continue;
-        if (!found || leafName < foundName) {
+        const std::optional<std::string> leafName = windows1252FromPath(it->path().filename());
+        if (!leafName || !equalsIgnoreCase(*leafName, name)) continue;
+        if (!found || *leafName < foundName) {
             found = it->path();
-            foundName = leafName;
+            foundName = *leafName;
         }
     }
     return found.value_or(exact);

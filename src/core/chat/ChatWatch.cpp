@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/Client.h"
+#include "platform/FileNames.h"
 #include "platform/Files.h"
 
 namespace tavik {
@@ -44,7 +45,7 @@ void putField(std::string& out, std::string_view text, std::size_t width) {
 }  // namespace
 
 std::filesystem::path ChatWatch::defaultFile() const {
-    return m_client.workingDirectory() / FileName;
+    return m_client.workingDirectory() / pathFromWindows1252(FileName);
 }
 
 std::optional<NameList> ChatWatch::parse(std::string_view bytes) {

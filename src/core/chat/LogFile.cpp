@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/Client.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 
@@ -24,7 +25,10 @@ AppendResult appendTo(const std::filesystem::path& path, std::string_view bytes)
     std::ofstream out(path, std::ios::binary | std::ios::app);
     if (!out) return AppendResult::OpenFailed;
     if (!existed) {
-        // The logs hold private whispers: readable by their owner only.
+        // The logs hold private whispers: readable by their owner only. On POSIX
+        // that is mode 0600. Windows has no mode bits: our files are made in the
+        // user's own folder, whose default rights already keep other users out,
+        // and this call only makes sure the file is not read-only.
         std::filesystem::permissions(path,
                                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::replace, ec);
@@ -89,8 +93,8 @@ void LogFile::formatLine(std::string& buffer, std::string_view name, std::string
 
 void LogFile::write(std::string_view name, std::string_view text, LineKind kind) {
     const LocalTime now = m_client.clock().now();
-    const std::filesystem::path directory = m_client.workingDirectory() / Directory;
-    const std::filesystem::path path = directory / fileName(now);
+    const std::filesystem::path directory = m_client.workingDirectory() / pathFromWindows1252(Directory);
+    const std::filesystem::path path = directory / pathFromWindows1252(fileName(now));
 
     m_line.assign(1, '[');
     appendTwoDigits(m_line, now.hour);

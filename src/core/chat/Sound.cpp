@@ -1,9 +1,11 @@
 #include "chat/Sound.h"
 
 #include <array>
+#include <chrono>
 #include <system_error>
 
 #include "app/Client.h"
+#include "platform/FileNames.h"
 
 namespace tavik {
 
@@ -29,7 +31,7 @@ bool Sound::isSeparator(unsigned char c) {
 }
 
 void Sound::refreshIndex() {
-    const std::filesystem::path directory = m_client.workingDirectory() / Directory;
+    const std::filesystem::path directory = m_client.workingDirectory() / pathFromWindows1252(Directory);
     std::error_code ec;
     const auto stamp = std::filesystem::last_write_time(directory, ec);
     if (ec) {
@@ -37,10 +39,17 @@ void Sound::refreshIndex() {
         m_indexed = false;
         return;
     }
-    if (m_indexed && stamp == m_indexedAt) return;
+    if (m_indexed && stamp == m_indexedAt && !m_indexRacy) return;
+    // A directory's time stamp is coarse: whole seconds on Windows, two on FAT
+    // drives, a clock tick on Linux. A file added in the same tick as our listing
+    // leaves the stamp unchanged, so a listing made while the stamp is that young
+    // is made again next time, until the directory has been quiet for a while.
+    const auto now = std::filesystem::file_time_type::clock::now();
+    m_indexRacy = now - stamp < std::chrono::seconds(3);
     m_files.clear();
     for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
-        m_files.emplace(windows1252FromUtf8(it->path().filename().string()), it->path());
+        if (std::optional<std::string> name = windows1252FromPath(it->path().filename()))
+            m_files.emplace(std::move(*name), it->path());
     }
     m_indexedAt = stamp;
     m_indexed = true;
@@ -62,7 +71,8 @@ void Sound::playWordSounds(std::string_view text) {
         // Two separators in a row give an empty word, looked up like any other.
         if (const std::filesystem::path* file = find(text.substr(start, i - start))) {
             m_client.desktop().stopSound();
-            m_client.desktop().playSound(file->string());
+            const std::u8string utf8 = file->u8string();
+            m_client.desktop().playSound(std::string(utf8.begin(), utf8.end()));
         }
         start = i + 1;
     }

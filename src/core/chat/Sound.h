@@ -42,6 +42,7 @@ private:
     std::unordered_map<std::string, std::filesystem::path, Hash, Equal> m_files;
     std::filesystem::file_time_type m_indexedAt{};
     bool m_indexed = false;
+    bool m_indexRacy = false;  // the listing may have missed a file added in the stamp's tick
     std::string m_key;
 };
 

@@ -33,7 +33,8 @@ public:
     virtual void setClipboardText(std::string_view text) = 0;
     virtual std::string clipboardText() const = 0;
 
-    // Plays a wave file asynchronously, stopping whatever played before.
+    // Plays a wave file asynchronously, stopping whatever played before. The
+    // path is UTF-8 on every system.
     virtual void playSound(const std::string& path) = 0;
     virtual void stopSound() = 0;
     // A sound of the system's own, e.g. "CHORD.WAV".
