@@ -1,7 +1,7 @@
 // The one place where the engine calls the operating system's file functions
 // directly: what a durable file replacement needs and the standard library
 // does not offer (exclusive owner-only creation, syncing a file and its
-// directory). A Windows build supplies its own version of this file.
+// directory). NativeFileCallsWindows.cpp is its Windows counterpart.
 
 #include "platform/Files.h"
 
