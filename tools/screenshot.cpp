@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -44,7 +46,6 @@ int main(int argc, char** argv) {
     tavik::gui::MainWindow window(client, &desktop);
     window.start();
     client.settings().sound = false;
-    window.resize(900, 600);
     desktop.setDialogRunner([&](tavik::Dialog d) {
         if (d == tavik::Dialog::Connect) {
             client.connectDialog().setText("localhost:" + std::to_string(port));
@@ -57,16 +58,22 @@ int main(int argc, char** argv) {
         return 2;
     });
     window.dispatch(tavik::Command::Connect);
-    QTest::qWait(2500);
+    // The list asked for right after the login fills tree and title.
+    if (!QTest::qWaitFor([&client] { return client.chatterCount() > 1; }, 5000)) {
+        std::fprintf(stderr, "tavik_screenshot: the chatter list did not arrive\n");
+        return 1;
+    }
+    QTest::qWait(2000);
     QTest::keyClicks(window.inputLine(), QStringLiteral("Hallo zusammen, wie geht es euch?"));
     QTest::keyClick(window.inputLine(), Qt::Key_Return);
-    client.keepAliveTick();
     QTest::qWait(5000);
-    client.keepAliveTick();
-    QTest::qWait(600);
     QTest::keyClicks(window.inputLine(), QStringLiteral("Ich hole mir erst mal einen Kaffee /kaffee/"));
     QTest::qWait(300);
-    const bool saved = window.grab().save(out);
+    // The window as the screen shows it, with the window manager's frame and title.
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    const bool saved = shot.save(out);
     server.kill();
     server.waitForFinished(3000);
     return saved ? 0 : 1;

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
@@ -143,6 +144,27 @@ private:
     QTableView* m_view;
 };
 
+// The message list's header. Beyond the last column it goes on as an empty
+// header, so it spans the list's whole width as the row of columns does.
+class ListHeader : public QHeaderView {
+public:
+    explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QHeaderView::paintEvent(event);
+        const int end = length() - offset();
+        if (end >= viewport()->width()) return;
+        QPainter painter(viewport());
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.rect = QRect(end, 0, viewport()->width() - end, viewport()->height());
+        option.section = count();
+        option.position = QStyleOptionHeader::End;
+        style()->drawControl(QStyle::CE_Header, &option, &painter, this);
+    }
+};
+
 struct MenuItem {
     Command command;
     const char* label;  // UTF-8; a tab separates the key shown beside it
@@ -206,6 +228,7 @@ void MainWindow::buildControls() {
     m_messageList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_messageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_messageList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_messageList->setHorizontalHeader(new ListHeader(m_messageList));
     m_messageList->verticalHeader()->hide();
     m_messageList->setShowGrid(false);
     m_messageList->setWordWrap(false);
@@ -416,6 +439,9 @@ void MainWindow::start() {
     m_client.updateTitle();
     show();
     arrange();
+    // The header's height is known only once it is shown with its style's font:
+    // the rows start below it.
+    m_messageList->doItemsLayout();
     m_inputLine->setFocus();
     m_keepAlive.start();
     m_idle.start();
@@ -469,6 +495,7 @@ void MainWindow::applyDisplayFont() {
     m_messageList->verticalHeader()->setMinimumSectionSize(1);
     m_messageList->verticalHeader()->setDefaultSectionSize(rowHeight);
     m_inputLine->setFont(font);
+    m_messageList->doItemsLayout();
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -43,18 +43,32 @@ bool run(const QString& program, const QStringList& args, const QByteArray& inpu
     return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// Started before a modal dialog opens: waits for the dialog titled `title`,
-// gives it the focus and types `keys` into it (each one an xdotool key name).
-std::unique_ptr<QProcess> keysInto(const QString& title, const QStringList& keys) {
-    auto p = std::make_unique<QProcess>();
-    p->start(QStringLiteral("xdotool"),
-             QStringList{QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$'),
-                         QStringLiteral("windowfocus"), QStringLiteral("--sync"), QStringLiteral("key"),
-                         QStringLiteral("--delay"), QStringLiteral("50")} +
-                 keys);
-    p->waitForStarted(Wait);
-    return p;
+// Set up before a modal dialog opens: once the dialog titled `title` is shown
+// and the window manager has given it the keyboard, xdotool types `keys` (each
+// an xdotool key name) as the X server's keyboard would.
+class KeysInto {
+public:
+    KeysInto(const QString& title, const QStringList& keys) {
+        m_poll.setInterval(20);
+        QObject::connect(&m_poll, &QTimer::timeout, [this, title, keys] {
+            const QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal->windowTitle() != title || !modal->isActiveWindow()) return;
+            m_poll.stop();
+            m_typing.start(
+                QStringLiteral("xdotool"),
+                QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50")} + keys);
+        });
+        m_poll.start();
+    }
+    ~KeysInto() { m_typing.waitForFinished(Wait); }
+
+private:
+    QTimer m_poll;
+    QProcess m_typing;
+};
+
+std::unique_ptr<KeysInto> keysInto(const QString& title, const QStringList& keys) {
+    return std::make_unique<KeysInto>(title, keys);
 }
 
 // Closes any dialog still open after a while, so a failing key test fails
@@ -182,7 +196,7 @@ TEST(DisplayFrame, TheFrameGoesOnTheScreen) {
         Client client(transport, desktop, clock, dir.path());
         gui::MainWindow window(client, &desktop);
         // A first start shows its hint about the font menu first.
-        std::unique_ptr<QProcess> hint;
+        std::unique_ptr<KeysInto> hint;
         if (!c.stored) hint = keysInto(QStringLiteral("TavikTelnet"), {QStringLiteral("Return")});
         DialogGuard guard;
         window.start();

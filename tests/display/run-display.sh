@@ -14,6 +14,8 @@ runtime=$(mktemp -d)
 chmod 700 "$runtime"
 trap 'rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb
+# In the asan build: what the system's D-Bus library keeps is not ours.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # Inside the virtual display: start the window manager, wait until it has
 # announced itself on the root window, run the tests, stop the manager.

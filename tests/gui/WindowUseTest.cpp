@@ -280,6 +280,29 @@ TEST(MarkerPainting, AFillerRowCarriesNoSelectionFill) {
     EXPECT_EQ(fillAt(row), highlight);
 }
 
+// The list's header sits above the rows, never over the first one, and spans
+// the list's whole width.
+TEST(ListHeader, AboveTheRowsAndAcrossTheList) {
+    TempDir dir;
+    FakeTransport transport;
+    FakeDesktop desktop;
+    FakeClock clock;
+    Client client(transport, desktop, clock, dir.path());
+    gui::MainWindow window(client, nullptr);
+    window.start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(20);
+    const QTableView* list = window.messageList();
+    const QHeaderView* header = list->horizontalHeader();
+    EXPECT_GE(header->height(), header->sizeHint().height());
+    EXPECT_GE(list->viewport()->y(), header->y() + header->height());
+    EXPECT_EQ(header->width(), list->viewport()->width());
+    // Beyond the last column the header is still drawn as header, not as the list's background.
+    const QImage image = header->viewport()->grab().toImage();
+    const QColor base = list->palette().color(QPalette::Base);
+    EXPECT_NE(image.pixelColor(image.width() - 3, image.height() / 2), base);
+}
+
 // Qt's own texts are German.
 TEST(GermanTexts, QtsOwnTextsAreGerman) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
