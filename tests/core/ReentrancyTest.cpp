@@ -145,5 +145,18 @@ TEST_F(ReentrancyTest, OtherSessionsCarryOnAfterTheBox) {
     }
 }
 
+TEST_F(ReentrancyTest, ASessionClosedWhileItsOwnDisconnectDrainsItIsTornDownOnce) {
+    // "Trennen" drains what is waiting; logging that row fails, and inside the
+    // box the server's close arrives for the same session.
+    failingLog();
+    connect(7, "eins", "Gast");
+    transport.feed(7, "Hallo\r\n");
+    closeInFirstBox(7);
+    client.disconnect();
+    EXPECT_EQ(client.sessions().findBySocket(7), nullptr);
+    EXPECT_EQ(rowsWith("Die Verbindung wurde abgebrochen"), 1);
+    EXPECT_EQ(client.currentSocket(), NoSocket);
+}
+
 }  // namespace
 }  // namespace tavik::test

@@ -268,7 +268,11 @@ void Client::shutdown() {
 void Client::disconnect() {
     if (m_currentSocket == NoSocket) return;
     const int socket = m_currentSocket;
+    const bool hadSession = m_sessions.findBySocket(socket) != nullptr;
     readLoop(socket);
+    // Draining may open a box whose loop saw the server close this session and
+    // tore it down already: closing it again would only add a second notice.
+    if (hadSession && m_sessions.findBySocket(socket) == nullptr) return;
     m_transport.close(socket);
     m_messageView.insert(socket, "", "Die Verbindung wurde abgebrochen", LineKind::Alert);
     if (Session* session = m_sessions.findBySocket(socket)) {
@@ -281,6 +285,8 @@ void Client::disconnect() {
         m_namesList.removeChat(session->chatName);
         m_sessions.remove(session);
     }
+    // The notice's box may have run a loop in which another session became current.
+    if (m_currentSocket != socket) return;
     m_connectLabel.setText("Verbinden");
     m_currentSocket = NoSocket;
     // The title no longer names the nick and the count of the session that is gone.

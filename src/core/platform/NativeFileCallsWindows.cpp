@@ -49,7 +49,8 @@ public:
 
     bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
         // MOVEFILE_WRITE_THROUGH returns only once the move is on the disk.
-        return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+               0;
     }
 
     void remove(const std::filesystem::path& path) override { ::_wunlink(path.c_str()); }
