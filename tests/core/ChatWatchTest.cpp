@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "fakes/ClientFixture.h"
-#include "fakes/FileFakes.h"
 #include "fakes/FileChecks.h"
+#include "fakes/FileFakes.h"
 #include "platform/Files.h"
 
 namespace tavik::test {

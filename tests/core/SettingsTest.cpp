@@ -7,8 +7,8 @@
 #include "app/Settings.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
-#include "fakes/FileFakes.h"
 #include "fakes/FileChecks.h"
+#include "fakes/FileFakes.h"
 #include "platform/Files.h"
 
 namespace tavik {
