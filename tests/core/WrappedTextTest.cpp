@@ -190,9 +190,15 @@ TEST_F(InlinePictureTest, NamesMatchIgnoringCase) {
     }
     // Of names that differ in case only, the exact one wins, else the first in byte order.
     writeBytes(inlineDir() / "EULE", "GROSS");
-    EXPECT_EQ(picture("/EULE/").getRow(0), "GROSS");
-    EXPECT_EQ(picture("/eule/").getRow(0), "(o o)");
-    EXPECT_EQ(picture("/Eule/").getRow(0), "GROSS");
+    if (std::filesystem::equivalent(inlineDir() / "EULE", inlineDir() / "eule")) {
+        // A file system that ignores case (Windows) has one file under both names.
+        for (const char* word : {"/EULE/", "/eule/", "/Eule/"})
+            EXPECT_EQ(picture(word).getRow(0), "GROSS") << word;
+    } else {
+        EXPECT_EQ(picture("/EULE/").getRow(0), "GROSS");
+        EXPECT_EQ(picture("/eule/").getRow(0), "(o o)");
+        EXPECT_EQ(picture("/Eule/").getRow(0), "GROSS");
+    }
     // The case search stays inside the directory.
     EXPECT_EQ(picture("/GEHEIM/").width(), 0U);
 }
