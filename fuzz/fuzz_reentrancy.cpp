@@ -254,7 +254,7 @@ private:
             case 9: {  // a modal dialog of the program
                 const std::uint8_t b = m_input.byte();
                 if (b % 4 == 0) {
-                    m_client.runLoginDialog();
+                    m_client.runLoginDialog(pickSocket());  // as a name error of that session opens it
                 } else {
                     static constexpr std::array<Dialog, 3> Dialogs = {Dialog::About, Dialog::ChannelPassword,
                                                                       Dialog::ChatWatch};
