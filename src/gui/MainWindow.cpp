@@ -31,6 +31,7 @@
 #include "InputLineEdit.h"
 #include "LoginDialogWidget.h"
 #include "MessageListModel.h"
+#include "MessageListView.h"
 #include "QtDesktop.h"
 #include "app/Client.h"
 #include "app/DisplayFont.h"
@@ -224,7 +225,7 @@ void MainWindow::buildControls() {
     m_chatterTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_chatterTree->setDragEnabled(false);
 
-    m_messageList = new QTableView(m_area);
+    m_messageList = new MessageListView(m_area);
     m_messageList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_messageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_messageList->setEditTriggers(QAbstractItemView::NoEditTriggers);

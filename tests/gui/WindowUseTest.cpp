@@ -19,11 +19,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <memory>
+#include <string>
 
 #include "ChannelPasswordDialogWidget.h"
 #include "ConnectDialogWidget.h"
@@ -301,6 +303,35 @@ TEST(ListHeader, AboveTheRowsAndAcrossTheList) {
     const QImage image = header->viewport()->grab().toImage();
     const QColor base = list->palette().color(QPalette::Base);
     EXPECT_NE(image.pixelColor(image.width() - 3, image.height() / 2), base);
+}
+
+// Scrolled to its end, the list shows whole rows from just below the header
+// down, also when the list's height is not a whole number of rows: the last
+// row is shown whole and the space left over lies below it.
+TEST_F(WindowUseTest, AtTheEndTheFirstShownRowStartsBelowTheHeader) {
+    QTableView* list = window.messageList();
+    const int rowHeight = list->verticalHeader()->defaultSectionSize();
+    ASSERT_GT(rowHeight, 2);
+    const int last = list->model()->rowCount() - 1;
+    for (int extra = 0; extra < rowHeight; ++extra) {
+        window.resize(800, 600 + extra);
+        QTest::qWait(10);
+        QScrollBar* bar = list->verticalScrollBar();
+        bar->setValue(0);
+        bar->setValue(bar->maximum());
+        QCoreApplication::processEvents();
+        SCOPED_TRACE("list height " + std::to_string(list->viewport()->height()));
+        const int first = list->rowAt(0);
+        ASSERT_GE(first, 0);
+        EXPECT_EQ(list->rowViewportPosition(first), 0);
+        EXPECT_EQ(first, bar->maximum());
+        EXPECT_LE(list->rowViewportPosition(last) + list->rowHeight(last), list->viewport()->height());
+
+        // A resize while at the end keeps the rows whole too.
+        window.resize(800, 600 + extra + rowHeight / 2);
+        QTest::qWait(10);
+        EXPECT_EQ(list->rowViewportPosition(list->rowAt(0)), 0);
+    }
 }
 
 // Qt's own texts are German.

@@ -1,0 +1,31 @@
+#include "MessageListView.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace tavik::gui {
+
+MessageListView::MessageListView(QWidget* parent) : QTableView(parent) {}
+
+void MessageListView::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dy != 0) startAtWholeRow();
+}
+
+void MessageListView::updateGeometries() {
+    QTableView::updateGeometries();
+    startAtWholeRow();
+}
+
+void MessageListView::startAtWholeRow() {
+    if (verticalScrollMode() != ScrollPerItem) return;
+    // The scroll bar counts rows and its maximum leaves room for the rows from
+    // there to the end, so that row's top is where the rows start.
+    QHeaderView* rows = verticalHeader();
+    const int before = rows->offset();
+    rows->setOffsetToSectionPosition(verticalScrollBar()->value());
+    // The table has moved the painted rows by its own offset: paint them anew.
+    if (rows->offset() != before) viewport()->update();
+}
+
+}  // namespace tavik::gui
