@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 
 namespace {
 

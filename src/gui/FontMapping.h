@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "app/DisplayFont.h"
-#include "app/Settings.h"
+#include "config/Settings.h"
 
 namespace tavik::gui {
 

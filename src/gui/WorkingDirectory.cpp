@@ -4,7 +4,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 
 namespace tavik::gui {
 

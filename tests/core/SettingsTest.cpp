@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
 #include "fakes/FileChecks.h"

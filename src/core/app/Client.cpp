@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Text.h"
+#include "text/Text.h"
 #include "app/Title.h"
 #include "platform/FileNames.h"
 
@@ -347,8 +347,7 @@ void Client::updateTitle() {
 }
 
 long Client::send(int socket, std::string_view bytes) {
-    if (socket == NoSocket) return -1;
-    return m_transport.send(socket, bytes);
+    return sendTo(m_transport, socket, bytes);
 }
 
 void Client::setCompletionOpen(bool open) {

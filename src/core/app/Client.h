@@ -6,7 +6,7 @@
 
 #include "app/InputCommands.h"
 #include "app/Interaction.h"
-#include "app/Settings.h"
+#include "config/Settings.h"
 #include "art/ArtFontBox.h"
 #include "art/ArtFontSet.h"
 #include "chat/AwayMessage.h"
@@ -15,7 +15,7 @@
 #include "chat/ChatterTree.h"
 #include "chat/ContextMenu.h"
 #include "chat/IgnoreList.h"
-#include "chat/InputHelpers.h"
+#include "app/InputHelpers.h"
 #include "chat/InputLine.h"
 #include "chat/LogFile.h"
 #include "chat/LoginDialog.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/Settings.h"
+#include "config/Settings.h"
 
 namespace tavik {
 

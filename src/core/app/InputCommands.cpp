@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/Client.h"
-#include "app/Text.h"
+#include "text/Text.h"
 #include "art/SendInputLine.h"
 #include "chat/LogFile.h"
 

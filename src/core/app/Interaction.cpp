@@ -4,7 +4,7 @@
 
 #include "app/Client.h"
 #include "app/Commands.h"
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "chat/TreeItemId.h"
+#include "net/TreeItemId.h"
 
 namespace tavik {
 

@@ -1,6 +1,6 @@
 #include "app/Title.h"
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "app/Text.h"
+#include "text/Text.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 

@@ -1,6 +1,6 @@
 #include "art/ArtFontBox.h"
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

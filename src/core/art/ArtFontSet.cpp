@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "app/Text.h"
+#include "text/Text.h"
 #include "platform/FileNames.h"
 
 namespace tavik {

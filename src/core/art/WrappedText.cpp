@@ -5,7 +5,7 @@
 #include <optional>
 #include <system_error>
 
-#include "app/Text.h"
+#include "text/Text.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
 

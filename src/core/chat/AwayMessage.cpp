@@ -1,7 +1,7 @@
 #include "chat/AwayMessage.h"
 
 #include "app/Client.h"
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

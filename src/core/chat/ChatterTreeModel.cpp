@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "chat/TreeItemId.h"
+#include "net/TreeItemId.h"
 
 namespace tavik {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -1,6 +1,6 @@
 #include "chat/TextField.h"
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

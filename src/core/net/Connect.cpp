@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/Client.h"
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "app/Client.h"
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

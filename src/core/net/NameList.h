@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "chat/TreeItemId.h"
+#include "net/TreeItemId.h"
 #include "net/NameList.h"
 #include "platform/Transport.h"
 

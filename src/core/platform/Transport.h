@@ -34,4 +34,9 @@ public:
     virtual void close(int socket) = 0;
 };
 
+// A send to "no socket" (no session is current) goes nowhere and fails.
+inline long sendTo(Transport& transport, int socket, std::string_view bytes) {
+    return socket == NoSocket ? -1 : transport.send(socket, bytes);
+}
+
 }  // namespace tavik

@@ -1,7 +1,7 @@
-#include "chat/InputHelpers.h"
+#include "app/InputHelpers.h"
 
 #include "app/Client.h"
-#include "app/Text.h"
+#include "text/Text.h"
 
 namespace tavik {
 

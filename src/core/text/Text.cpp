@@ -1,4 +1,4 @@
-#include "app/Text.h"
+#include "text/Text.h"
 
 #include <array>
 #include <charconv>
