@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/Client.h"
-#include "art/SendInputLine.h"
+#include "app/SendInputLine.h"
 #include "fakes/Fakes.h"
 
 namespace {

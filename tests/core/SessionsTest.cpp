@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "art/SendInputLine.h"
+#include "app/SendInputLine.h"
 #include "fakes/ClientFixture.h"
 #include "net/Connect.h"
 

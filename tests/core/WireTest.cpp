@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/InputCommands.h"
-#include "art/SendInputLine.h"
+#include "app/SendInputLine.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::test {

@@ -4,7 +4,7 @@
 
 #include "app/Client.h"
 #include "text/Text.h"
-#include "art/SendInputLine.h"
+#include "app/SendInputLine.h"
 #include "chat/LogFile.h"
 
 namespace tavik {

@@ -1,4 +1,4 @@
-#include "art/SendInputLine.h"
+#include "app/SendInputLine.h"
 
 #include <string>
 
