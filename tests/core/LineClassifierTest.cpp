@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "fakes/ClientFixture.h"
 #include "net/LineClassifier.h"
+#include "net/Session.h"
 
 namespace tavik {
 
@@ -26,13 +30,65 @@ std::ostream& operator<<(std::ostream& os, const Classified& c) {
     return os << "{" << c.kind << ", \"" << c.name << "\", \"" << c.text << "\"}";
 }
 
+// The classifier on its own: one session and a sink that records what the
+// classifier hands up, with a tree of its own.
+class ClassifierSeamTest : public ::testing::Test {
+protected:
+    struct RecordingSink : ChatterListSink {
+        std::vector<std::string> calls;
+        std::set<TreeItemId> items;
+        TreeItemId nextItem = 1;
+        std::function<void()> onAddChatter;
+
+        void chatterListStarts(const Session& s) override { calls.push_back("starts " + s.chatName); }
+        void chatterListEnds(const Session& s, int listed) override {
+            calls.push_back("ends " + s.chatName + " " + std::to_string(listed));
+        }
+        void chatterListHeader(const Session& s) override {
+            calls.push_back("header " + std::to_string(s.socket));
+            items.clear();
+        }
+        bool hasTreeItem(TreeItemId item) const override { return items.count(item) > 0; }
+        TreeItemId addTreeItem(Session&, std::string_view text, TreeItemId parent,
+                               TreeItemType type) override {
+            calls.push_back("add " + std::to_string(static_cast<int>(type)) + " " + std::string(text) +
+                            " under " + std::to_string(parent));
+            if (type == TreeItemType::Chatter && onAddChatter) onAddChatter();
+            items.insert(nextItem);
+            return nextItem++;
+        }
+        void nameChannel(Session&, TreeItemId channel, std::string_view label,
+                         bool protectedChannel) override {
+            calls.push_back("label " + std::to_string(channel) + " " + std::string(label) +
+                            (protectedChannel ? " *" : ""));
+        }
+        void expandTreeItem(TreeItemId item) override { calls.push_back("expand " + std::to_string(item)); }
+        void nameRejected(int socket) override { calls.push_back("rejected " + std::to_string(socket)); }
+        void ownNickRenamed(Session&, std::string_view nick) override {
+            calls.push_back("renamed " + std::string(nick));
+        }
+    };
+
+    ClassifierSeamTest() : session(*sessions.makeFirst("brenn-chat", "Gast")) { session.setSocket(7); }
+
+    Classified classify(const std::string& line) {
+        const ServerLine r = classifier.classify(session, 7, line);
+        return {r.kind, std::string(r.name), std::string(r.text)};
+    }
+
+    SessionList sessions;
+    RecordingSink sink;
+    LineClassifier classifier{sessions, sink};
+    Session& session;
+};
+
+// Through the whole engine: the classifier's findings reach the tabs and dialogs.
 class LineClassifierTest : public ClientTest {
 protected:
     LineClassifierTest() : session(connect(7, "brenn-chat", "Gast")) {}
 
     Classified classify(const std::string& line) {
-        LineClassifier classifier(client);
-        const ServerLine r = classifier.classify(session, 7, line);
+        const ServerLine r = client.receiver().classifier().classify(session, 7, line);
         return {r.kind, std::string(r.name), std::string(r.text)};
     }
     void feedLines(const std::string& lines) { receive(7, lines); }
@@ -40,7 +96,7 @@ protected:
     Session& session;
 };
 
-TEST_F(LineClassifierTest, LineForms) {
+TEST_F(ClassifierSeamTest, LineForms) {
     struct Case {
         std::string line;
         Classified expected;
@@ -76,7 +132,7 @@ TEST_F(LineClassifierTest, LineForms) {
         EXPECT_EQ(classify(c.line), c.expected) << "line: " << c.line;
 }
 
-TEST_F(LineClassifierTest, ThePromptWithTheKeepAliveEchoHidesTheComingList) {
+TEST_F(ClassifierSeamTest, ThePromptWithTheKeepAliveEchoHidesTheComingList) {
     session.list.listShown = true;
     EXPECT_EQ(classify("Gib Deinen Namen ein (oder /Show, /Exit, /Help): /s").kind, LineKind::Plain);
     EXPECT_FALSE(session.list.listShown);
@@ -85,6 +141,47 @@ TEST_F(LineClassifierTest, ThePromptWithTheKeepAliveEchoHidesTheComingList) {
     classify("/s");
     classify("<<< Anna geht.");  // ends in the last rule and shows the next list
     EXPECT_TRUE(session.list.listShown);
+}
+
+// What a framed list hands up, in order: the list starts, the header rebuilds
+// the session's items, the connection and channel items come before the first
+// chatter, the label counts the chatters of its line, the list ends with all.
+TEST_F(ClassifierSeamTest, AChatterListHandsUpItsItemsInOrder) {
+    for (const char* line : {"+-----+", "| Chatter und Chatterinnen im Brenn-Chat:", "+-----+",
+                             "| Anna, Bert (weg)   Lobby *  ", "| Carla      Keller ", "+-----+"}) {
+        EXPECT_EQ(classify(line).kind, LineKind::Hidden) << line;
+    }
+    const std::vector<std::string> expected = {
+        "starts brenn-chat",        "add 3 brenn-chat under 0",
+        "add 2  under 1",           "header 7",
+        "add 3 brenn-chat under 0", "add 2  under 3",
+        "add 1 Anna under 4",       "add 1 Bert (weg) under 4",
+        "label 4 Lobby (2) *",      "expand 3",
+        "add 2  under 3",           "add 1 Carla under 7",
+        "label 7 Keller (1)",       "expand 3",
+        "ends brenn-chat 3",
+    };
+    EXPECT_EQ(sink.calls, expected);
+}
+
+// The sink may open a box whose loop ends the session; the classifier then
+// stops the line instead of writing into the gone session.
+TEST_F(ClassifierSeamTest, ASessionEndedWhileAChatterIsAddedStopsTheLine) {
+    classify("+-----+");
+    sink.onAddChatter = [&] { sessions.remove(&session); };
+    EXPECT_EQ(classify("| Anna, Bert, Carla   Lobby ").kind, LineKind::Hidden);
+    EXPECT_EQ(std::count_if(sink.calls.begin(), sink.calls.end(),
+                            [](const std::string& c) { return c.rfind("add 1 ", 0) == 0; }),
+              1);
+    EXPECT_TRUE(sessions.empty());
+}
+
+TEST_F(ClassifierSeamTest, NickAnswersGoUpForTheirOwnSession) {
+    classify(">>> Den Chatter gibts schon!");
+    classify(">-> Gast wird zu Neu.");
+    classify(">-> Gastgeber wird zu Anders.");  // a name that merely starts with the nick
+    const std::vector<std::string> expected = {"rejected 7", "renamed Neu"};
+    EXPECT_EQ(sink.calls, expected);
 }
 
 TEST_F(LineClassifierTest, RenameOfTheOwnNickRelabelsItsTab) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "text/Text.h"
 #include "app/Title.h"
 #include "platform/FileNames.h"
+#include "text/Text.h"
 
 namespace tavik {
 
@@ -16,14 +16,14 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_messageView(*this),
       m_chatterTree(*this),
       m_chatWatch(*this),
-      m_receiver(*this),
+      m_receiver(m_sessions, m_transport, *this, *this),
       m_away(*this),
       m_ignoreList(*this),
       m_logFile(*this),
       m_sound(*this),
       m_inputHelpers(*this),
       m_inputCommands(*this),
-      m_connectDialog(*this),
+      m_connectDialog(m_settings, m_desktop, m_transport, m_servicePort),
       m_loginDialog(*this) {
     m_connectLabel.setText("Verbinden");
     m_inputLine.setOnChanged([this] { m_inputCommands.inputChanged(); });
@@ -227,7 +227,7 @@ void Client::showPendingLine(int socket) {
     // What arrived while the session had no row of its own (the login prompt) shows at once.
     if (const Session* session = m_sessions.findBySocket(socket);
         session != nullptr && !session->partialLine.empty()) {
-        m_receiver.showInProgress(socket, session->pendingBytes(), session->partialLine);
+        showInProgress(socket, session->pendingBytes(), session->partialLine);
     }
 }
 
@@ -372,6 +372,59 @@ bool Client::saveSettings() {
 
 std::string_view Client::logoutAutoText() const {
     return m_settings.logoutTexts[0];
+}
+
+void Client::chatterListStarts(const Session& session) {
+    m_namesList.removeChat(session.chatName);
+    m_chatWatch.markAllStale(session.chatName);
+}
+
+void Client::chatterListEnds(const Session& session, int chattersListed) {
+    // The title shows the count of the list that ended last, whichever session sent it.
+    setChatterCount(chattersListed);
+    updateTitle();
+    m_chatWatch.refreshPresence(session.chatName);
+}
+
+void Client::chatterListHeader(const Session& session) {
+    m_chatterTree.removeConnection(session.socket);
+    m_namesList.removeChat(session.chatName);
+}
+
+bool Client::hasTreeItem(TreeItemId item) const {
+    return m_chatterTree.model().contains(item);
+}
+
+TreeItemId Client::addTreeItem(Session& session, std::string_view text, TreeItemId parent,
+                               TreeItemType type) {
+    return m_chatterTree.addItem(session, text, parent, type);
+}
+
+void Client::nameChannel(Session& session, TreeItemId channel, std::string_view label,
+                         bool protectedChannel) {
+    m_chatterTree.nameChannel(session, channel, label, protectedChannel);
+}
+
+void Client::expandTreeItem(TreeItemId item) {
+    m_chatterTree.model().setExpanded(item, true);
+}
+
+void Client::nameRejected(int socket) {
+    runLoginDialog(socket);
+}
+
+void Client::ownNickRenamed(Session& session, std::string_view newNick) {
+    renameOwnNick(session, newNick);
+}
+
+void Client::deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
+    m_away.autoReply(socket, name, kind);
+    m_messageView.insert(socket, name, text, kind);
+}
+
+void Client::showInProgress(int socket, std::string_view text, std::string_view prefix) {
+    if (const Session* session = m_sessions.findBySocket(socket))
+        m_messageView.showInProgress(*session, text, prefix);
 }
 
 }  // namespace tavik

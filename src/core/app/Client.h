@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "app/InputCommands.h"
+#include "app/InputHelpers.h"
 #include "app/Interaction.h"
-#include "config/Settings.h"
 #include "art/ArtFontBox.h"
 #include "art/ArtFontSet.h"
 #include "chat/AwayMessage.h"
@@ -15,7 +15,6 @@
 #include "chat/ChatterTree.h"
 #include "chat/ContextMenu.h"
 #include "chat/IgnoreList.h"
-#include "app/InputHelpers.h"
 #include "chat/InputLine.h"
 #include "chat/LogFile.h"
 #include "chat/LoginDialog.h"
@@ -24,6 +23,7 @@
 #include "chat/Sound.h"
 #include "chat/TabStrip.h"
 #include "chat/TextField.h"
+#include "config/Settings.h"
 #include "net/Connect.h"
 #include "net/ReceivePipeline.h"
 #include "net/Session.h"
@@ -41,7 +41,7 @@ enum class SocketEvent { Read = 1, Connect = 16, Close = 32 };
 // Everything runs on one thread; modal dialogs run nested event loops in which
 // socket events keep arriving, so no operation holds on to a session across a
 // dialog.
-class Client {
+class Client : private ChatterListSink, private RowSink {
 public:
     static constexpr std::string_view NewConnection = "Neue Verbindung";
 
@@ -172,6 +172,22 @@ public:
     }
 
 private:
+    // What the classifier finds in chatter lists and nick answers.
+    void chatterListStarts(const Session& session) override;
+    void chatterListEnds(const Session& session, int chattersListed) override;
+    void chatterListHeader(const Session& session) override;
+    bool hasTreeItem(TreeItemId item) const override;
+    TreeItemId addTreeItem(Session& session, std::string_view text, TreeItemId parent,
+                           TreeItemType type) override;
+    void nameChannel(Session& session, TreeItemId channel, std::string_view label,
+                     bool protectedChannel) override;
+    void expandTreeItem(TreeItemId item) override;
+    void nameRejected(int socket) override;
+    void ownNickRenamed(Session& session, std::string_view newNick) override;
+    // The rows of the receive pipeline.
+    void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) override;
+    void showInProgress(int socket, std::string_view text, std::string_view prefix) override;
+
     void showPendingLine(int socket);
     void alreadyInChat();
 
@@ -202,10 +218,10 @@ private:
     ContextMenu m_contextMenu;
     Interaction m_interaction{*this};
     TextField m_channelPassword{99};
+    ServicePortLookup m_servicePort;
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog;
     TextField m_connectLabel{20};
-    ServicePortLookup m_servicePort;
 
     int m_currentSocket = NoSocket;
     std::string m_ownNick;

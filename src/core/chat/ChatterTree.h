@@ -10,8 +10,6 @@ namespace tavik {
 class Client;
 struct Session;
 
-enum class TreeItemType { Chatter = 1, Channel = 2, Connection = 3 };
-
 // Image indices of the tree's image list; the selected image is the image + 10.
 namespace TreeImage {
 constexpr int ChatterIgnored = 0;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "app/Client.h"
+#include "net/Escapes.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -152,6 +153,20 @@ void MessageView::clear() {
 Session* MessageView::sessionOfRow(int row) {
     if (row < 0 || row >= m_rows.count()) return nullptr;
     return m_client.sessions().findByChat(capped(m_rows.cell(row, m_chatColumn), 99));
+}
+
+void MessageView::showInProgress(const Session& session, std::string_view text, std::string_view prefix) {
+    const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
+    for (int row = m_rows.count() - 1; row >= lowest; --row) {
+        if (sessionOfRow(row) != &session) continue;
+        // A session without an in-progress row of its own shows nothing: the
+        // rows at the bottom belong to other sessions.
+        m_progress.assign(prefix);
+        m_progress.append(text);
+        stripEscapes(m_progress);
+        m_rows.setCell(row, m_textColumn, m_progress);
+        return;
+    }
 }
 
 }  // namespace tavik

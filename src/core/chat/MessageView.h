@@ -39,6 +39,9 @@ public:
     // All rows, in-progress rows included, become 500 blank filler rows.
     void clear();
     Session* sessionOfRow(int row);
+    // Writes prefix + text, cleaned of escapes, into the in-progress row of
+    // `session`; a session without one shows nothing.
+    void showInProgress(const Session& session, std::string_view text, std::string_view prefix);
 
     MessageRows& rows() { return m_rows; }
     const MessageRows& rows() const { return m_rows; }
@@ -56,6 +59,7 @@ private:
 
     Client& m_client;
     MessageRows m_rows;
+    std::string m_progress;
     std::vector<Column> m_columns;
     int m_nameColumn = 0;
     int m_textColumn = 1;

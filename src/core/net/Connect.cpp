@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "app/Client.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -115,7 +114,7 @@ std::string connectErrorMessage(int code) {
 
 void ConnectDialog::open() {
     m_entries.clear();
-    for (const std::string& server : m_client.settings().servers) {
+    for (const std::string& server : m_settings.servers) {
         if (!server.empty()) m_entries.push_back(server);
     }
     m_text = m_entries.empty() ? std::string() : m_entries.front();
@@ -132,20 +131,20 @@ void ConnectDialog::removeEntry(int index) {
 
 bool ConnectDialog::accept(bool lookOnly) {
     if (m_text.empty()) {
-        m_client.desktop().messageBox("Sie m\xFCssen etwas eingeben!", "Fehleingabe", MessageBoxStyle::Ok);
+        m_desktop.messageBox("Sie m\xFCssen etwas eingeben!", "Fehleingabe", MessageBoxStyle::Ok);
         return false;
     }
     // The typed address goes to the top; an older copy of it leaves its slot empty.
-    auto& servers = m_client.settings().servers;
+    auto& servers = m_settings.servers;
     for (std::string& slot : servers)
         slot.clear();
     servers[0] = m_text;
     for (std::size_t i = 1; i < servers.size() && i - 1 < m_entries.size(); ++i) {
         if (!equalsIgnoreCase(m_entries[i - 1], m_text)) servers[i] = m_entries[i - 1];
     }
-    const ServerAddress address = parseAddress(m_text, m_client.servicePortLookup());
+    const ServerAddress address = parseAddress(m_text, m_servicePort);
     m_port = address.port;
-    if (m_client.transport().resolve(address.host).error != 0) return false;
+    if (m_transport.resolve(address.host).error != 0) return false;
     m_host = address.host;
     if (lookOnly) m_lookOnly = true;
     return true;

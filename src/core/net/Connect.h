@@ -6,9 +6,11 @@
 #include <string_view>
 #include <vector>
 
-namespace tavik {
+#include "config/Settings.h"
+#include "platform/Desktop.h"
+#include "platform/Transport.h"
 
-class Client;
+namespace tavik {
 
 constexpr std::uint16_t DefaultPort = 3001;
 
@@ -38,7 +40,11 @@ std::string connectErrorMessage(int code);
 // The connect dialog (147): the server list of the settings, most recent first.
 class ConnectDialog {
 public:
-    explicit ConnectDialog(Client& client) : m_client(client) {}
+    // The server list lives in the settings; the typed address is looked up
+    // through the transport, a service name through `servicePort`.
+    ConnectDialog(Settings& settings, Desktop& desktop, Transport& transport,
+                  const ServicePortLookup& servicePort)
+        : m_settings(settings), m_desktop(desktop), m_transport(transport), m_servicePort(servicePort) {}
 
     // Opening: the non-empty server slots; the first is chosen.
     void open();
@@ -58,7 +64,10 @@ public:
     void clearLookOnly() { m_lookOnly = false; }
 
 private:
-    Client& m_client;
+    Settings& m_settings;
+    Desktop& m_desktop;
+    Transport& m_transport;
+    const ServicePortLookup& m_servicePort;
     std::vector<std::string> m_entries;
     std::string m_text;
     std::string m_host = "255.255.255.255";

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "app/Client.h"
+#include "net/Session.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -95,16 +95,12 @@ ServerLine LineClassifier::plusRule(Session& session, std::string_view line) {
     st.namesOnLine = 0;
     if (st.plusLines == 1) {
         session.channels.markStale("");
-        m_client.namesList().removeChat(session.chatName);
         st.chattersListed = 0;
-        m_client.chatWatch().markAllStale(session.chatName);
+        m_sink.chatterListStarts(session);
     }
     if (st.plusLines == 3) {
         session.channels.sweepStale("");
-        // The title shows the count of the list that ended last, whichever session sent it.
-        m_client.setChatterCount(st.chattersListed);
-        m_client.updateTitle();
-        m_client.chatWatch().refreshPresence(session.chatName);
+        m_sink.chatterListEnds(session, st.chattersListed);
     }
     if (!st.listShown) return {LineKind::Hidden, {}, {}};
     if (st.plusLines == 3) st.listShown = false;
@@ -112,12 +108,12 @@ ServerLine LineClassifier::plusRule(Session& session, std::string_view line) {
 }
 
 void LineClassifier::ensureTreeItems(Session& session) {
-    ChatterTree& tree = m_client.chatterTree();
-    if (!tree.model().contains(session.treeItem)) {
-        session.treeItem = tree.addItem(session, session.chatName, NoItem, TreeItemType::Connection);
+    if (!m_sink.hasTreeItem(session.treeItem)) {
+        session.treeItem = m_sink.addTreeItem(session, session.chatName, NoItem, TreeItemType::Connection);
     }
-    if (!tree.model().contains(session.list.currentChannelItem)) {
-        session.list.currentChannelItem = tree.addItem(session, "", session.treeItem, TreeItemType::Channel);
+    if (!m_sink.hasTreeItem(session.list.currentChannelItem)) {
+        session.list.currentChannelItem =
+            m_sink.addTreeItem(session, "", session.treeItem, TreeItemType::Channel);
     }
 }
 
@@ -127,7 +123,6 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
     ChatterListState& st = session.list;
     if (st.helpShown) return {LineKind::Notice, {}, line};
     ensureTreeItems(session);
-    ChatterTree& tree = m_client.chatterTree();
 
     // The header stands between a list's first two "+" lines. Anywhere else the
     // same words are a chatter's own (a remark such as «(Name: egal)»).
@@ -167,17 +162,16 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         if (headerLine && (contains(rest, "Name:") || contains(rest, "Chatter und Chatterinnen"))) {
             // The header of a new list: the session's items are rebuilt from here,
             // and so are its names, which must never outnumber what the tree can hold.
-            tree.removeConnection(socket);
-            m_client.namesList().removeChat(session.chatName);
+            m_sink.chatterListHeader(session);
             session.treeItem = NoItem;
             st.currentChannelItem = NoItem;
         } else {
             // Names after a header on the same line get fresh items rather than none.
-            if (!tree.model().contains(st.currentChannelItem)) ensureTreeItems(session);
+            if (!m_sink.hasTreeItem(st.currentChannelItem)) ensureTreeItems(session);
             const TreeItemId added =
-                tree.addItem(session, token, st.currentChannelItem, TreeItemType::Chatter);
+                m_sink.addTreeItem(session, token, st.currentChannelItem, TreeItemType::Chatter);
             // The arrival check may have opened a box whose loop ended the session.
-            if (m_client.sessions().findBySocket(socket) == nullptr) return {LineKind::Hidden, {}, {}};
+            if (m_sessions.findBySocket(socket) == nullptr) return {LineKind::Hidden, {}, {}};
             if (added != NoItem) {
                 bump(st.namesOnLine);
                 bump(st.chattersListed);
@@ -201,10 +195,10 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         m_label.insert(0, " (");
         m_label.insert(0, name);
         m_label += ')';
-        if (tree.model().contains(st.currentChannelItem)) {
-            tree.nameChannel(session, st.currentChannelItem, m_label, isProtected);
+        if (m_sink.hasTreeItem(st.currentChannelItem)) {
+            m_sink.nameChannel(session, st.currentChannelItem, m_label, isProtected);
         }
-        if (tree.model().contains(session.treeItem)) tree.model().setExpanded(session.treeItem, true);
+        if (m_sink.hasTreeItem(session.treeItem)) m_sink.expandTreeItem(session.treeItem);
         st.currentChannelItem = NoItem;
         st.namesOnLine = 0;
     }
@@ -226,7 +220,7 @@ ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) 
     for (const std::string_view error : NameErrors) {
         if (contains(line, error)) {
             // Answered on the session whose server rejected the name, whichever is current.
-            m_client.runLoginDialog(session.socket);
+            m_sink.nameRejected(session.socket);
             // The session may be gone after the dialog's nested loop; only the line is used.
             return {LineKind::Notice, {}, line};
         }
@@ -244,7 +238,7 @@ ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) 
         // Only the own nick being renamed relabels the tab, not any name that contains it.
         const auto lastBlank = text.rfind(' ');
         if (lastBlank != npos && !session.nick.empty() && equalsIgnoreCase(name, session.nick)) {
-            m_client.renameOwnNick(session, text.substr(lastBlank + 1));
+            m_sink.ownNickRenamed(session, text.substr(lastBlank + 1));
         }
     }
     return {LineKind::Notice, name, text};

@@ -4,11 +4,12 @@
 #include <string_view>
 
 #include "net/LineKind.h"
+#include "net/TreeItemId.h"
 
 namespace tavik {
 
-class Client;
 struct Session;
+class SessionList;
 
 // One classified server line: name and text point into the classified line.
 struct ServerLine {
@@ -20,6 +21,35 @@ struct ServerLine {
 // Name characters of the chatter list: printable ASCII except # $ ( ) , @ | ~, and "ç".
 bool isNameChar(unsigned char c);
 
+// Where the classifier's findings go above the network layer: the chatter
+// tree, the names list, ChatWatch, the title, the Login dialog and the tabs.
+// The engine implements it. Any call may open a box or a dialog whose nested
+// loop ends sessions; the classifier looks its session up again after those.
+class ChatterListSink {
+public:
+    virtual ~ChatterListSink() = default;
+
+    // The first "+" line: the session's names are about to be listed anew.
+    virtual void chatterListStarts(const Session& session) = 0;
+    // The third "+" line: the list is whole, with `chattersListed` names.
+    virtual void chatterListEnds(const Session& session, int chattersListed) = 0;
+    // A list header: the session's items and names are rebuilt from here.
+    virtual void chatterListHeader(const Session& session) = 0;
+
+    // The session's items in the chatter tree.
+    virtual bool hasTreeItem(TreeItemId item) const = 0;
+    virtual TreeItemId addTreeItem(Session& session, std::string_view text, TreeItemId parent,
+                                   TreeItemType type) = 0;
+    virtual void nameChannel(Session& session, TreeItemId channel, std::string_view label,
+                             bool protectedChannel) = 0;
+    virtual void expandTreeItem(TreeItemId item) = 0;
+
+    // The server rejected the nickname the session logged in with.
+    virtual void nameRejected(int socket) = 0;
+    // The server renamed the session's own nick.
+    virtual void ownNickRenamed(Session& session, std::string_view newNick) = 0;
+};
+
 // Tells what a server line is by its first characters, cuts it into name and
 // text, and carries out what the line implies: a framed chatter list rebuilds
 // the session's part of the chatter tree, the names list, the ChatWatch
@@ -27,7 +57,7 @@ bool isNameChar(unsigned char c);
 // a rename of the own nick relabels its tab.
 class LineClassifier {
 public:
-    explicit LineClassifier(Client& client) : m_client(client) {}
+    LineClassifier(SessionList& sessions, ChatterListSink& sink) : m_sessions(sessions), m_sink(sink) {}
 
     // `line` must stay alive and unchanged while the result is used.
     ServerLine classify(Session& session, int socket, std::string_view line);
@@ -42,7 +72,8 @@ private:
     ServerLine gRule(Session& session, std::string_view line);
     void ensureTreeItems(Session& session);
 
-    Client& m_client;
+    SessionList& m_sessions;
+    ChatterListSink& m_sink;
     std::string m_label;
 };
 

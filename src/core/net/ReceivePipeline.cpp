@@ -4,9 +4,10 @@
 #include <cstring>
 #include <span>
 
-#include "app/Client.h"
 #include "net/Escapes.h"
 #include "net/LineClassifier.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 
 namespace tavik {
 
@@ -17,13 +18,12 @@ void ReceivePipeline::readLoop(int socket) {
         const ServerLine result = nextServerLine(socket, line, receivesLeft);
         if (result.kind == LineKind::Stop) return;
         if (!makesRow(result.kind)) continue;
-        m_client.autoReply(socket, result.name, result.kind);
-        m_client.messageView().insert(socket, result.name, result.text, result.kind);
+        m_rows.deliverRow(socket, result.name, result.text, result.kind);
     }
 }
 
 ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& receivesLeft) {
-    Session* session = m_client.sessions().findBySocket(socket);
+    Session* session = m_sessions.findBySocket(socket);
     if (session == nullptr) return {};
 
     long received = 0;
@@ -31,8 +31,8 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
         --receivesLeft;
         session->receiveBegin = 0;
         session->receiveEnd = 0;
-        received = m_client.transport().receive(
-            socket, std::span<char>(session->receiveBuffer.data(), Session::ReceiveSize));
+        received =
+            m_transport.receive(socket, std::span<char>(session->receiveBuffer.data(), Session::ReceiveSize));
         if (received > 0) {
             const auto n = static_cast<std::size_t>(std::min<long>(received, Session::ReceiveSize));
             // NUL bytes would end the text early; they go like the other control bytes.
@@ -61,7 +61,7 @@ bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, s
     const std::string_view pending = session.pendingBytes();
     const auto feed = pending.find('\n');
     if (feed == std::string_view::npos) {
-        showInProgress(socket, pending, session.partialLine);
+        m_rows.showInProgress(socket, pending, session.partialLine);
         return false;
     }
     // Both parts are at most 254 bytes, so the line always fits.
@@ -76,26 +76,8 @@ bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, s
         session.receiveBegin = 0;
         session.receiveEnd = 0;
     }
-    showInProgress(socket, "", "");
+    m_rows.showInProgress(socket, "", "");
     return true;
-}
-
-void ReceivePipeline::showInProgress(int socket, std::string_view text, std::string_view prefix) {
-    const Session* session = m_client.sessions().findBySocket(socket);
-    if (session == nullptr) return;
-    MessageView& view = m_client.messageView();
-    const MessageRows& rows = view.rows();
-    const int lowest = std::max(0, rows.count() - view.inProgressRows());
-    for (int row = rows.count() - 1; row >= lowest; --row) {
-        if (view.sessionOfRow(row) != session) continue;
-        // A session without an in-progress row of its own shows nothing: the
-        // rows at the bottom belong to other sessions.
-        m_progress.assign(prefix);
-        m_progress.append(text);
-        stripEscapes(m_progress);
-        view.rows().setCell(row, view.textColumn(), m_progress);
-        return;
-    }
 }
 
 }  // namespace tavik

@@ -10,8 +10,21 @@
 
 namespace tavik {
 
-class Client;
 struct Session;
+class SessionList;
+class Transport;
+
+// Where the pipeline's rows go above the network layer (the away reply and the
+// message view). The engine implements it. `deliverRow` may open a box whose
+// nested loop ends sessions; the pipeline looks its session up again after.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // A classified line that makes a row.
+    virtual void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) = 0;
+    // The unfinished line of a session, `prefix` + `text` as received, for its in-progress row.
+    virtual void showInProgress(int socket, std::string_view text, std::string_view prefix) = 0;
+};
 
 // Turns a session's socket bytes into complete, cleaned lines, has each one
 // classified, and hands the rows to the away reply and the message view. The
@@ -26,20 +39,21 @@ public:
     // flooding server cannot keep the event loop from painting and taking input.
     static constexpr int MaxReceivesPerLoop = 256;
 
-    explicit ReceivePipeline(Client& client) : m_client(client), m_classifier(client) {}
+    ReceivePipeline(SessionList& sessions, Transport& transport, ChatterListSink& lists, RowSink& rows)
+        : m_sessions(sessions), m_transport(transport), m_rows(rows), m_classifier(sessions, lists) {}
 
     void readLoop(int socket);
     // Produces at most one line; `receivesLeft` is the caller's receive budget.
     ServerLine nextServerLine(int socket, LineBuffer& line, int& receivesLeft);
+    LineClassifier& classifier() { return m_classifier; }
     // Takes the first complete line of the session's bytes into `line`.
     bool takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length);
-    // Writes prefix + text, cleaned, into the session's in-progress row.
-    void showInProgress(int socket, std::string_view text, std::string_view prefix);
 
 private:
-    Client& m_client;
+    SessionList& m_sessions;
+    Transport& m_transport;
+    RowSink& m_rows;
     LineClassifier m_classifier;
-    std::string m_progress;
 };
 
 }  // namespace tavik

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "net/TreeItemId.h"
 #include "net/NameList.h"
+#include "net/TreeItemId.h"
 #include "platform/Transport.h"
 
 namespace tavik {

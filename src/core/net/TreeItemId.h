@@ -9,4 +9,7 @@ namespace tavik {
 using TreeItemId = std::uint64_t;
 constexpr TreeItemId NoItem = 0;
 
+// The three levels of the tree: a session's connection, its channels, their chatters.
+enum class TreeItemType { Chatter = 1, Channel = 2, Connection = 3 };
+
 }  // namespace tavik
