@@ -688,7 +688,7 @@ void MainWindow::dispatch(Command command) {
             m_client.messageView().clear();
             break;
         case Command::SendWithArtFont:
-            m_client.inputHelpers().sendWithArtFont();
+            m_client.inputCommands().sendWithArtFont();
             break;
         case Command::NextChat:
             if (m_client.tabs().count() > 0)

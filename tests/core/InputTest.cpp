@@ -151,13 +151,13 @@ TEST_F(SendTest, ArtLinesAreDrawnWithTheChosenFont) {
     client.artFontBox().select(0);
     client.inputLine().setText("ab");
     client.inputLine().setSelection(2, 2);
-    client.inputHelpers().sendWithArtFont();
+    client.inputCommands().sendWithArtFont();
     EXPECT_EQ(transport.sent(7), " /\\|)\r\n |||)\r\n");
     EXPECT_EQ(client.artFontBox().editText(), "");
     // Ctrl+F with an empty box brings the font used last back for the next line.
     client.inputLine().setText("ab");
     client.inputLine().setSelection(2, 2);
-    client.inputHelpers().sendWithArtFont();
+    client.inputCommands().sendWithArtFont();
     EXPECT_EQ(transport.sent(7), " /\\|)\r\n |||)\r\n /\\|)\r\n |||)\r\n");
     // Without a font the line goes out as text.
     transport.clearSent();

@@ -21,7 +21,6 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_ignoreList(*this),
       m_logFile(*this),
       m_sound(*this),
-      m_inputHelpers(*this),
       m_inputCommands(*this),
       m_connectDialog(m_settings, m_desktop, m_transport, m_servicePort),
       m_loginDialog(*this) {
@@ -348,11 +347,6 @@ void Client::updateTitle() {
 
 long Client::send(int socket, std::string_view bytes) {
     return sendTo(m_transport, socket, bytes);
-}
-
-void Client::setCompletionOpen(bool open) {
-    m_completionOpen = open;
-    m_namesList.setShown(open);
 }
 
 void Client::resetInputLine() {

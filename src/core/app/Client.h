@@ -97,14 +97,14 @@ public:
     bool modalDialogOpen() const { return m_modalDepth > 0; }
 
     // A name completion is open: the names list is shown in place of the tree.
-    bool completionOpen() const { return m_completionOpen; }
-    void setCompletionOpen(bool open);
+    bool completionOpen() const { return m_inputHelpers.completionOpen(); }
+    void setCompletionOpen(bool open) { m_inputHelpers.setCompletionOpen(open); }
     // Only the flag, the list stays as shown.
-    void setCompletionOpenQuietly(bool open) { m_completionOpen = open; }
-    const std::string& completionPrefix() const { return m_completionPrefix; }
-    void setCompletionPrefix(std::string_view prefix) { m_completionPrefix.assign(prefix); }
-    const std::string& lastArtFontName() const { return m_lastArtFontName; }
-    void setLastArtFontName(std::string_view name) { m_lastArtFontName.assign(capped(name, 249)); }
+    void setCompletionOpenQuietly(bool open) { m_inputHelpers.setCompletionOpenQuietly(open); }
+    const std::string& completionPrefix() const { return m_inputHelpers.completionPrefix(); }
+    void setCompletionPrefix(std::string_view prefix) { m_inputHelpers.setCompletionPrefix(prefix); }
+    const std::string& lastArtFontName() const { return m_inputHelpers.lastArtFontName(); }
+    void setLastArtFontName(std::string_view name) { m_inputHelpers.setLastArtFontName(name); }
     bool typedSinceIdleTick() const { return m_typedSinceIdleTick; }
     void setTypedSinceIdleTick(bool typed) { m_typedSinceIdleTick = typed; }
 
@@ -211,11 +211,11 @@ private:
     LogFile m_logFile;
     Sound m_sound;
     InputLine m_inputLine;
-    InputHelpers m_inputHelpers;
-    InputCommands m_inputCommands;
     ArtFontBox m_artFontBox;
     ArtFontSet m_artFonts;
     ContextMenu m_contextMenu;
+    InputHelpers m_inputHelpers{m_inputLine, m_namesList, m_desktop, m_contextMenu, m_artFontBox};
+    InputCommands m_inputCommands;
     Interaction m_interaction{*this};
     TextField m_channelPassword{99};
     ServicePortLookup m_servicePort;
@@ -230,9 +230,6 @@ private:
     int m_modalDepth = 0;
     bool m_loginDialogOpen = false;
     bool m_connecting = false;
-    bool m_completionOpen = false;
-    std::string m_completionPrefix;
-    std::string m_lastArtFontName;
     bool m_typedSinceIdleTick = false;
 };
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "app/Client.h"
-#include "text/Text.h"
 #include "app/SendInputLine.h"
 #include "chat/LogFile.h"
+#include "text/Text.h"
 
 namespace tavik {
 
@@ -283,6 +283,11 @@ void InputCommands::pasteText(std::string_view text) {
     // The unfinished rest stays for editing, where the caret is.
     const std::string_view rest = text.substr(lineStart);
     if (!rest.empty()) m_client.inputHelpers().insertAtCaret(rest, 0);
+}
+
+void InputCommands::sendWithArtFont() {
+    m_client.inputHelpers().chooseArtFont();
+    send();
 }
 
 }  // namespace tavik

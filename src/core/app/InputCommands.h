@@ -19,7 +19,9 @@ public:
 
     explicit InputCommands(Client& client) : m_client(client) {}
 
-    void send();               // Enter, "&Senden"
+    void send();  // Enter, "&Senden"
+    // Ctrl+F: sends with the art font named in the box, or the one used last.
+    void sendWithArtFont();
     void sendButton();         // the "Senden" button: sends even while a completion is open
     void sendInverted();       // Ctrl+Enter
     void inputChanged();       // every change of the input line

@@ -1,12 +1,16 @@
 #include "app/InputHelpers.h"
 
-#include "app/Client.h"
+#include "art/ArtFontBox.h"
+#include "chat/ContextMenu.h"
+#include "chat/InputLine.h"
+#include "chat/NamesListBox.h"
+#include "platform/Desktop.h"
 #include "text/Text.h"
 
 namespace tavik {
 
 void InputHelpers::insertAtCaret(std::string_view text, int eraseBefore) {
-    InputLine& input = m_client.inputLine();
+    InputLine& input = m_inputLine;
     const int start = input.selectionStart();
     const int from = start - eraseBefore < 0 ? 0 : start - eraseBefore;
     // One change with the caret already behind the text: the change handling
@@ -15,21 +19,21 @@ void InputHelpers::insertAtCaret(std::string_view text, int eraseBefore) {
 }
 
 void InputHelpers::replaceRange(std::string_view text, int start, int end) {
-    m_client.inputLine().replaceRange(start, end, text);
+    m_inputLine.replaceRange(start, end, text);
 }
 
 bool InputHelpers::copyToClipboard(std::string_view text) {
-    m_client.desktop().setClipboardText(text);
+    m_desktop.setClipboardText(text);
     return true;
 }
 
 void InputHelpers::acceptCompletion() {
-    const InputLine& input = m_client.inputLine();
+    const InputLine& input = m_inputLine;
     const int caret = input.selectionEnd();
     const std::string_view before = std::string_view(input.text()).substr(0, static_cast<std::size_t>(caret));
     const auto blank = before.rfind(' ');
     const int wordStart = blank == std::string_view::npos ? 0 : static_cast<int>(blank) + 1;
-    const NamesListBox& names = m_client.namesList();
+    const NamesListBox& names = m_namesList;
     const int selected = names.selected();
     if (selected < 0) return;
     const std::string entry = names.entries()[static_cast<std::size_t>(selected)];
@@ -37,16 +41,16 @@ void InputHelpers::acceptCompletion() {
 }
 
 void InputHelpers::closeCompletion() {
-    m_client.setCompletionOpen(false);
+    setCompletionOpen(false);
     acceptCompletion();
 }
 
 void InputHelpers::cancelCompletion() {
-    if (m_client.completionOpen()) m_client.setCompletionOpen(false);
+    if (m_completionOpen) setCompletionOpen(false);
 }
 
 void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {
-    NamesListBox& names = m_client.namesList();
+    NamesListBox& names = m_namesList;
     const auto entries = names.entries();
     const int last = static_cast<int>(entries.size()) - 1;
     if (last < 0) return;
@@ -56,7 +60,7 @@ void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {
     if (wanted > last) wanted = last;
     int index = static_cast<int>(wanted);
     if (wrapInPrefix) {
-        const std::string& prefix = m_client.completionPrefix();
+        const std::string& prefix = m_completionPrefix;
         const auto begins = [&](int i) {
             const std::string& e = entries[static_cast<std::size_t>(i)];
             return e.size() >= prefix.size() &&
@@ -80,24 +84,31 @@ void InputHelpers::moveCompletion(int delta, bool wrapInPrefix) {
     names.select(index);
     // The line changes here without the user typing: that must not end the completion.
     // Afterwards the completion is as open (or closed) as before.
-    const bool wasOpen = m_client.completionOpen();
-    m_client.setCompletionOpenQuietly(false);
+    const bool wasOpen = m_completionOpen;
+    setCompletionOpenQuietly(false);
     acceptCompletion();
-    m_client.setCompletionOpenQuietly(wasOpen);
+    setCompletionOpenQuietly(wasOpen);
 }
 
-void InputHelpers::sendWithArtFont() {
-    ArtFontBox& box = m_client.artFontBox();
-    if (!box.editText().empty()) {
-        m_client.setLastArtFontName(box.editText());
+void InputHelpers::setCompletionOpen(bool open) {
+    m_completionOpen = open;
+    m_namesList.setShown(open);
+}
+
+void InputHelpers::chooseArtFont() {
+    if (!m_artFontBox.editText().empty()) {
+        setLastArtFontName(m_artFontBox.editText());
     } else {
-        box.setEditText(m_client.lastArtFontName());
+        m_artFontBox.setEditText(m_lastArtFontName);
     }
-    m_client.inputCommands().send();
+}
+
+void InputHelpers::setLastArtFontName(std::string_view name) {
+    m_lastArtFontName.assign(capped(name, 249));
 }
 
 void InputHelpers::trimContextMenu() {
-    m_client.contextMenu().trim();
+    m_contextMenu.trim();
 }
 
 }  // namespace tavik

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "app/Client.h"
-#include "text/Text.h"
 #include "art/WrappedText.h"
 #include "platform/FileNames.h"
+#include "text/Text.h"
 
 namespace tavik {
 
