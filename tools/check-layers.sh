@@ -4,38 +4,42 @@
 #
 #   text <- platform <- config <- net <- chat <- art <- app
 #
-# Prints every include that runs back up and fails when there is one.
+# Prints every include that runs back up (or leaves its folder by a relative
+# path) and fails when there is one.
 # Usage: tools/check-layers.sh [src/core]
 core=${1:-$(dirname "$0")/../src/core}
-layers="text platform config net chat art app"
-
-rank() {
-    i=0
-    for layer in $layers; do
-        [ "$layer" = "$1" ] && { echo $i; return; }
-        i=$((i + 1))
-    done
-    echo -1
+cd "$core" || exit 2
+find . -mindepth 2 -type f \( -name '*.h' -o -name '*.cpp' \) | sort | xargs awk '
+BEGIN {
+    split("text platform config net chat art app", order, " ")
+    for (i in order) rank[order[i]] = i
+    status = 0
 }
-
-status=0
-for dir in "$core"/*/; do
-    folder=$(basename "$dir")
-    own=$(rank "$folder")
-    if [ "$own" -lt 0 ]; then
-        echo "$folder/: a folder that is not a layer; add it to tools/check-layers.sh"
-        status=1
-        continue
-    fi
-    for file in "$dir"*; do
-        grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*\.\./' "$file" |
-            sed "s|^\([0-9]*\):.*|$folder/$(basename "$file"):\1: includes by a relative path out of its folder|"
-        grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[A-Za-z_]+/' "$file" |
-        while IFS= read -r line; do
-            target=$(printf '%s\n' "$line" | sed -E 's/.*include[[:space:]]*"([A-Za-z_]+)\/.*/\1/')
-            [ "$(rank "$target")" -gt "$own" ] &&
-                echo "$folder/$(basename "$file"):${line%%:*}: includes $target/, a higher layer"
-        done
-    done
-done | { violations=$(cat); [ -z "$violations" ] || { printf '%s\n' "$violations"; exit 1; }; } || status=1
-exit $status
+FNR == 1 {
+    path = substr(FILENAME, 3)
+    folder = path
+    sub(/\/.*/, "", folder)
+    if (!(folder in rank) && !(folder in told)) {
+        print folder "/: a folder that is not a layer; add it to tools/check-layers.sh"
+        told[folder] = 1
+        status = 1
+    }
+}
+/^[ \t]*#[ \t]*include[ \t]*"/ {
+    target = $0
+    sub(/^[^"]*"/, "", target)
+    sub(/".*/, "", target)
+    if (target ~ /\.\.\//) {
+        print path ":" FNR ": includes by a relative path out of its folder"
+        status = 1
+    } else if (target ~ /\//) {
+        to = target
+        sub(/\/.*/, "", to)
+        if ((to in rank) && (folder in rank) && rank[to] + 0 > rank[folder] + 0) {
+            print path ":" FNR ": includes " target ", a higher layer (" to "/ is above " folder "/)"
+            status = 1
+        }
+    }
+}
+END { exit status }
+'

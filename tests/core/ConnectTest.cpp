@@ -47,6 +47,50 @@ TEST(Connect, AddressesAndChatNames) {
     EXPECT_EQ(connectErrorMessage(4711), "error: \nError Number: 4711");
 }
 
+// The connect dialog alone, with the settings, desktop, transport and service
+// lookup it is given.
+TEST(ConnectDialogAlone, TheListTheLookupAndTheRefusals) {
+    Settings settings;
+    settings.servers = {};
+    settings.servers[1] = "eins.example";
+    settings.servers[3] = "telnet://zwei.example";
+    FakeDesktop desktop;
+    FakeTransport transport;
+    std::vector<std::string> services;
+    const ServicePortLookup lookup = [&](std::string_view service) {
+        services.emplace_back(service);
+        return std::uint16_t{23};
+    };
+    ConnectDialog dialog(settings, desktop, transport, lookup);
+
+    dialog.open();  // empty slots are left out; the first entry is chosen
+    EXPECT_EQ(dialog.entries(), (std::vector<std::string>{"eins.example", "telnet://zwei.example"}));
+    EXPECT_EQ(dialog.text(), "eins.example");
+
+    dialog.setText("");
+    EXPECT_FALSE(dialog.accept(false));
+    ASSERT_EQ(desktop.boxes.size(), 1U);
+    EXPECT_EQ(desktop.boxes[0].caption, "Fehleingabe");
+
+    // A name the resolver does not know keeps the dialog open, but the list has
+    // already taken it at the top.
+    dialog.setText(transport.unresolvable);
+    EXPECT_FALSE(dialog.accept(false));
+    EXPECT_EQ(settings.servers[0], transport.unresolvable);
+    EXPECT_EQ(dialog.host(), "255.255.255.255");
+
+    dialog.setText("telnet://zwei.example");
+    EXPECT_TRUE(dialog.accept(true));
+    EXPECT_EQ(services, (std::vector<std::string>{"telnet"}));
+    EXPECT_EQ(dialog.host(), "zwei.example");
+    EXPECT_EQ(dialog.port(), 23);
+    EXPECT_TRUE(dialog.lookOnly());
+    EXPECT_EQ(settings.servers[0], "telnet://zwei.example");
+    EXPECT_EQ(settings.servers[1], "eins.example");
+    EXPECT_EQ(settings.servers[2], "");  // the older copy leaves its slot empty
+    EXPECT_EQ(desktop.boxes.size(), 1U);
+}
+
 class ConnectTest : public ClientTest {
 protected:
     ConnectTest() {
