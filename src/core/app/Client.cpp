@@ -13,18 +13,11 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_desktop(desktop),
       m_clock(clock),
       m_workingDirectory(std::move(workingDirectory)),
-      m_messageView(*this),
-      m_chatterTree(*this),
-      m_chatWatch(*this),
       m_receiver(m_sessions, m_transport, *this, *this),
-      m_away(*this),
-      m_ignoreList(*this),
-      m_logFile(*this),
-      m_sound(*this),
       m_inputCommands(*this),
-      m_connectDialog(m_settings, m_desktop, m_transport, m_servicePort),
-      m_loginDialog(*this) {
+      m_connectDialog(m_settings, m_desktop, m_transport, m_servicePort) {
     m_connectLabel.setText("Verbinden");
+    m_loginDialog.setOnNickChosen([this](std::string_view nick) { setOwnNick(nick); });
     m_inputLine.setOnChanged([this] { m_inputCommands.inputChanged(); });
     m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
     addSessionTab(NewConnection, "");
@@ -53,19 +46,19 @@ void Client::socketEvent(int socket, SocketEvent event, int error) {
         case SocketEvent::Connect:
             if (error != 0) {
                 m_desktop.messageBox("Fehler beim Erstellen einer Verbindung.", "Error", MessageBoxStyle::Ok);
-                m_currentSocket = socket;
+                m_sessions.setCurrentSocket(socket);
                 disconnect();
             }
             break;
         case SocketEvent::Close:
-            m_currentSocket = socket;
+            m_sessions.setCurrentSocket(socket);
             disconnect();
             break;
     }
 }
 
 Session* Client::attachSession(int socket, std::string_view chatName, std::string_view nick) {
-    m_currentSocket = socket;
+    m_sessions.setCurrentSocket(socket);
     m_sessions.add(chatName, "Login");
     Session* session = m_sessions.findByChatAndNick(chatName, "Login");
     if (session == nullptr) return nullptr;
@@ -73,7 +66,7 @@ Session* Client::attachSession(int socket, std::string_view chatName, std::strin
     m_chatWatch.refreshPresence(chatName);
     setOwnNick(nick);
     addSessionTab(chatName, m_ownNick);
-    m_messageView.insert(m_currentSocket, " ", " ", LineKind::InProgress);
+    m_messageView.insert(m_sessions.currentSocket(), " ", " ", LineKind::InProgress);
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
     showPendingLine(socket);
     return m_sessions.findBySocket(socket);
@@ -82,7 +75,7 @@ Session* Client::attachSession(int socket, std::string_view chatName, std::strin
 void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
     Session* session = nullptr;
     if (chatName != NewConnection) {
-        session = m_sessions.findBySocket(m_currentSocket);
+        session = m_sessions.findBySocket(m_sessions.currentSocket());
         if (session == nullptr) return;
         session->setChatName(chatName);
         // A session's nick is never empty: without a nick from the Login dialog
@@ -97,7 +90,7 @@ void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
         session = m_sessions.findByChatAndNick(chatName, cutAtBlank(nick));
         if (session == nullptr) return;
     }
-    session->setSocket(m_currentSocket);
+    session->setSocket(m_sessions.currentSocket());
     // The label carries the nick as the session keeps it (cut at its first blank),
     // so later lookups by label find the tab.
     std::string label = session->nick;
@@ -106,7 +99,7 @@ void Client::addSessionTab(std::string_view chatName, std::string_view nick) {
     const int socket = session->socket;
     session->setTabIndex(m_tabs.insert(0, label, session->id));
     m_tabs.setFocus(0);
-    m_currentSocket = socket;
+    m_sessions.setCurrentSocket(socket);
     if (m_tabs.count() > 2 && m_settings.columnWidths[3] == 0) {
         m_settings.columnWidths[3] = 100;
         m_messageView.setColumnWidth(m_messageView.chatColumn(), 100);
@@ -127,11 +120,11 @@ void Client::selectSessionTab() {
     const Session* session = m_sessions.findById(m_tabs.sessionId(focused));
     if (session == nullptr) return;
     if (session == m_sessions.first()) {
-        m_currentSocket = NoSocket;
+        m_sessions.setCurrentSocket(NoSocket);
         connectNew();
         return;
     }
-    m_currentSocket = session->socket;
+    m_sessions.setCurrentSocket(session->socket);
     m_connectLabel.setText("Trennen");
 }
 
@@ -162,7 +155,7 @@ void Client::connectNew() {
         return;
     }
     const int socket = m_transport.open();
-    m_currentSocket = socket;
+    m_sessions.setCurrentSocket(socket);
     if (socket == NoSocket) {
         m_desktop.messageBox("Fehler beim Erstellen vom Socket", "TavikClient", MessageBoxStyle::Ok);
     }
@@ -174,7 +167,7 @@ void Client::connectNew() {
             "Verbindung zum Internet.",
             "Error", MessageBoxStyle::Ok);
         if (socket != NoSocket) m_transport.close(socket);
-        m_currentSocket = NoSocket;
+        m_sessions.setCurrentSocket(NoSocket);
         return;
     }
     const int error =
@@ -182,7 +175,7 @@ void Client::connectNew() {
     if (error != 0) {
         // The failed attempt's socket is closed; no session, no tab.
         if (socket != NoSocket) m_transport.close(socket);
-        if (m_currentSocket == socket) m_currentSocket = NoSocket;
+        if (m_sessions.currentSocket() == socket) m_sessions.setCurrentSocket(NoSocket);
         if (remembered >= 0) m_tabs.setFocus(remembered);
         m_desktop.messageBox(connectErrorMessage(error), "TavikClient", MessageBoxStyle::Ok);
         return;
@@ -190,7 +183,7 @@ void Client::connectNew() {
     // The connect waited in a nested loop: the chat may have a session by now.
     if (m_sessions.findByChat(chatName) != nullptr) {
         m_transport.close(socket);
-        if (m_currentSocket == socket) m_currentSocket = NoSocket;
+        if (m_sessions.currentSocket() == socket) m_sessions.setCurrentSocket(NoSocket);
         alreadyInChat();
         return;
     }
@@ -204,15 +197,15 @@ void Client::connectNew() {
     const int login = runLoginDialog(socket, m_connectDialog.lookOnly());
     // The dialog's nested loop may have lost the connection already.
     if (m_sessions.findBySocket(socket) == nullptr) return;
-    m_currentSocket = socket;
+    m_sessions.setCurrentSocket(socket);
     addSessionTab(chatName, m_ownNick);
-    m_messageView.insert(m_currentSocket, " ", " ", LineKind::InProgress);
+    m_messageView.insert(m_sessions.currentSocket(), " ", " ", LineKind::InProgress);
     m_messageView.setInProgressRows(m_messageView.inProgressRows() + 1);
     showPendingLine(socket);
-    send(m_currentSocket, m_settings.loginTexts[0]);
+    send(m_sessions.currentSocket(), m_settings.loginTexts[0]);
     // Ask for the chatter list at once, so tree, names and title fill now and not
     // with the first keep-alive; its echo hides the list as the keep-alive's does.
-    if (login == 1) send(m_currentSocket, "/s\r");
+    if (login == 1) send(m_sessions.currentSocket(), "/s\r");
 }
 
 void Client::alreadyInChat() {
@@ -231,7 +224,7 @@ void Client::showPendingLine(int socket) {
 }
 
 void Client::connectOrDisconnect() {
-    if (m_currentSocket == NoSocket) {
+    if (m_sessions.currentSocket() == NoSocket) {
         connectNew();
     } else {
         disconnect();
@@ -260,13 +253,13 @@ bool Client::confirmClose() {
 }
 
 void Client::shutdown() {
-    if (m_currentSocket != NoSocket) m_transport.close(m_currentSocket);
+    if (m_sessions.currentSocket() != NoSocket) m_transport.close(m_sessions.currentSocket());
     saveSettings();
 }
 
 void Client::disconnect() {
-    if (m_currentSocket == NoSocket) return;
-    const int socket = m_currentSocket;
+    if (m_sessions.currentSocket() == NoSocket) return;
+    const int socket = m_sessions.currentSocket();
     const bool hadSession = m_sessions.findBySocket(socket) != nullptr;
     readLoop(socket);
     // Draining may open a box whose loop saw the server close this session and
@@ -285,9 +278,9 @@ void Client::disconnect() {
         m_sessions.remove(session);
     }
     // The notice's box may have run a loop in which another session became current.
-    if (m_currentSocket != socket) return;
+    if (m_sessions.currentSocket() != socket) return;
     m_connectLabel.setText("Verbinden");
-    m_currentSocket = NoSocket;
+    m_sessions.setCurrentSocket(NoSocket);
     // The title no longer names the nick and the count of the session that is gone.
     setOwnNick("");
     m_chatterCount = 0;
@@ -321,8 +314,10 @@ bool Client::removeInProgressRow(std::string_view chatName) {
 
 int Client::runModal(Dialog dialog) {
     ++m_modalDepth;
+    m_messageView.setSideEffectsHeld(true);
     const int result = m_desktop.runDialog(dialog);
     --m_modalDepth;
+    m_messageView.setSideEffectsHeld(m_modalDepth > 0);
     return result;
 }
 

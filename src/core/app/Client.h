@@ -88,8 +88,8 @@ public:
     void setServicePortLookup(ServicePortLookup lookup) { m_servicePort = std::move(lookup); }
     const ArtFontSet& artFonts() const { return m_artFonts; }
 
-    int currentSocket() const { return m_currentSocket; }
-    void setCurrentSocket(int socket) { m_currentSocket = socket; }
+    int currentSocket() const { return m_sessions.currentSocket(); }
+    void setCurrentSocket(int socket) { m_sessions.setCurrentSocket(socket); }
     const std::string& ownNick() const { return m_ownNick; }
     void setOwnNick(std::string_view nick);
     int chatterCount() const { return m_chatterCount; }
@@ -196,20 +196,21 @@ private:
     Clock& m_clock;
     std::filesystem::path m_workingDirectory;
 
+    // The parts in the order they are made: each one is given only parts declared above it.
     Settings m_settings;
     SessionList m_sessions;
-    MessageView m_messageView;
-    ChatterTree m_chatterTree;
     NamesListBox m_namesList;
     TabStrip m_tabs;
     TextField m_recipientBox{99};
-    ChatWatch m_chatWatch;
-    ChatWatchDialog m_chatWatchDialog{*this};
+    Sound m_sound{m_desktop, m_workingDirectory};
+    LogFile m_logFile{m_desktop, m_clock, m_settings, m_workingDirectory};
+    MessageView m_messageView{m_sessions, m_clock, m_settings, m_desktop, m_sound, m_logFile, m_recipientBox};
+    ChatWatch m_chatWatch{m_transport, m_desktop, m_sessions, m_messageView, m_workingDirectory};
+    ChatterTree m_chatterTree{m_sessions, m_namesList, m_chatWatch};
+    ChatWatchDialog m_chatWatchDialog{m_transport, m_sessions, m_chatWatch};
     ReceivePipeline m_receiver;
-    AwayMessage m_away;
-    IgnoreList m_ignoreList;
-    LogFile m_logFile;
-    Sound m_sound;
+    AwayMessage m_away{m_transport, m_settings, m_sessions, m_messageView};
+    IgnoreList m_ignoreList{m_transport, m_settings};
     InputLine m_inputLine;
     ArtFontBox m_artFontBox;
     ArtFontSet m_artFonts;
@@ -220,10 +221,9 @@ private:
     TextField m_channelPassword{99};
     ServicePortLookup m_servicePort;
     ConnectDialog m_connectDialog;
-    LoginDialog m_loginDialog;
+    LoginDialog m_loginDialog{m_transport, m_desktop, m_settings, m_sessions};
     TextField m_connectLabel{20};
 
-    int m_currentSocket = NoSocket;
     std::string m_ownNick;
     int m_chatterCount = 0;
     std::string m_title;

@@ -1,6 +1,9 @@
 #include "chat/AwayMessage.h"
 
-#include "app/Client.h"
+#include "chat/MessageView.h"
+#include "config/Settings.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -13,15 +16,16 @@ bool AwayMessage::handleCommand(std::string_view line) {
         const auto blank = line.find(' ');
         if (blank != std::string_view::npos) {
             m_message.assign(capped(line.substr(blank), MaxMessage));
-            m_client.messageView().insert(NoSocket, "", "Away Message gesetzt.", LineKind::Plain);
+            m_view.insert(NoSocket, "", "Away Message gesetzt.", LineKind::Plain);
         } else {
             m_message.clear();
-            m_client.messageView().insert(NoSocket, "", "Away Message geloescht.", LineKind::Plain);
+            m_view.insert(NoSocket, "", "Away Message geloescht.", LineKind::Plain);
         }
         return true;
     }
     if (second == 'E' || second == 'e') {
-        m_client.send(m_client.currentSocket(), m_client.logoutAutoText());
+        // The Logout-Auto-Text of the nick used last.
+        sendTo(m_transport, m_sessions.currentSocket(), m_settings.logoutTexts[0]);
     }
     return false;
 }
@@ -35,7 +39,7 @@ void AwayMessage::autoReply(int socket, std::string_view name, LineKind kind) {
     // name, and never the user's own lines echoed back.
     if (kind != LineKind::WhisperIn && kind != LineKind::Public) return;
     if (name.empty() || name == " ") return;
-    if (const Session* session = m_client.sessions().findBySocket(socket);
+    if (const Session* session = m_sessions.findBySocket(socket);
         session != nullptr && equalsIgnoreCase(name, session->nick)) {
         return;
     }
@@ -48,7 +52,7 @@ void AwayMessage::autoReply(int socket, std::string_view name, LineKind kind) {
     m_reply += name;
     m_reply += m_message;
     m_reply += "\n\r";
-    m_client.send(socket, m_reply);
+    sendTo(m_transport, socket, m_reply);
 }
 
 }  // namespace tavik

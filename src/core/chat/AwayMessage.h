@@ -7,7 +7,10 @@
 
 namespace tavik {
 
-class Client;
+class MessageView;
+class SessionList;
+struct Settings;
+class Transport;
 
 // The away message: "/aw text" sets it, "/aw" alone clears it; while it is set,
 // every chatter who whispers to the user or talks in public gets it whispered
@@ -18,7 +21,10 @@ public:
     static constexpr std::size_t MaxMessage = 1023;
     static constexpr std::size_t MaxRepliedName = 35;
 
-    explicit AwayMessage(Client& client) : m_client(client) {}
+    // The notices go to `view`; "/e" sends the current session's Logout-Auto-Text
+    // (the one of the nick used last), the replies go to the whisperer's session.
+    AwayMessage(Transport& transport, const Settings& settings, SessionList& sessions, MessageView& view)
+        : m_transport(transport), m_settings(settings), m_sessions(sessions), m_view(view) {}
 
     // True when the line was a command of ours and nothing more is to be sent.
     bool handleCommand(std::string_view line);
@@ -28,7 +34,10 @@ public:
     const std::string& lastRepliedName() const { return m_lastRepliedName; }
 
 private:
-    Client& m_client;
+    Transport& m_transport;
+    const Settings& m_settings;
+    SessionList& m_sessions;
+    MessageView& m_view;
     std::string m_message;  // from the command's first blank on, that blank included
     std::string m_lastRepliedName;
     std::string m_reply;

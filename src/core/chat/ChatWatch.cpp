@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Client.h"
+#include "chat/MessageView.h"
+#include "net/Session.h"
+#include "platform/Desktop.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "platform/Transport.h"
 
 namespace tavik {
 
@@ -45,7 +48,7 @@ void putField(std::string& out, std::string_view text, std::size_t width) {
 }  // namespace
 
 std::filesystem::path ChatWatch::defaultFile() const {
-    return m_client.workingDirectory() / pathFromWindows1252(FileName);
+    return m_workingDirectory / pathFromWindows1252(FileName);
 }
 
 std::optional<NameList> ChatWatch::parse(std::string_view bytes) {
@@ -93,8 +96,7 @@ void ChatWatch::load(const std::filesystem::path& file) {
 
 bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
     if (writeFileAtomically(file, serialize(m_list), calls)) return true;
-    m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient",
-                                  MessageBoxStyle::Ok);
+    m_desktop.messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient", MessageBoxStyle::Ok);
     return false;
 }
 
@@ -120,11 +122,11 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
     if (entry->active != 0) return;
     entry->active = 1;
     const std::string announced = entry->name;
-    m_client.messageView().insert(socket, announced, "hat den Chat betreten.", LineKind::Alert);
+    m_view.insert(socket, announced, "hat den Chat betreten.", LineKind::Alert);
 
     // The row may have run side effects; look the entries up again before using them.
     // A session that ended meanwhile gets no greeting: the watch waits for its next arrival.
-    if (m_client.sessions().findBySocket(socket) == nullptr) return;
+    if (m_sessions.findBySocket(socket) == nullptr) return;
     entry = m_list.find(announced, chatName, false);
     stored = m_list.find(announced, "", false);
     if (entry == nullptr) return;
@@ -134,7 +136,7 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
         greeting += ' ';
         greeting += entry->text;
         greeting += '\r';
-        m_client.send(socket, greeting);
+        sendTo(m_transport, socket, greeting);
         if (entry->optionA == 1) {
             entry->text.clear();
             if (stored != nullptr && stored != entry) stored->text.clear();

@@ -5,13 +5,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "net/NameList.h"
 #include "platform/Files.h"
 
 namespace tavik {
 
-class Client;
+class Desktop;
+class MessageView;
+class SessionList;
+class Transport;
 
 // The watch list: chosen chatters are announced (and greeted) when a chatter
 // list shows them. Entries with an empty context are the stored ones, written
@@ -25,7 +29,15 @@ public:
     // Loading takes at most this many records; a larger file is no list of ours.
     static constexpr std::size_t MaxStoredEntries = 20000;
 
-    explicit ChatWatch(Client& client) : m_client(client) {}
+    // Announcements go to `view`, greetings to the chatter's session; the
+    // stored entries live in ChatWatch.cfg in `workingDirectory`.
+    ChatWatch(Transport& transport, Desktop& desktop, SessionList& sessions, MessageView& view,
+              std::filesystem::path workingDirectory)
+        : m_transport(transport),
+          m_desktop(desktop),
+          m_sessions(sessions),
+          m_view(view),
+          m_workingDirectory(std::move(workingDirectory)) {}
 
     NameList& list() { return m_list; }
 
@@ -55,7 +67,11 @@ public:
 private:
     std::filesystem::path defaultFile() const;
 
-    Client& m_client;
+    Transport& m_transport;
+    Desktop& m_desktop;
+    SessionList& m_sessions;
+    MessageView& m_view;
+    std::filesystem::path m_workingDirectory;
     NameList m_list;
 };
 

@@ -1,6 +1,8 @@
 #include "chat/ChatWatchDialog.h"
 
-#include "app/Client.h"
+#include "chat/ChatWatch.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -22,7 +24,8 @@ ChatWatchDialog::Row rowOf(const NameEntry& e) {
 
 }  // namespace
 
-ChatWatchDialog::ChatWatchDialog(Client& client) : m_client(client) {
+ChatWatchDialog::ChatWatchDialog(Transport& transport, SessionList& sessions, ChatWatch& watch)
+    : m_transport(transport), m_sessions(sessions), m_watch(watch) {
     m_name.setOnChanged([this] { changed(); });
     m_greeting.setOnChanged([this] { changed(); });
 }
@@ -65,7 +68,7 @@ void ChatWatchDialog::open() {
     m_rows.clear();
     // Every row goes in at the top, the ones made here as well as those of
     // "Add / Change" later, so the walk's last entry ends up first.
-    for (const NameEntry& e : m_client.chatWatch().list())
+    for (const NameEntry& e : m_watch.list())
         m_rows.insert(m_rows.begin(), rowOf(e));
     m_changePending = true;
     resetFields();
@@ -87,7 +90,7 @@ void ChatWatchDialog::clickRow(int row) {
     const std::string name(capped(shown.name, MaxRowName));
     // The row's own entry; looking must not make a stored entry of one that
     // belongs to a chat (it would be written to the file and watched everywhere).
-    const NameEntry* e = m_client.chatWatch().list().find(name, shown.chat, false);
+    const NameEntry* e = m_watch.list().find(name, shown.chat, false);
     if (e == nullptr) return;
     const Batch batch(*this);
     m_name.setText(e->name);
@@ -101,7 +104,7 @@ void ChatWatchDialog::addOrChange() {
     const std::string name(cutAtBlank(capped(m_name.text(), MaxName)));
     if (name.empty()) return;
     const Batch batch(*this);
-    ChatWatch& watch = m_client.chatWatch();
+    ChatWatch& watch = m_watch;
     // An empty list takes the name as its first entry; addOrRefresh does both.
     const bool isNew = watch.list().addOrRefresh(name);
     if (NameEntry* e = watch.list().find(name, "", true)) {
@@ -124,7 +127,7 @@ void ChatWatchDialog::remove(int row) {
     if (row < 0 || row >= static_cast<int>(m_rows.size())) return;
     const std::string name(capped(m_rows[static_cast<std::size_t>(row)].name, MaxName));
     const std::string chat = m_rows[static_cast<std::size_t>(row)].chat;
-    ChatWatch& watch = m_client.chatWatch();
+    ChatWatch& watch = m_watch;
     // The entry the row shows, stored or of a chat; it may have gone while the
     // dialog was open (a "notify once" arrival).
     NameEntry* e = watch.list().find(name, chat, false);
@@ -137,7 +140,7 @@ void ChatWatchDialog::remove(int row) {
 
 void ChatWatchDialog::close() {
     // A fresh chatter list checks the edited watch list at once.
-    m_client.send(m_client.currentSocket(), "/s\r");
+    sendTo(m_transport, m_sessions.currentSocket(), "/s\r");
 }
 
 }  // namespace tavik

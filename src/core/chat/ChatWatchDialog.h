@@ -9,7 +9,9 @@
 
 namespace tavik {
 
-class Client;
+class ChatWatch;
+class SessionList;
+class Transport;
 
 // The ChatWatch dialog (137), "Meldung bei Eintreten folgender Chatter(innen)":
 // the watch list as rows, the name and greeting fields and the two check boxes.
@@ -33,7 +35,8 @@ public:
         bool operator==(const Row&) const = default;
     };
 
-    explicit ChatWatchDialog(Client& client);
+    // Shows and edits `watch`; closing asks the current session of `sessions` for a list.
+    ChatWatchDialog(Transport& transport, SessionList& sessions, ChatWatch& watch);
     // The fields report to this object; it stays where it was made.
     ChatWatchDialog(const ChatWatchDialog&) = delete;
     ChatWatchDialog& operator=(const ChatWatchDialog&) = delete;
@@ -81,7 +84,9 @@ private:
     // The first row showing `name` (compared as the list compares names) goes.
     void removeRowOf(std::string_view name, std::string_view chat);
 
-    Client& m_client;
+    Transport& m_transport;
+    SessionList& m_sessions;
+    ChatWatch& m_watch;
     std::vector<Row> m_rows;
     TextField m_name{MaxName};
     TextField m_greeting{MaxGreeting};

@@ -1,6 +1,8 @@
 #include "chat/ChatterTree.h"
 
-#include "app/Client.h"
+#include "chat/ChatWatch.h"
+#include "chat/NamesListBox.h"
+#include "net/Session.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -21,11 +23,11 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
             // and the session is looked up again afterwards.
             const int socket = session.socket;
             const std::string chatName = session.chatName;
-            m_client.chatWatch().chatterSeen(socket, text, chatName);
-            Session* live = m_client.sessions().findBySocket(socket);
+            m_watch.chatterSeen(socket, text, chatName);
+            Session* live = m_sessions.findBySocket(socket);
             if (live == nullptr) return NoItem;
             live->addChatterName(text);
-            m_client.namesList().add(text, live->chatName);
+            m_names.add(text, live->chatName);
             const NameEntry* entry = live->chatterNames.find(text, "", true);
             image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
             break;
@@ -66,7 +68,7 @@ Session* ChatterTree::channelToggled(TreeItemId item, int value) {
 
 void ChatterTree::removeConnection(int socket) {
     if (socket == NoSocket) return;
-    const Session* session = m_client.sessions().findBySocket(socket);
+    const Session* session = m_sessions.findBySocket(socket);
     if (session == nullptr) return;
     bool removed = true;
     while (removed) {
@@ -89,7 +91,7 @@ Session* ChatterTree::sessionOfItem(TreeItemId item) {
         if (parent == nullptr) return nullptr;
         it = parent;
     }
-    return m_client.sessions().findByChat(capped(it->text, 254));
+    return m_sessions.findByChat(capped(it->text, 254));
 }
 
 }  // namespace tavik

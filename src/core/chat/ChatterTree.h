@@ -7,8 +7,10 @@
 
 namespace tavik {
 
-class Client;
+class ChatWatch;
+class NamesListBox;
 struct Session;
+class SessionList;
 
 // Image indices of the tree's image list; the selected image is the image + 10.
 namespace TreeImage {
@@ -30,7 +32,9 @@ public:
     // holds more items than this, whatever arrives.
     static constexpr std::size_t MaxItemsPerSession = 20000;
 
-    explicit ChatterTree(Client& client) : m_client(client) {}
+    // A chatter item also goes to `watch` (the arrival check) and to `names`.
+    ChatterTree(SessionList& sessions, NamesListBox& names, ChatWatch& watch)
+        : m_sessions(sessions), m_names(names), m_watch(watch) {}
 
     ChatterTreeModel& model() { return m_model; }
     const ChatterTreeModel& model() const { return m_model; }
@@ -52,7 +56,9 @@ public:
 private:
     std::size_t itemsUnder(TreeItemId top) const;
 
-    Client& m_client;
+    SessionList& m_sessions;
+    NamesListBox& m_names;
+    ChatWatch& m_watch;
     ChatterTreeModel m_model;
 };
 

@@ -2,7 +2,9 @@
 
 #include <string>
 
-#include "app/Client.h"
+#include "config/Settings.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -33,14 +35,14 @@ void IgnoreList::toggle(Session* session, std::string_view name, std::string_vie
     if (entry == nullptr) return;
     // The lines go to the server of the chatter's own session, whichever tab is in front.
     const int socket = session->socket;
-    if (m_client.settings().announceIgnore) {
+    if (m_settings.announceIgnore) {
         std::string line = "/a ignoriert ";
         line += name;
         line += entry->active != 0 ? " nicht mehr.\r" : ".\r";
-        m_client.send(socket, line);
+        sendTo(m_transport, socket, line);
     }
     entry->active = entry->active != 0 ? 0 : 1;
-    m_client.send(socket, "/s\r");
+    sendTo(m_transport, socket, "/s\r");
 }
 
 }  // namespace tavik

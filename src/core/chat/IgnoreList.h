@@ -4,14 +4,16 @@
 
 namespace tavik {
 
-class Client;
 struct Session;
+struct Settings;
+class Transport;
 
 // Ignore marks per session: the `active` flag of the chatter's entry in the
 // session's chatter names. Rows of ignored chatters are not shown.
 class IgnoreList {
 public:
-    explicit IgnoreList(Client& client) : m_client(client) {}
+    IgnoreList(Transport& transport, const Settings& settings)
+        : m_transport(transport), m_settings(settings) {}
 
     // For the context menu's label; makes the chatter's entry if it is missing.
     bool isIgnored(Session& session, std::string_view name);
@@ -21,7 +23,8 @@ public:
     void toggle(Session* session, std::string_view name, std::string_view context);
 
 private:
-    Client& m_client;
+    Transport& m_transport;
+    const Settings& m_settings;
 };
 
 }  // namespace tavik

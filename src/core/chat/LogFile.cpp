@@ -4,7 +4,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/Client.h"
+#include "config/Settings.h"
+#include "platform/Desktop.h"
 #include "platform/FileNames.h"
 
 namespace tavik {
@@ -92,8 +93,8 @@ void LogFile::formatLine(std::string& buffer, std::string_view name, std::string
 }
 
 void LogFile::write(std::string_view name, std::string_view text, LineKind kind) {
-    const LocalTime now = m_client.clock().now();
-    const std::filesystem::path directory = m_client.workingDirectory() / pathFromWindows1252(Directory);
+    const LocalTime now = m_clock.now();
+    const std::filesystem::path directory = m_workingDirectory / pathFromWindows1252(Directory);
     const std::filesystem::path path = directory / pathFromWindows1252(fileName(now));
 
     m_line.assign(1, '[');
@@ -113,9 +114,8 @@ void LogFile::write(std::string_view name, std::string_view text, LineKind kind)
         result = appendTo(path, m_line);
     }
     if (result != AppendResult::Written) {
-        m_client.settings().logfile = false;
-        m_client.desktop().messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient",
-                                      MessageBoxStyle::Ok);
+        m_settings.logfile = false;
+        m_desktop.messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient", MessageBoxStyle::Ok);
     }
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "net/LineKind.h"
 #include "platform/Clock.h"
 
 namespace tavik {
 
-class Client;
+class Desktop;
+struct Settings;
 
 // The daily log files "LogFiles/MM.DD.YY.log": one line per shown row,
 // appended, each file opened and closed per row so the day changes by itself.
@@ -16,7 +19,13 @@ class LogFile {
 public:
     static constexpr std::string_view Directory = "LogFiles";
 
-    explicit LogFile(Client& client) : m_client(client) {}
+    // The files live in the folder "LogFiles" of `workingDirectory`. A failed
+    // write switches `settings.logfile` off and tells the user on `desktop`.
+    LogFile(Desktop& desktop, const Clock& clock, Settings& settings, std::filesystem::path workingDirectory)
+        : m_desktop(desktop),
+          m_clock(clock),
+          m_settings(settings),
+          m_workingDirectory(std::move(workingDirectory)) {}
 
     // "MM.DD.YY.log" for the given day.
     static std::string fileName(const LocalTime& day);
@@ -29,7 +38,10 @@ public:
     void write(std::string_view name, std::string_view text, LineKind kind);
 
 private:
-    Client& m_client;
+    Desktop& m_desktop;
+    const Clock& m_clock;
+    Settings& m_settings;
+    std::filesystem::path m_workingDirectory;
     std::string m_line;
 };
 

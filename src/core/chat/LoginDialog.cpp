@@ -2,7 +2,10 @@
 
 #include <array>
 
-#include "app/Client.h"
+#include "config/Settings.h"
+#include "net/Session.h"
+#include "platform/Desktop.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -18,7 +21,7 @@ std::string withLineEnd(std::string_view text) {
 }  // namespace
 
 int LoginDialog::slotOf(std::string_view nick) const {
-    const auto& nicks = m_client.settings().nicknames;
+    const auto& nicks = m_settings.nicknames;
     for (std::size_t i = 0; i < nicks.size(); ++i) {
         if (!nicks[i].empty() && equalsIgnoreCase(nicks[i], nick)) return static_cast<int>(i);
     }
@@ -26,7 +29,7 @@ int LoginDialog::slotOf(std::string_view nick) const {
 }
 
 bool LoginDialog::open(bool lookOnly, int socket) {
-    const Settings& s = m_client.settings();
+    const Settings& s = m_settings;
     m_socket = socket;
     m_entries.clear();
     for (const std::string& nick : s.nicknames) {
@@ -43,14 +46,14 @@ bool LoginDialog::open(bool lookOnly, int socket) {
         m_logoutText = s.logoutTexts[0];
     }
     if (lookOnly) {
-        m_client.send(m_socket, "/S\r/e\r");
+        sendTo(m_transport, m_socket, "/S\r/e\r");
         return false;
     }
     return true;
 }
 
 bool LoginDialog::open(bool lookOnly) {
-    return open(lookOnly, m_client.currentSocket());
+    return open(lookOnly, m_sessions.currentSocket());
 }
 
 void LoginDialog::selectEntry(int index) {
@@ -59,8 +62,8 @@ void LoginDialog::selectEntry(int index) {
     m_nick = m_entries[static_cast<std::size_t>(index)];
     const int slot = slotOf(m_nick);
     if (slot < 0) return;
-    m_loginText = m_client.settings().loginTexts[static_cast<std::size_t>(slot)];
-    m_logoutText = m_client.settings().logoutTexts[static_cast<std::size_t>(slot)];
+    m_loginText = m_settings.loginTexts[static_cast<std::size_t>(slot)];
+    m_logoutText = m_settings.logoutTexts[static_cast<std::size_t>(slot)];
 }
 
 void LoginDialog::setNick(std::string_view nick) {
@@ -82,12 +85,12 @@ void LoginDialog::removeSelected() {
 bool LoginDialog::ok() {
     const std::string nick(capped(m_nick, MaxNick));
     if (nick.empty()) {
-        m_client.desktop().messageBox("Sie m\xFCssen etwas eingeben!", "Fehleingabe", MessageBoxStyle::Ok);
+        m_desktop.messageBox("Sie m\xFCssen etwas eingeben!", "Fehleingabe", MessageBoxStyle::Ok);
         return false;
     }
     // A most-recently-used list: the chosen nick first, the others in list order,
     // each with its own texts; nicks deleted from the list are gone.
-    Settings& s = m_client.settings();
+    Settings& s = m_settings;
     std::array<std::string, Settings::Slots> nicks;
     std::array<std::string, Settings::Slots> logins;
     std::array<std::string, Settings::Slots> logouts;
@@ -110,18 +113,18 @@ bool LoginDialog::ok() {
     s.loginTexts = logins;
     s.logoutTexts = logouts;
 
-    m_client.setOwnNick(nick);
-    m_client.send(m_socket, nick + "\r");
+    if (m_onNickChosen) m_onNickChosen(nick);
+    sendTo(m_transport, m_socket, nick + "\r");
     return true;
 }
 
 bool LoginDialog::cancel() {
-    m_client.send(m_socket, "/e\r");
+    sendTo(m_transport, m_socket, "/e\r");
     return true;
 }
 
 bool LoginDialog::lookOnly() {
-    m_client.send(m_socket, "/S\r/e\r");
+    sendTo(m_transport, m_socket, "/S\r/e\r");
     return true;
 }
 

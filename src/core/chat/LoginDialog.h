@@ -1,12 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavik {
 
-class Client;
+class Desktop;
+class SessionList;
+struct Settings;
+class Transport;
 
 // The Login dialog (134): the nickname with its Login- and Logout-Auto-Texts,
 // from the 20 most recently used slots of the settings. The dialog sends its
@@ -17,7 +22,15 @@ public:
     static constexpr std::size_t MaxNick = 20;
     static constexpr std::size_t MaxAutoText = 1021;
 
-    explicit LoginDialog(Client& client) : m_client(client) {}
+    // The slots are read from and written to `settings`; "OK" with an empty
+    // nick tells the user on `desktop`.
+    LoginDialog(Transport& transport, Desktop& desktop, Settings& settings, SessionList& sessions)
+        : m_transport(transport), m_desktop(desktop), m_settings(settings), m_sessions(sessions) {}
+
+    // Told the nick chosen with "OK", before it is sent: the user's nick from now on.
+    void setOnNickChosen(std::function<void(std::string_view)> callback) {
+        m_onNickChosen = std::move(callback);
+    }
 
     // Fills the nick list from the slots; the answers go to `socket`. With
     // `lookOnly` it answers "/S\r/e\r" at once and is closed: the result is false.
@@ -48,7 +61,11 @@ public:
 private:
     int slotOf(std::string_view nick) const;
 
-    Client& m_client;
+    Transport& m_transport;
+    Desktop& m_desktop;
+    Settings& m_settings;
+    SessionList& m_sessions;
+    std::function<void(std::string_view)> m_onNickChosen;
     std::vector<std::string> m_entries;
     int m_socket = -1;
     int m_selected = -1;

@@ -3,8 +3,14 @@
 #include <algorithm>
 #include <array>
 
-#include "app/Client.h"
+#include "chat/LogFile.h"
+#include "chat/Sound.h"
+#include "chat/TextField.h"
+#include "config/Settings.h"
 #include "net/Escapes.h"
+#include "net/Session.h"
+#include "platform/Clock.h"
+#include "platform/Desktop.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -23,7 +29,15 @@ bool fillsWithName(LineKind kind) {
 
 }  // namespace
 
-MessageView::MessageView(Client& client) : m_client(client) {
+MessageView::MessageView(SessionList& sessions, const Clock& clock, const Settings& settings,
+                         Desktop& desktop, Sound& sound, LogFile& log, TextField& recipientBox)
+    : m_sessions(sessions),
+      m_clock(clock),
+      m_settings(settings),
+      m_desktop(desktop),
+      m_sound(sound),
+      m_log(log),
+      m_recipientBox(recipientBox) {
     m_nameColumn = addColumn("Name", 100);
     m_textColumn = addColumn("Text", 100);
     m_timeColumn = addColumn("Zeit", 100);
@@ -47,7 +61,7 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
     // the session's nick or the caller's buffers.
     std::string rowName;
     if (kind == LineKind::Plain) {
-        if (const Session* session = m_client.sessions().findBySocket(socket)) name = session->nick;
+        if (const Session* session = m_sessions.findBySocket(socket)) name = session->nick;
     }
     rowName.assign(name);
     name = rowName;
@@ -74,7 +88,7 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
 }
 
 void MessageView::insertRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
-    Session* session = m_client.sessions().findBySocket(socket);
+    Session* session = m_sessions.findBySocket(socket);
     if (session != nullptr) {
         const NameEntry* entry = session->chatterNames.find(name, "", true);
         if (entry != nullptr && entry->active != 0) return;  // ignored chatter
@@ -85,7 +99,7 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     while (m_rows.count() >= MaxRows)
         m_rows.remove(0);
 
-    const LocalTime now = m_client.clock().now();
+    const LocalTime now = m_clock.now();
     std::array<char, 5> time{};
     twoDigits(time.data(), now.hour);
     time[2] = ':';
@@ -100,27 +114,27 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     const int index = std::max(0, m_rows.count() - m_inProgressRows);
     m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
 
-    const Settings& settings = m_client.settings();
+    const Settings& settings = m_settings;
     if (settings.autosize) m_rows.requestAutosize();
-    if (kind == LineKind::InProgress || m_client.modalDialogOpen()) return;
+    if (kind == LineKind::InProgress || m_sideEffectsHeld) return;
 
     moveMarker(0, false);
-    if (settings.autoTop) m_client.desktop().bringToFront();
+    if (settings.autoTop) m_desktop.bringToFront();
     if (settings.sound) {
-        m_client.playWordSounds(text);
-        if (!m_client.desktop().isForeground()) {
-            m_client.desktop().stopSound();
-            m_client.desktop().playSystemSound("CHORD.WAV");
+        m_sound.playWordSounds(text);
+        if (!m_desktop.isForeground()) {
+            m_desktop.stopSound();
+            m_desktop.playSystemSound("CHORD.WAV");
         }
     }
-    if (m_client.settings().logfile) m_client.logRow(name, text, kind);
+    if (m_settings.logfile) m_log.write(name, text, kind);
 }
 
 void MessageView::moveMarker(int delta, bool fillRecipient) {
     m_rows.setSelected(m_rows.marker(), false);
     const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
     m_rows.setSelected(row, true);
-    const int scrollTo = m_client.settings().autoscroll ? m_rows.count() - 1 : row;
+    const int scrollTo = m_settings.autoscroll ? m_rows.count() - 1 : row;
     m_rows.setMarker(row, scrollTo);
     if (!fillRecipient || row >= m_rows.count()) return;
 
@@ -128,17 +142,16 @@ void MessageView::moveMarker(int delta, bool fillRecipient) {
     std::string& text = m_recipientScratch;
     text.assign(capped(m_rows.cell(row, m_nameColumn), 239));
     const LineKind kind = m_rows.kind(row);
-    if (Session* session = sessionOfRow(row); session != nullptr && m_client.settings().autoChatChange) {
+    if (Session* session = sessionOfRow(row); session != nullptr && m_settings.autoChatChange) {
         text += '@';
         text += session->chatName;
     }
     if (fillsWithName(kind)) {
-        if (m_client.settings().autowhisper) m_client.recipientBox().setText(text);
+        if (m_settings.autowhisper) m_recipientBox.setText(text);
         return;
     }
     const auto at = text.find('@');
-    m_client.recipientBox().setText(at == std::string::npos ? std::string_view()
-                                                            : std::string_view(text).substr(at));
+    m_recipientBox.setText(at == std::string::npos ? std::string_view() : std::string_view(text).substr(at));
 }
 
 void MessageView::clear() {
@@ -152,7 +165,7 @@ void MessageView::clear() {
 
 Session* MessageView::sessionOfRow(int row) {
     if (row < 0 || row >= m_rows.count()) return nullptr;
-    return m_client.sessions().findByChat(capped(m_rows.cell(row, m_chatColumn), 99));
+    return m_sessions.findByChat(capped(m_rows.cell(row, m_chatColumn), 99));
 }
 
 void MessageView::showInProgress(const Session& session, std::string_view text, std::string_view prefix) {

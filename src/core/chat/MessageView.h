@@ -9,8 +9,14 @@
 
 namespace tavik {
 
-class Client;
+class Clock;
+class Desktop;
+class LogFile;
 struct Session;
+class SessionList;
+struct Settings;
+class Sound;
+class TextField;
 
 // The message list: the one road for every row. Wraps long texts, drops rows
 // of ignored chatters, keeps 500 rows with the sessions' in-progress rows last,
@@ -25,7 +31,10 @@ public:
         int width = 100;
     };
 
-    explicit MessageView(Client& client);
+    // A marked row's name goes to `recipientBox`; a new row plays its sounds
+    // on `sound` and `desktop` and is written to `log` (options in `settings`).
+    MessageView(SessionList& sessions, const Clock& clock, const Settings& settings, Desktop& desktop,
+                Sound& sound, LogFile& log, TextField& recipientBox);
 
     // Appends a column; a width of 0 means 100 pixels. Returns its index.
     int addColumn(std::string_view title, int width);
@@ -46,6 +55,11 @@ public:
     MessageRows& rows() { return m_rows; }
     const MessageRows& rows() const { return m_rows; }
 
+    // While a dialog of the program is open, new rows are only shown: no
+    // marker, front, sound or log.
+    void setSideEffectsHeld(bool held) { m_sideEffectsHeld = held; }
+    bool sideEffectsHeld() const { return m_sideEffectsHeld; }
+
     int inProgressRows() const { return m_inProgressRows; }
     void setInProgressRows(int count) { m_inProgressRows = count < 0 ? 0 : count; }
 
@@ -57,7 +71,13 @@ public:
 private:
     void insertRow(int socket, std::string_view name, std::string_view text, LineKind kind);
 
-    Client& m_client;
+    SessionList& m_sessions;
+    const Clock& m_clock;
+    const Settings& m_settings;
+    Desktop& m_desktop;
+    Sound& m_sound;
+    LogFile& m_log;
+    TextField& m_recipientBox;
     MessageRows m_rows;
     std::string m_progress;
     std::vector<Column> m_columns;
@@ -66,6 +86,7 @@ private:
     int m_timeColumn = 2;
     int m_chatColumn = 3;
     int m_inProgressRows = 0;
+    bool m_sideEffectsHeld = false;
     std::string m_recipientScratch;
 };
 

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "app/Client.h"
+#include "platform/Desktop.h"
 #include "platform/FileNames.h"
 
 namespace tavik {
@@ -26,14 +26,16 @@ constexpr std::array<bool, 256> SeparatorTable = makeSeparatorTable();
 
 }  // namespace
 
+Sound::Sound(Desktop& desktop, const std::filesystem::path& workingDirectory)
+    : m_desktop(desktop), m_directory(workingDirectory / pathFromWindows1252(Directory)) {}
+
 bool Sound::isSeparator(unsigned char c) {
     return SeparatorTable[c];
 }
 
 void Sound::refreshIndex() {
-    const std::filesystem::path directory = m_client.workingDirectory() / pathFromWindows1252(Directory);
     std::error_code ec;
-    const auto stamp = std::filesystem::last_write_time(directory, ec);
+    const auto stamp = std::filesystem::last_write_time(m_directory, ec);
     if (ec) {
         m_files.clear();
         m_indexed = false;
@@ -47,7 +49,7 @@ void Sound::refreshIndex() {
     const auto now = std::filesystem::file_time_type::clock::now();
     m_indexRacy = now - stamp < std::chrono::seconds(3);
     m_files.clear();
-    for (std::filesystem::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(m_directory, ec), end; !ec && it != end; it.increment(ec)) {
         if (std::optional<std::string> name = windows1252FromPath(it->path().filename()))
             m_files.emplace(std::move(*name), it->path());
     }
@@ -70,9 +72,9 @@ void Sound::playWordSounds(std::string_view text) {
         if (i < text.size() && !isSeparator(static_cast<unsigned char>(text[i]))) continue;
         // Two separators in a row give an empty word, looked up like any other.
         if (const std::filesystem::path* file = find(text.substr(start, i - start))) {
-            m_client.desktop().stopSound();
+            m_desktop.stopSound();
             const std::u8string utf8 = file->u8string();
-            m_client.desktop().playSound(std::string(utf8.begin(), utf8.end()));
+            m_desktop.playSound(std::string(utf8.begin(), utf8.end()));
         }
         start = i + 1;
     }

@@ -9,7 +9,7 @@
 
 namespace tavik {
 
-class Client;
+class Desktop;
 
 // Word sounds: every word of a new row that has a file "Sounds/<word>.wav"
 // plays it, each one stopping the one before. File names match ignoring case,
@@ -18,7 +18,8 @@ class Sound {
 public:
     static constexpr std::string_view Directory = "Sounds";
 
-    explicit Sound(Client& client) : m_client(client) {}
+    // The sounds are looked for in the folder "Sounds" of `workingDirectory`.
+    Sound(Desktop& desktop, const std::filesystem::path& workingDirectory);
 
     static bool isSeparator(unsigned char c);
     void playWordSounds(std::string_view text);
@@ -37,7 +38,8 @@ private:
         bool operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
     };
 
-    Client& m_client;
+    Desktop& m_desktop;
+    std::filesystem::path m_directory;  // the folder "Sounds"
     // The directory's files by their Windows-1252 names, rebuilt when the directory changes.
     std::unordered_map<std::string, std::filesystem::path, Hash, Equal> m_files;
     std::filesystem::file_time_type m_indexedAt{};

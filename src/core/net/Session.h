@@ -101,11 +101,17 @@ public:
     void remove(const Session* session);
     void destroyAll() { m_sessions.clear(); }
 
+    // The socket of the current session, the one the user's lines go to
+    // (NoSocket when there is none).
+    int currentSocket() const { return m_currentSocket; }
+    void setCurrentSocket(int socket) { m_currentSocket = socket; }
+
 private:
     Session& made(Session& session);
 
     Sessions m_sessions;
     int m_nextId = 1;
+    int m_currentSocket = NoSocket;
 };
 
 }  // namespace tavik
