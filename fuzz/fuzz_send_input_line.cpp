@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.recipientBox().setText(parts[1]);
     transport.clearSent();
 
-    SendInputLine(client, parts[2], (options & 16) != 0);
+    client.inputLineSender().sendInputLine(parts[2], (options & 16) != 0);
     check(transport.sent(7), nickLength);
     check(transport.sent(8), nickLength);
     return 0;

@@ -19,7 +19,9 @@ protected:
         client.tabs().setFocus(1);  // "Gast@eins" is in front
         transport.clearSent();
     }
-    void send(const std::string& line, bool inverted = false) { SendInputLine(client, line, inverted); }
+    void send(const std::string& line, bool inverted = false) {
+        client.inputLineSender().sendInputLine(line, inverted);
+    }
     // Marks the newest row of a session after it arrived.
     void markRow(int socket, const std::string& serverLine) {
         receive(socket, serverLine + "\r\n");
@@ -130,7 +132,7 @@ TEST_F(SendTest, TabsThatDoNotQualify) {
     FakeDesktop d;
     Client alone(t, d, clock, dir.path());
     alone.inputLine().setText("bleibt");
-    SendInputLine(alone, "bleibt", false);
+    alone.inputLineSender().sendInputLine("bleibt", false);
     EXPECT_EQ(alone.inputLine().text(), "bleibt");
 }
 

@@ -163,7 +163,7 @@ TEST_F(SessionsTest, OddRenamesKeepTheSessionReachable) {
         client.tabs().setFocus(0);
         EXPECT_EQ(client.currentSocket(), socket) << c.rename;
         transport.clearSent();
-        SendInputLine(client, "hallo", false);
+        client.inputLineSender().sendInputLine("hallo", false);
         EXPECT_EQ(transport.sent(socket), "hallo\r") << c.rename;
         EXPECT_EQ(transport.sent(7), "") << c.rename;
 

@@ -113,11 +113,11 @@ TEST_F(WireTest, APastedRestIsSentAsATypedLine) {
 
 TEST_F(WireTest, LineBreaksHandedToTheComposerAreBlanks) {
     client.recipientBox().setText("kater");
-    SendInputLine(client, "geheim\r\n/e", false);
+    client.inputLineSender().sendInputLine("geheim\r\n/e", false);
     EXPECT_EQ(transport.sent(7), "/w kater geheim  /e\r");
     transport.clearSent();
     client.recipientBox().setText("ka\nter");  // not a name: kept back
-    EXPECT_FALSE(SendInputLine(client, "x", false));
+    EXPECT_FALSE(client.inputLineSender().sendInputLine("x", false));
     EXPECT_EQ(transport.sent(7), "");
 }
 
@@ -203,7 +203,7 @@ TEST_F(WireTest, ALaterPieceOfASentLineIsNeverACommand) {
     // The line with the nick "Tester": 13 words fill the width of 79.
     connect(9, "drei", "Tester");
     client.tabs().setFocus(client.tabs().count() - 1);
-    SendInputLine(client, repeated("wort", 13) + " /e tschuess", false);
+    client.inputLineSender().sendInputLine(repeated("wort", 13) + " /e tschuess", false);
     EXPECT_EQ(transport.sent(9), repeated("wort", 13) + "\r /e tschuess\r");
 }
 

@@ -14,7 +14,6 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
       m_clock(clock),
       m_workingDirectory(std::move(workingDirectory)),
       m_receiver(m_sessions, m_transport, *this, *this),
-      m_inputCommands(*this),
       m_connectDialog(m_settings, m_desktop, m_transport, m_servicePort) {
     m_connectLabel.setText("Verbinden");
     m_loginDialog.setOnNickChosen([this](std::string_view nick) { setOwnNick(nick); });
@@ -239,8 +238,8 @@ void Client::keepAliveTick() {
 }
 
 void Client::idleTick() {
-    if (m_typedSinceIdleTick) {
-        m_typedSinceIdleTick = false;
+    if (m_inputCommands.typedSinceIdleTick()) {
+        m_inputCommands.setTypedSinceIdleTick(false);
         return;
     }
     disconnect();
@@ -342,11 +341,6 @@ void Client::updateTitle() {
 
 long Client::send(int socket, std::string_view bytes) {
     return sendTo(m_transport, socket, bytes);
-}
-
-void Client::resetInputLine() {
-    if (m_settings.clearInputAfterSend) m_inputLine.setText("");
-    m_inputLine.setSelection(0, 2000);
 }
 
 void Client::loadArtFonts() {

@@ -7,6 +7,7 @@
 #include "app/InputCommands.h"
 #include "app/InputHelpers.h"
 #include "app/Interaction.h"
+#include "app/SendInputLine.h"
 #include "art/ArtFontBox.h"
 #include "art/ArtFontSet.h"
 #include "chat/AwayMessage.h"
@@ -29,6 +30,7 @@
 #include "net/Session.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
+#include "platform/FileNames.h"
 #include "platform/Transport.h"
 
 namespace tavik {
@@ -73,6 +75,7 @@ public:
     InputLine& inputLine() { return m_inputLine; }
     InputHelpers& inputHelpers() { return m_inputHelpers; }
     InputCommands& inputCommands() { return m_inputCommands; }
+    InputLineSender& inputLineSender() { return m_inputLineSender; }
     ArtFontBox& artFontBox() { return m_artFontBox; }
     ContextMenu& contextMenu() { return m_contextMenu; }
     Interaction& interaction() { return m_interaction; }
@@ -105,12 +108,9 @@ public:
     void setCompletionPrefix(std::string_view prefix) { m_inputHelpers.setCompletionPrefix(prefix); }
     const std::string& lastArtFontName() const { return m_inputHelpers.lastArtFontName(); }
     void setLastArtFontName(std::string_view name) { m_inputHelpers.setLastArtFontName(name); }
-    bool typedSinceIdleTick() const { return m_typedSinceIdleTick; }
-    void setTypedSinceIdleTick(bool typed) { m_typedSinceIdleTick = typed; }
+    bool typedSinceIdleTick() const { return m_inputCommands.typedSinceIdleTick(); }
+    void setTypedSinceIdleTick(bool typed) { m_inputCommands.setTypedSinceIdleTick(typed); }
 
-    // After a line was taken: emptied (option "Eingabezeile nach Enter löschen")
-    // and wholly selected, so Enter does not send it twice.
-    void resetInputLine();
     // Loads the fonts directory into the art font set and its selector (once).
     void loadArtFonts();
 
@@ -216,7 +216,19 @@ private:
     ArtFontSet m_artFonts;
     ContextMenu m_contextMenu;
     InputHelpers m_inputHelpers{m_inputLine, m_namesList, m_desktop, m_contextMenu, m_artFontBox};
-    InputCommands m_inputCommands;
+    InputLineSender m_inputLineSender{m_inputLine,
+                                      m_away,
+                                      m_tabs,
+                                      m_sessions,
+                                      m_recipientBox,
+                                      m_artFontBox,
+                                      m_artFonts,
+                                      m_messageView,
+                                      m_settings,
+                                      m_transport,
+                                      m_workingDirectory / pathFromWindows1252("inline")};
+    InputCommands m_inputCommands{m_inputLine, m_inputHelpers, m_inputLineSender, m_namesList, m_messageView,
+                                  m_sessions,  m_settings,     m_desktop,         m_transport};
     Interaction m_interaction{*this};
     TextField m_channelPassword{99};
     ServicePortLookup m_servicePort;
@@ -230,7 +242,6 @@ private:
     int m_modalDepth = 0;
     bool m_loginDialogOpen = false;
     bool m_connecting = false;
-    bool m_typedSinceIdleTick = false;
 };
 
 }  // namespace tavik

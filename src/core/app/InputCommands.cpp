@@ -2,9 +2,16 @@
 
 #include <string>
 
-#include "app/Client.h"
+#include "app/InputHelpers.h"
 #include "app/SendInputLine.h"
+#include "chat/InputLine.h"
 #include "chat/LogFile.h"
+#include "chat/MessageView.h"
+#include "chat/NamesListBox.h"
+#include "config/Settings.h"
+#include "net/Session.h"
+#include "platform/Desktop.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -50,17 +57,17 @@ std::string whisperHead(std::string_view piece) {
 }  // namespace
 
 void InputCommands::send() {
-    if (m_client.completionOpen()) {
-        m_client.inputHelpers().closeCompletion();
-        m_client.desktop().focusInputLine();
+    if (m_helpers.completionOpen()) {
+        m_helpers.closeCompletion();
+        m_desktop.focusInputLine();
         return;
     }
     sendLine(false);
 }
 
 void InputCommands::sendButton() {
-    m_client.desktop().focusInputLine();
-    if (m_client.completionOpen()) m_client.inputHelpers().closeCompletion();
+    m_desktop.focusInputLine();
+    if (m_helpers.completionOpen()) m_helpers.closeCompletion();
     sendLine(false);
 }
 
@@ -69,30 +76,30 @@ void InputCommands::sendInverted() {
 }
 
 void InputCommands::sendLine(bool inverted) {
-    const InputLine& input = m_client.inputLine();
+    const InputLine& input = m_inputLine;
     // A wholly selected line was sent already (or is empty).
     if (input.wholeTextSelected()) return;
     const std::string line = input.text();
-    SendInputLine(m_client, line, inverted);
+    m_sender.sendInputLine(line, inverted);
 }
 
 void InputCommands::inputChanged() {
-    m_client.setTypedSinceIdleTick(true);
-    InputLine& input = m_client.inputLine();
+    m_typedSinceIdleTick = true;
+    InputLine& input = m_inputLine;
     const int start = input.selectionStart();
     const int end = input.selectionEnd();
 
-    if (m_client.completionOpen() && start > 0) {
+    if (m_helpers.completionOpen() && start > 0) {
         // Typing on accepts the chosen name in front of the character just typed.
         // This comes before the umlaut rule, so the name is accepted in front of
         // the typed character and not in front of a half-made two-letter form.
-        m_client.setCompletionOpenQuietly(false);
+        m_helpers.setCompletionOpenQuietly(false);
         input.setSelection(start - 1, end - 1);
-        m_client.inputHelpers().closeCompletion();
+        m_helpers.closeCompletion();
         input.setSelection(input.selectionStart() + 1, input.selectionEnd() + 1);
-    } else if (m_client.completionOpen()) {
+    } else if (m_helpers.completionOpen()) {
         // Nothing was typed in front of the caret: there is no word to complete.
-        m_client.inputHelpers().cancelCompletion();
+        m_helpers.cancelCompletion();
     }
 
     // The umlaut just before the caret becomes its two letters, in one change
@@ -103,7 +110,7 @@ void InputCommands::inputChanged() {
         if (!two.empty()) input.replaceRange(caret - 1, input.selectionEnd(), two);
     }
 
-    if (m_client.settings().autoSend && input.selectionStart() == input.length() &&
+    if (m_settings.autoSend && input.selectionStart() == input.length() &&
         input.selectionEnd() == input.length() && input.length() > AutoSendLength) {
         const std::string current = input.text();
         const std::string_view head = std::string_view(current).substr(0, AutoSendPiece);
@@ -118,7 +125,7 @@ void InputCommands::inputChanged() {
             kept = current.substr(AutoSendPiece);
         }
         // A piece that was kept back (a whisper that cannot go) stays where it is.
-        if (!SendInputLine(m_client, piece, false)) return;
+        if (!m_sender.sendInputLine(piece, false)) return;
         // The rest of a whisper stays a whisper: "/w name " goes in front of it.
         const std::string whisper = whisperHead(piece);
         if (!whisper.empty() && kept.compare(0, whisper.size(), whisper) != 0) kept.insert(0, whisper);
@@ -128,18 +135,18 @@ void InputCommands::inputChanged() {
 }
 
 void InputCommands::completeName() {
-    if (m_client.completionOpen()) {
-        m_client.inputHelpers().moveCompletion(+1, true);
+    if (m_helpers.completionOpen()) {
+        m_helpers.moveCompletion(+1, true);
         return;
     }
-    m_client.desktop().focusInputLine();
-    const InputLine& input = m_client.inputLine();
+    m_desktop.focusInputLine();
+    const InputLine& input = m_inputLine;
     const std::string_view upToCaret =
         std::string_view(input.text()).substr(0, static_cast<std::size_t>(input.selectionEnd()));
     const auto blank = upToCaret.rfind(' ');
     const std::string_view word = blank == std::string_view::npos ? upToCaret : upToCaret.substr(blank + 1);
 
-    NamesListBox& names = m_client.namesList();
+    NamesListBox& names = m_namesList;
     const int found = names.findPrefix(word);
     // Without a name that begins with the word nothing changes: no list, no replacement.
     if (found < 0) return;
@@ -147,7 +154,7 @@ void InputCommands::completeName() {
     std::string prefix;
     for (const char c : capped(word, 20))
         prefix.push_back(static_cast<char>(lowerByte(static_cast<unsigned char>(c))));
-    m_client.setCompletionPrefix(prefix);
+    m_helpers.setCompletionPrefix(prefix);
 
     const auto entries = names.entries();
     const bool nextAlsoMatches =
@@ -156,15 +163,15 @@ void InputCommands::completeName() {
         equalsIgnoreCase(
             std::string_view(entries[static_cast<std::size_t>(found) + 1]).substr(0, prefix.size()), prefix);
     if (nextAlsoMatches) {
-        m_client.inputHelpers().acceptCompletion();
-        m_client.setCompletionOpen(true);
+        m_helpers.acceptCompletion();
+        m_helpers.setCompletionOpen(true);
     } else {
-        m_client.inputHelpers().closeCompletion();
+        m_helpers.closeCompletion();
     }
 }
 
 void InputCommands::previousCandidate() {
-    m_client.inputHelpers().moveCompletion(-1, true);
+    m_helpers.moveCompletion(-1, true);
 }
 
 void InputCommands::move(MoveKey key) {
@@ -192,40 +199,40 @@ void InputCommands::move(MoveKey key) {
             entries = -99999;
             break;
     }
-    if (m_client.completionOpen()) {
-        m_client.inputHelpers().moveCompletion(entries, false);
+    if (m_helpers.completionOpen()) {
+        m_helpers.moveCompletion(entries, false);
     } else {
-        m_client.messageView().moveMarker(rows, true);
+        m_messageView.moveMarker(rows, true);
     }
 }
 
 void InputCommands::insertFromMarkedRow(int column) {
-    const MessageRows& rows = m_client.messageView().rows();
+    const MessageRows& rows = m_messageView.rows();
     const int marker = rows.marker();
     if (marker < 0 || marker >= rows.count()) return;
     const std::string text(capped(rows.cell(marker, column), 99));
     // Only a lone blank (a row without that column) and real control characters are
     // refused; names and texts may well begin with a letter such as "Ä".
     if (text == " " || text.empty() || static_cast<unsigned char>(text[0]) < 32) return;
-    const InputLine& input = m_client.inputLine();
-    m_client.inputHelpers().replaceRange(text, input.selectionStart(), input.selectionEnd());
+    const InputLine& input = m_inputLine;
+    m_helpers.replaceRange(text, input.selectionStart(), input.selectionEnd());
 }
 
 void InputCommands::insertName() {
-    insertFromMarkedRow(m_client.messageView().nameColumn());
+    insertFromMarkedRow(m_messageView.nameColumn());
 }
 
 void InputCommands::insertText() {
-    insertFromMarkedRow(m_client.messageView().textColumn());
+    insertFromMarkedRow(m_messageView.textColumn());
 }
 
 void InputCommands::extendWord() {
-    const MessageRows& rows = m_client.messageView().rows();
+    const MessageRows& rows = m_messageView.rows();
     const int marker = rows.marker();
     if (marker < 0 || marker >= rows.count()) return;
-    const std::string row(capped(rows.cell(marker, m_client.messageView().textColumn()), 99));
+    const std::string row(capped(rows.cell(marker, m_messageView.textColumn()), 99));
     if (row == " ") return;
-    const InputLine& input = m_client.inputLine();
+    const InputLine& input = m_inputLine;
     const int end = input.selectionEnd();
     const std::string_view before = std::string_view(input.text()).substr(0, static_cast<std::size_t>(end));
     const auto blank = before.rfind(' ');
@@ -235,20 +242,20 @@ void InputCommands::extendWord() {
     if (at == std::string::npos) return;
     const auto wordEnd = row.find(' ', at);
     const std::string word = row.substr(at, wordEnd == std::string::npos ? std::string::npos : wordEnd - at);
-    m_client.inputHelpers().replaceRange(word, static_cast<int>(fragmentStart), end);
+    m_helpers.replaceRange(word, static_cast<int>(fragmentStart), end);
 }
 
 void InputCommands::copy() {
-    const InputLine& input = m_client.inputLine();
+    const InputLine& input = m_inputLine;
     if (input.selectionEnd() > input.selectionStart()) {
         const std::string_view selected =
             std::string_view(input.text())
                 .substr(static_cast<std::size_t>(input.selectionStart()),
                         static_cast<std::size_t>(input.selectionEnd() - input.selectionStart()));
-        m_client.inputHelpers().copyToClipboard(selected);
+        m_helpers.copyToClipboard(selected);
         return;
     }
-    const MessageView& view = m_client.messageView();
+    const MessageView& view = m_messageView;
     const MessageRows& rows = view.rows();
     std::string collected;
     for (int i = 0; i < rows.count(); ++i) {
@@ -256,11 +263,11 @@ void InputCommands::copy() {
         LogFile::formatLine(collected, capped(rows.cell(i, view.nameColumn()), 99),
                             capped(rows.cell(i, view.textColumn()), 81), rows.kind(i));
     }
-    m_client.inputHelpers().copyToClipboard(collected);
+    m_helpers.copyToClipboard(collected);
 }
 
 void InputCommands::paste() {
-    pasteText(m_client.desktop().clipboardText());
+    pasteText(m_desktop.clipboardText());
 }
 
 void InputCommands::pasteText(std::string_view text) {
@@ -279,14 +286,14 @@ void InputCommands::pasteText(std::string_view text) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         lineStart = i + 1;
     }
-    if (!whole.empty()) m_client.send(m_client.currentSocket(), whole);
+    if (!whole.empty()) sendTo(m_transport, m_sessions.currentSocket(), whole);
     // The unfinished rest stays for editing, where the caret is.
     const std::string_view rest = text.substr(lineStart);
-    if (!rest.empty()) m_client.inputHelpers().insertAtCaret(rest, 0);
+    if (!rest.empty()) m_helpers.insertAtCaret(rest, 0);
 }
 
 void InputCommands::sendWithArtFont() {
-    m_client.inputHelpers().chooseArtFont();
+    m_helpers.chooseArtFont();
     send();
 }
 

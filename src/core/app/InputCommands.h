@@ -4,7 +4,15 @@
 
 namespace tavik {
 
-class Client;
+class Desktop;
+class InputHelpers;
+class InputLine;
+class InputLineSender;
+class MessageView;
+class NamesListBox;
+class SessionList;
+class Transport;
+struct Settings;
 
 // The move keys: the message marker moves, or the completion selection while a completion is open.
 enum class MoveKey { Down, Up, PageUp, PageDown, End, Home };
@@ -17,7 +25,22 @@ public:
     static constexpr int AutoSendLength = 80;
     static constexpr int AutoSendPiece = 65;
 
-    explicit InputCommands(Client& client) : m_client(client) {}
+    InputCommands(InputLine& inputLine, InputHelpers& helpers, InputLineSender& sender,
+                  NamesListBox& namesList, MessageView& messageView, SessionList& sessions,
+                  const Settings& settings, Desktop& desktop, Transport& transport)
+        : m_inputLine(inputLine),
+          m_helpers(helpers),
+          m_sender(sender),
+          m_namesList(namesList),
+          m_messageView(messageView),
+          m_sessions(sessions),
+          m_settings(settings),
+          m_desktop(desktop),
+          m_transport(transport) {}
+
+    // The user typed since the idle timer looked last.
+    bool typedSinceIdleTick() const { return m_typedSinceIdleTick; }
+    void setTypedSinceIdleTick(bool typed) { m_typedSinceIdleTick = typed; }
 
     void send();  // Enter, "&Senden"
     // Ctrl+F: sends with the art font named in the box, or the one used last.
@@ -47,7 +70,16 @@ private:
     void sendLine(bool inverted);
     void insertFromMarkedRow(int column);
 
-    Client& m_client;
+    InputLine& m_inputLine;
+    InputHelpers& m_helpers;
+    InputLineSender& m_sender;
+    NamesListBox& m_namesList;
+    MessageView& m_messageView;
+    SessionList& m_sessions;
+    const Settings& m_settings;
+    Desktop& m_desktop;
+    Transport& m_transport;
+    bool m_typedSinceIdleTick = false;
 };
 
 }  // namespace tavik

@@ -2,9 +2,17 @@
 
 #include <string>
 
-#include "app/Client.h"
+#include "art/ArtFontBox.h"
+#include "art/ArtFontSet.h"
 #include "art/WrappedText.h"
-#include "platform/FileNames.h"
+#include "chat/AwayMessage.h"
+#include "chat/InputLine.h"
+#include "chat/MessageView.h"
+#include "chat/TabStrip.h"
+#include "chat/TextField.h"
+#include "config/Settings.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -45,15 +53,6 @@ bool isWhisperCommand(std::string_view line) {
            (line.size() == 2 || line[2] == ' ');
 }
 
-// Why a line meant as a whisper was kept back. The row is the last thing done,
-// so nothing of the session is held while the message view works.
-bool refuse(Client& client, std::string_view why) {
-    std::string text = "Nicht gesendet: ";
-    text += why;
-    client.messageView().insert(NoSocket, "", text, LineKind::Alert);
-    return false;
-}
-
 std::string noSession(std::string_view chat) {
     std::string why = "keine Verbindung zum Chat \"";
     why += chat;
@@ -65,21 +64,35 @@ constexpr std::string_view NoName = "es fehlt der Name, dem gefl\xFCstert werden
 
 }  // namespace
 
-bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
+// Why a line meant as a whisper was kept back. The row is the last thing done,
+// so nothing of the session is held while the message view works.
+bool InputLineSender::refuse(std::string_view why) {
+    std::string text = "Nicht gesendet: ";
+    text += why;
+    m_messageView.insert(NoSocket, "", text, LineKind::Alert);
+    return false;
+}
+
+void InputLineSender::takeInputLine() {
+    if (m_settings.clearInputAfterSend) m_inputLine.setText("");
+    m_inputLine.setSelection(0, 2000);
+}
+
+bool InputLineSender::sendInputLine(std::string_view typed, bool inverted) {
     std::string line(capped(typed, MaxLine));
     blankLineBreaks(line);
 
     // 1. The away commands are ours, not the server's.
-    if (client.away().handleCommand(line)) {
-        client.resetInputLine();
+    if (m_away.handleCommand(line)) {
+        takeInputLine();
         return true;
     }
 
     // 2. The session of the focused tab, or of the first tab.
     //    A tab is linked to its session; its label («nick@chat») is never parsed.
-    TabStrip& tabs = client.tabs();
+    TabStrip& tabs = m_tabs;
     if (tabs.count() == 0 || tabs.focused() < 0) return false;
-    SessionList& sessions = client.sessions();
+    SessionList& sessions = m_sessions;
     const auto sessionOfTab = [&](int index) -> Session* {
         Session* s = sessions.findById(tabs.sessionId(index));
         return s == sessions.first() ? nullptr : s;  // the "Neue Verbindung" tab has none
@@ -95,50 +108,48 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
     // 3. A recipient of "@chat" (nothing but blanks before the "@") only picks
     // the session; «k@chat2» is the one-letter chatter k on chat2. A chat no
     // session has keeps the line back rather than talking in another chat.
-    std::string recipient(capped(client.recipientBox().text(), 99));
+    std::string recipient(capped(m_recipientBox.text(), 99));
     blankLineBreaks(recipient);
     if (const auto at = recipient.find('@');
         at != std::string::npos && isBlankOnly(std::string_view(recipient).substr(0, at))) {
         const std::string chat(trimBlanks(std::string_view(recipient).substr(at + 1)));
-        Session* s = client.sessions().findByChat(chat);
-        if (s == nullptr) return refuse(client, noSession(chat));
+        Session* s = m_sessions.findByChat(chat);
+        if (s == nullptr) return refuse(noSession(chat));
         target = s;
         recipient.clear();
     }
 
     // 4. Art: the line as typed, drawn with the chosen font.
-    ArtFontBox& artBox = client.artFontBox();
+    ArtFontBox& artBox = m_artFontBox;
     if (!artBox.editText().empty()) {
-        if (const auto art = client.artFonts().render(artBox.selected(), line, " ", 1, 60);
-            art && !art->empty()) {
-            client.send(target->socket, *art);
+        if (const auto art = m_artFonts.render(artBox.selected(), line, " ", 1, 60); art && !art->empty()) {
+            sendTo(m_transport, target->socket, *art);
         }
         artBox.setEditText("");
-        client.resetInputLine();
+        takeInputLine();
         return true;
     }
 
     // 5. The chat of the marked row.
-    const MessageView& view = client.messageView();
+    const MessageView& view = m_messageView;
     const MessageRows& rows = view.rows();
     const int marker = rows.marker();
     const bool hasMarker = marker >= 0 && marker < rows.count();
-    if (client.settings().autoChatChange && hasMarker) {
-        if (Session* s = client.sessions().findByChat(capped(rows.cell(marker, view.chatColumn()), 254)))
-            target = s;
+    if (m_settings.autoChatChange && hasMarker) {
+        if (Session* s = m_sessions.findByChat(capped(rows.cell(marker, view.chatColumn()), 254))) target = s;
     }
 
     // 6. Whisper or not.
     std::string prefix;
     const bool command = !line.empty() && line[0] == '/';
     if (recipient.empty() && !command) {
-        if (hasMarker && client.settings().autowhisper) {
+        if (hasMarker && m_settings.autowhisper) {
             const std::string_view name = capped(rows.cell(marker, view.nameColumn()), 239);
             // Rows without a chatter show a lone blank: there is nobody to whisper to.
             const bool hasName = !isBlankOnly(name);
             const LineKind kind = rows.kind(marker);
             const bool whisperRow = kind == LineKind::WhisperIn || kind == LineKind::WhisperOut;
-            if (whisperRow && !inverted && !hasName) return refuse(client, NoName);
+            if (whisperRow && !inverted && !hasName) return refuse(NoName);
             if ((whisperRow && !inverted) || (!whisperRow && inverted && hasName)) {
                 prefix = "/w ";
                 prefix += name;
@@ -156,10 +167,10 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
                 nameStart, nameEnd == std::string::npos ? std::string::npos : nameEnd - nameStart);
             const auto at = name.find('@');
             if (at != std::string::npos && nameEnd != std::string::npos) {
-                if (at == 0) return refuse(client, NoName);
+                if (at == 0) return refuse(NoName);
                 const std::string chat = name.substr(at + 1);
-                Session* s = client.sessions().findByChat(chat);
-                if (s == nullptr) return refuse(client, noSession(chat));
+                Session* s = m_sessions.findByChat(chat);
+                if (s == nullptr) return refuse(noSession(chat));
                 target = s;
                 name.erase(at);
             }
@@ -177,7 +188,7 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
         const auto e = q == std::string::npos ? std::string::npos : line.find(' ', q);
         if (e != std::string::npos) {
             const std::string chat = line[q] == ' ' ? line.substr(q + 1) : line.substr(q + 1, e - q - 1);
-            if (Session* s = client.sessions().findByChat(chat)) target = s;
+            if (Session* s = m_sessions.findByChat(chat)) target = s;
             if (line[q - 1] != ' ') {
                 line.erase(q, e - q);
             } else {
@@ -188,19 +199,19 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
         const auto at = recipient.find('@');
         if (at != std::string::npos) {
             const std::string chat(trimBlanks(std::string_view(recipient).substr(at + 1)));
-            Session* s = client.sessions().findByChat(chat);
-            if (s == nullptr) return refuse(client, noSession(chat));
+            Session* s = m_sessions.findByChat(chat);
+            if (s == nullptr) return refuse(noSession(chat));
             target = s;
             recipient.erase(at);
         }
         // Names have no blanks: «kater » is kater, «ka ter» nobody.
         const std::string_view name = trimBlanks(recipient);
-        if (name.empty()) return refuse(client, NoName);
+        if (name.empty()) return refuse(NoName);
         if (name.find(' ') != std::string_view::npos) {
             std::string why = "\"";
             why += name;
             why += "\" ist kein Name.";
-            return refuse(client, why);
+            return refuse(why);
         }
         prefix = "/w ";
         prefix += name;
@@ -217,19 +228,18 @@ bool SendInputLine(Client& client, std::string_view typed, bool inverted) {
     // 8. The line is taken: the input line is emptied or selected before anything goes out.
     const int socket = target->socket;
     const std::size_t nickLength = target->nick.size();
-    client.resetInputLine();
+    takeInputLine();
 
     // 9.-11. Wrapped to the server's width with the command words on every piece.
     std::string outgoing = prefix + line;
     blankLineBreaks(outgoing);  // the marked row's name too
-    WrappedText wrapped(outgoing, headWordCount(outgoing),
-                        client.workingDirectory() / pathFromWindows1252("inline"));
+    WrappedText wrapped(outgoing, headWordCount(outgoing), m_inlinePictures);
     std::string composed = wrapped.compose(85 - static_cast<int>(nickLength), "\r");
     if (composed.empty()) {
         composed = outgoing;
         composed += '\r';
     }
-    client.send(socket, composed);
+    sendTo(m_transport, socket, composed);
     return true;
 }
 
