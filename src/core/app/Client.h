@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/Commands.h"
 #include "app/InputCommands.h"
 #include "app/InputHelpers.h"
 #include "app/Interaction.h"
@@ -43,9 +44,9 @@ enum class SocketEvent { Read = 1, Connect = 16, Close = 32 };
 // Everything runs on one thread; modal dialogs run nested event loops in which
 // socket events keep arriving, so no operation holds on to a session across a
 // dialog.
-class Client : private ChatterListSink, private RowSink {
+class Client : private ChatterListSink, private RowSink, private EngineOperations {
 public:
-    static constexpr std::string_view NewConnection = "Neue Verbindung";
+    static constexpr std::string_view NewConnection = tavik::NewConnection;
 
     Client(Transport& transport, Desktop& desktop, Clock& clock,
            std::filesystem::path workingDirectory = ".");
@@ -130,7 +131,7 @@ public:
     void addSessionTab(std::string_view chatName, std::string_view nick);
     void renameOwnNick(Session& session, std::string_view newNick);
     // The focused tab changed: its session becomes current; the new-connection tab connects.
-    void selectSessionTab();
+    void selectSessionTab() override;
     // Opens the connect dialog, connects, logs in, and gives the session its tab.
     void connectNew();
     // "&Verbinden"/"Trennen" and the connect button.
@@ -150,7 +151,7 @@ public:
     bool removeInProgressRow(std::string_view chatName);
 
     // Runs a modal dialog of the program; rows arriving meanwhile skip their side effects.
-    int runModal(Dialog dialog);
+    int runModal(Dialog dialog) override;
     // The Login dialog for the session of `socket`, which its answers go to:
     // after a connect, and when that session's server rejects a nickname
     // (never twice at once). "Nur schauen" of the connect dialog applies only
@@ -197,6 +198,7 @@ private:
     std::filesystem::path m_workingDirectory;
 
     // The parts in the order they are made: each one is given only parts declared above it.
+    std::string m_ownNick;
     Settings m_settings;
     SessionList m_sessions;
     NamesListBox m_namesList;
@@ -229,14 +231,15 @@ private:
                                       m_workingDirectory / pathFromWindows1252("inline")};
     InputCommands m_inputCommands{m_inputLine, m_inputHelpers, m_inputLineSender, m_namesList, m_messageView,
                                   m_sessions,  m_settings,     m_desktop,         m_transport};
-    Interaction m_interaction{*this};
     TextField m_channelPassword{99};
+    Interaction m_interaction{*this,         m_sessions,   m_chatterTree, m_namesList,    m_messageView,
+                              m_contextMenu, m_ignoreList, m_chatWatch,   m_recipientBox, m_channelPassword,
+                              m_ownNick,     m_transport,  m_desktop};
     ServicePortLookup m_servicePort;
     ConnectDialog m_connectDialog;
     LoginDialog m_loginDialog{m_transport, m_desktop, m_settings, m_sessions};
     TextField m_connectLabel{20};
 
-    std::string m_ownNick;
     int m_chatterCount = 0;
     std::string m_title;
     int m_modalDepth = 0;

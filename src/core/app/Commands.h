@@ -1,6 +1,12 @@
 #pragma once
 
+#include <string_view>
+
 namespace tavik {
+
+// The label of the last tab (and of the tree's sample connection), which opens
+// the connect dialog.
+inline constexpr std::string_view NewConnection = "Neue Verbindung";
 
 // The command ids of the main window: menu items, accelerators and controls.
 // One dispatch table in the window maps them to the engine.

@@ -2,8 +2,16 @@
 
 #include <array>
 
-#include "app/Client.h"
 #include "app/Commands.h"
+#include "chat/ChatWatch.h"
+#include "chat/ChatterTree.h"
+#include "chat/ContextMenu.h"
+#include "chat/IgnoreList.h"
+#include "chat/MessageView.h"
+#include "chat/NamesListBox.h"
+#include "chat/TextField.h"
+#include "net/Session.h"
+#include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -25,7 +33,7 @@ std::string_view nameOf(std::string_view text) {
 }  // namespace
 
 void Interaction::treeFocused() {
-    m_client.desktop().focusInputLine();
+    m_desktop.focusInputLine();
 }
 
 void Interaction::treeClicked() {
@@ -35,18 +43,18 @@ void Interaction::treeClicked() {
 void Interaction::treeSelectionChanged(TreeItemId item) {
     if (m_treeClickCount == 0) return;
     --m_treeClickCount;
-    const TreeItem* it = m_client.chatterTree().model().item(item);
+    const TreeItem* it = m_tree.model().item(item);
     if (it == nullptr || !it->children.empty()) return;
     std::string recipient(nameOf(it->text));
-    if (const Session* session = m_client.chatterTree().sessionOfItem(item)) {
+    if (const Session* session = m_tree.sessionOfItem(item)) {
         recipient += '@';
         recipient += session->chatName;
     }
-    m_client.recipientBox().setText(recipient);
+    m_recipientBox.setText(recipient);
 }
 
 void Interaction::treeItemExpanded(TreeItemId item, bool expanded) {
-    ChatterTree& tree = m_client.chatterTree();
+    ChatterTree& tree = m_tree;
     const TreeItem* it = tree.model().item(item);
     if (it == nullptr) return;
     // A channel remembers whether it is open for the next rebuild of the list
@@ -59,7 +67,7 @@ void Interaction::treeItemExpanded(TreeItemId item, bool expanded) {
 }
 
 bool Interaction::treeRightClicked(TreeItemId item) {
-    ChatterTree& tree = m_client.chatterTree();
+    ChatterTree& tree = m_tree;
     const TreeItem* it = tree.model().item(item);
     if (it == nullptr) return false;
     if (!it->children.empty()) {
@@ -67,28 +75,27 @@ bool Interaction::treeRightClicked(TreeItemId item) {
         return false;
     }
 
-    m_client.inputHelpers().trimContextMenu();
+    m_contextMenu.trim();
     m_menuItem = NoItem;
     // The chatter's chat is the text of its connection item, two levels up.
     const TreeItem* channel = tree.model().item(it->parent);
     const TreeItem* connection = channel != nullptr ? tree.model().item(channel->parent) : nullptr;
     const std::string chatName(connection != nullptr ? capped(connection->text, 254) : std::string_view());
-    Session* session = m_client.sessions().findByChat(chatName);
+    Session* session = m_sessions.findByChat(chatName);
     const std::string text(capped(it->text, 99));
-    if (session == nullptr || equalsIgnoreCase(text, m_client.ownNick()) ||
-        equalsIgnoreCase(text, session->nick)) {
+    if (session == nullptr || equalsIgnoreCase(text, m_ownNick) || equalsIgnoreCase(text, session->nick)) {
         return false;
     }
 
-    ContextMenu& menu = m_client.contextMenu();
+    ContextMenu& menu = m_contextMenu;
     if (!session->chatterNames.empty()) {
         std::string label = text + "@" + chatName;
-        label += m_client.ignoreList().isIgnored(*session, text) ? " nicht mehr ignorieren." : " ignorieren.";
+        label += m_ignoreList.isIgnored(*session, text) ? " nicht mehr ignorieren." : " ignorieren.";
         menu.append(IgnoreEntry, label);
     }
     std::string label = text;
-    label += m_client.chatWatch().isWatched(text, chatName) ? " vom ChatWatch entfernen."
-                                                            : " zum ChatWatch hinzuf\xFCgen.";
+    label +=
+        m_chatWatch.isWatched(text, chatName) ? " vom ChatWatch entfernen." : " zum ChatWatch hinzuf\xFCgen.";
     menu.append(ChatWatchEntry, label);
 
     m_menuItem = item;
@@ -98,7 +105,7 @@ bool Interaction::treeRightClicked(TreeItemId item) {
 }
 
 bool Interaction::menuTarget(std::string& name, std::string& chatName) const {
-    for (const ContextMenu::Entry& entry : m_client.contextMenu().entries()) {
+    for (const ContextMenu::Entry& entry : m_contextMenu.entries()) {
         if (entry.command != IgnoreEntry) continue;
         const std::string_view label = cutAtBlank(capped(entry.label, 255));
         const auto at = label.find('@');
@@ -114,9 +121,9 @@ void Interaction::ignoreChosen() {
     std::string chatName;
     if (!menuTarget(name, chatName) || name.empty()) return;
     // The chatter's own session: the one of the item whose menu this is.
-    Session* session = m_client.chatterTree().sessionOfItem(m_menuItem);
-    if (session == nullptr) session = m_client.sessions().findByChat(m_menuChat);
-    m_client.ignoreList().toggle(session, name, chatName);
+    Session* session = m_tree.sessionOfItem(m_menuItem);
+    if (session == nullptr) session = m_sessions.findByChat(m_menuChat);
+    m_ignoreList.toggle(session, name, chatName);
 }
 
 void Interaction::chatWatchChosen() {
@@ -129,11 +136,11 @@ void Interaction::chatWatchChosen() {
         chatName = m_menuChat;
     }
     if (name.empty()) return;
-    m_client.chatWatch().toggle(name, chatName);
+    m_chatWatch.toggle(name, chatName);
 }
 
 void Interaction::changeChannel(TreeItemId item) {
-    ChatterTree& tree = m_client.chatterTree();
+    ChatterTree& tree = m_tree;
     const Session* session = tree.sessionOfItem(item);
     const TreeItem* it = tree.model().item(item);
     if (session == nullptr || it == nullptr) return;
@@ -147,23 +154,23 @@ void Interaction::changeChannel(TreeItemId item) {
         command += text.substr(0, blank);
     }
     if (isProtectedChannel(it->image)) {
-        m_client.channelPassword().setText("");
-        if (m_client.runModal(Dialog::ChannelPassword) != 1) return;
+        m_channelPassword.setText("");
+        if (m_engine.runModal(Dialog::ChannelPassword) != 1) return;
         command += ' ';
-        command += m_client.channelPassword().text();
+        command += m_channelPassword.text();
         // The session may have ended while the dialog was open.
-        if (m_client.sessions().findBySocket(socket) == nullptr) return;
+        if (m_sessions.findBySocket(socket) == nullptr) return;
     }
     command += '\r';
-    m_client.send(socket, command);
+    sendTo(m_transport, socket, command);
 }
 
 void Interaction::listFocused() {
-    m_client.desktop().focusInputLine();
+    m_desktop.focusInputLine();
 }
 
 void Interaction::listClicked(int row) {
-    MessageView& view = m_client.messageView();
+    MessageView& view = m_messageView;
     if (row < 0 || row >= view.rows().count()) return;
     view.rows().setSelected(view.rows().marker(), false);
     view.rows().setMarker(row, row);
@@ -171,43 +178,43 @@ void Interaction::listClicked(int row) {
 }
 
 void Interaction::listDoubleClicked(int row) {
-    MessageView& view = m_client.messageView();
+    MessageView& view = m_messageView;
     if (row <= 0 || row >= view.rows().count()) return;
     std::string recipient(nameOf(view.rows().cell(row, view.nameColumn())));
     if (const Session* session = view.sessionOfRow(row)) {
         recipient += '@';
         recipient += session->chatName;
     }
-    m_client.recipientBox().setText(recipient);
+    m_recipientBox.setText(recipient);
 }
 
 void Interaction::listRightClicked(int row) {
-    MessageView& view = m_client.messageView();
+    MessageView& view = m_messageView;
     if (row < 0 || row >= view.rows().count()) return;
     const std::string name(capped(view.rows().cell(row, view.nameColumn()), 99));
     Session* session = view.sessionOfRow(row);
     // As on the menu's road, the chatter's entry is made for its chat.
     const std::string chatName = session != nullptr ? session->chatName : std::string();
-    m_client.ignoreList().toggle(session, name, chatName);
+    m_ignoreList.toggle(session, name, chatName);
 }
 
 void Interaction::tabChosen() {
-    m_client.selectSessionTab();
-    if (m_client.currentSocket() != NoSocket) m_client.desktop().focusInputLine();
+    m_engine.selectSessionTab();
+    if (m_sessions.currentSocket() != NoSocket) m_desktop.focusInputLine();
 }
 
 void Interaction::demoFill() {
     static constexpr std::array<std::string_view, 8> Nicks = {"Test",   "Anna", "Bernd", "Clara",
                                                               "Dieter", "Emma", "Fritz", "Greta"};
-    ChatterTree& tree = m_client.chatterTree();
-    tree.removeConnection(m_client.currentSocket());
-    if (m_client.currentSocket() == NoSocket) {
+    ChatterTree& tree = m_tree;
+    tree.removeConnection(m_sessions.currentSocket());
+    if (m_sessions.currentSocket() == NoSocket) {
         // The pseudo-session has no socket to remove its items by: the sample
         // items of an earlier fill go by their text.
         for (bool removed = true; removed;) {
             removed = false;
             for (const TreeItemId top : tree.model().topLevel()) {
-                if (tree.model().item(top)->text == Client::NewConnection) {
+                if (tree.model().item(top)->text == NewConnection) {
                     tree.model().remove(top);
                     removed = true;
                     break;
@@ -215,15 +222,15 @@ void Interaction::demoFill() {
             }
         }
     }
-    m_client.namesList().clear();
+    m_namesList.clear();
     // A chatter's arrival check may open a box whose loop ends the session:
     // it is looked up again for every item.
-    const int socket = m_client.currentSocket();
+    const int socket = m_sessions.currentSocket();
     const auto add = [&](std::string_view text, TreeItemId parent, TreeItemType type) {
-        Session* session = m_client.sessions().findBySocket(socket);
+        Session* session = m_sessions.findBySocket(socket);
         return session == nullptr ? NoItem : tree.addItem(*session, text, parent, type, true);
     };
-    const TreeItemId top = add(Client::NewConnection, NoItem, TreeItemType::Connection);
+    const TreeItemId top = add(NewConnection, NoItem, TreeItemType::Connection);
     const TreeItemId one = add("1", top, TreeItemType::Channel);
     const TreeItemId two = add("2", top, TreeItemType::Channel);
     const TreeItemId unnamed = add("", top, TreeItemType::Channel);
@@ -232,11 +239,11 @@ void Interaction::demoFill() {
     add(Nicks[5], two, TreeItemType::Chatter);
     add(Nicks[6], two, TreeItemType::Chatter);
     add(Nicks[7], unnamed, TreeItemType::Chatter);
-    if (Session* session = m_client.sessions().findBySocket(socket)) {
+    if (Session* session = m_sessions.findBySocket(socket)) {
         tree.nameChannel(*session, unnamed, "New", false);
         tree.nameChannel(*session, unnamed, "NewT", true);
     }
-    MessageView& view = m_client.messageView();
+    MessageView& view = m_messageView;
     view.insert(NoSocket, "", "", LineKind::Public);
     view.insert(NoSocket, "Test", "Hallo", LineKind::Public);
     view.insert(NoSocket, "Test", "Hallo", LineKind::Public);

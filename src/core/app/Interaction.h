@@ -4,10 +4,29 @@
 #include <string_view>
 
 #include "net/TreeItemId.h"
+#include "platform/Desktop.h"
 
 namespace tavik {
 
-class Client;
+class ChatWatch;
+class ChatterTree;
+class ContextMenu;
+class IgnoreList;
+class MessageView;
+class NamesListBox;
+class SessionList;
+class TextField;
+class Transport;
+
+// The engine's own operations a click can start; the engine implements them.
+class EngineOperations {
+public:
+    virtual ~EngineOperations() = default;
+    // Runs a modal dialog of the program (rows arriving meanwhile skip their side effects).
+    virtual int runModal(Dialog dialog) = 0;
+    // The focused tab's session becomes current; the new-connection tab connects.
+    virtual void selectSessionTab() = 0;
+};
 
 // What the mouse does on the chatter tree, the message list and the tab strip:
 // clicks fill the recipient box, a right click on a chatter builds its context
@@ -15,7 +34,24 @@ class Client;
 // sender; the keyboard focus always goes back to the input line.
 class Interaction {
 public:
-    explicit Interaction(Client& client) : m_client(client) {}
+    // `ownNick` is the nick the program spoke as last, kept by the engine.
+    Interaction(EngineOperations& engine, SessionList& sessions, ChatterTree& tree, NamesListBox& namesList,
+                MessageView& messageView, ContextMenu& contextMenu, IgnoreList& ignoreList,
+                ChatWatch& chatWatch, TextField& recipientBox, TextField& channelPassword,
+                const std::string& ownNick, Transport& transport, Desktop& desktop)
+        : m_engine(engine),
+          m_sessions(sessions),
+          m_tree(tree),
+          m_namesList(namesList),
+          m_messageView(messageView),
+          m_contextMenu(contextMenu),
+          m_ignoreList(ignoreList),
+          m_chatWatch(chatWatch),
+          m_recipientBox(recipientBox),
+          m_channelPassword(channelPassword),
+          m_ownNick(ownNick),
+          m_transport(transport),
+          m_desktop(desktop) {}
 
     // The chatter tree.
     void treeFocused();  // focus gained, or the selection is about to change
@@ -51,7 +87,19 @@ private:
     // The ignore entry's label cut at its first blank and split at its "@".
     bool menuTarget(std::string& name, std::string& chatName) const;
 
-    Client& m_client;
+    EngineOperations& m_engine;
+    SessionList& m_sessions;
+    ChatterTree& m_tree;
+    NamesListBox& m_namesList;
+    MessageView& m_messageView;
+    ContextMenu& m_contextMenu;
+    IgnoreList& m_ignoreList;
+    ChatWatch& m_chatWatch;
+    TextField& m_recipientBox;
+    TextField& m_channelPassword;
+    const std::string& m_ownNick;
+    Transport& m_transport;
+    Desktop& m_desktop;
     int m_treeClickCount = 0;
     // The chatter whose context menu is open.
     TreeItemId m_menuItem = 0;
