@@ -353,10 +353,6 @@ bool Client::saveSettings() {
     return m_settings.save(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop);
 }
 
-std::string_view Client::logoutAutoText() const {
-    return m_settings.logoutTexts[0];
-}
-
 void Client::chatterListStarts(const Session& session) {
     m_namesList.removeChat(session.chatName);
     m_chatWatch.markAllStale(session.chatName);

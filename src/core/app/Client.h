@@ -163,15 +163,6 @@ public:
 
     long send(int socket, std::string_view bytes);
 
-    // The Logout-Auto-Text of the nick used last, sent before an exit command.
-    std::string_view logoutAutoText() const;
-
-    void autoReply(int socket, std::string_view name, LineKind kind) { m_away.autoReply(socket, name, kind); }
-    void playWordSounds(std::string_view text) { m_sound.playWordSounds(text); }
-    void logRow(std::string_view name, std::string_view text, LineKind kind) {
-        m_logFile.write(name, text, kind);
-    }
-
 private:
     // What the classifier finds in chatter lists and nick answers.
     void chatterListStarts(const Session& session) override;
