@@ -1,13 +1,18 @@
 // The real window (offscreen) connected over TCP to the local chat server,
 // which floods it with N lines after the login. Reports the drain rate, the
 // longest stall of the event loop (a 10 ms heartbeat timer), the memory before
-// and after, and the time from program start to the first shown window.
+// and after, and the time from program start to the first shown window. Then
+// checks that the list shows what the engine holds, row by row, and that this
+// is the end of the flood; exits with 1 when it is not.
 //
 //   ./build/release/bench/gui_flood [lines]      (default 200000)
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QItemSelectionModel>
 #include <QProcess>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +20,9 @@
 #include <fstream>
 #include <string>
 
+#include "Codec.h"
 #include "MainWindow.h"
+#include "MessageListModel.h"
 #include "QtDesktop.h"
 #include "QtTransport.h"
 #include "app/Client.h"
@@ -49,6 +56,61 @@ struct RowCounter : tavik::MessageRowsObserver {
     }
 };
 
+// What the list shows must be what the engine holds, row by row (text, kind,
+// selection, marker), the newest row must be in sight, and the engine's newest
+// rows must be the end of the flood. Returns the number of faults found.
+int checkShownRows(const tavik::gui::MainWindow& window, tavik::Client& client, long lines) {
+    const QTableView* list = window.messageList();
+    const QAbstractItemModel* model = list->model();
+    const tavik::MessageView& view = client.messageView();
+    const tavik::MessageRows& rows = view.rows();
+    int faults = 0;
+    const auto fault = [&faults](const QString& what) {
+        if (++faults <= 10) std::fprintf(stderr, "MISMATCH: %s\n", qPrintable(what));
+    };
+    if (model->rowCount() != rows.count())
+        fault(QStringLiteral("the list has %1 rows, the engine %2").arg(model->rowCount()).arg(rows.count()));
+    const int shown = std::min(model->rowCount(), rows.count());
+    for (int r = 0; r < shown; ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QString cell = model->index(r, c).data().toString();
+            if (cell != tavik::gui::toQt(rows.cell(r, c)))
+                fault(QStringLiteral("row %1 column %2 shows \"%3\", the engine has \"%4\"")
+                          .arg(r)
+                          .arg(c)
+                          .arg(cell, tavik::gui::toQt(rows.cell(r, c))));
+        }
+        if (model->index(r, 0).data(tavik::gui::MessageListModel::KindRole).toInt() !=
+            static_cast<int>(rows.kind(r)))
+            fault(QStringLiteral("row %1 shows another kind than the engine's").arg(r));
+        if (list->selectionModel()->isRowSelected(r, QModelIndex()) != rows.row(r).selected)
+            fault(QStringLiteral("row %1 is %2selected in the list")
+                      .arg(r)
+                      .arg(rows.row(r).selected ? QStringLiteral("not ") : QString()));
+    }
+    if (list->currentIndex().row() != rows.marker())
+        fault(QStringLiteral("the list's current row is %1, the marker %2")
+                  .arg(list->currentIndex().row())
+                  .arg(rows.marker()));
+    const QRect newest = list->visualRect(model->index(rows.count() - 1, 0));
+    if (!list->viewport()->rect().contains(newest)) fault(QStringLiteral("the newest row is out of sight"));
+    // Above the in-progress rows: the flood's last two lines, in order (a
+    // notice's first word stands in the Name column).
+    const int last = rows.count() - 1 - view.inProgressRows();
+    for (int back = 0; back < 2 && last - back >= 0; ++back) {
+        const int row = last - back;
+        const std::string line = rows.cell(row, view.nameColumn()) + " " + rows.cell(row, view.textColumn());
+        const std::string expected =
+            "Zeile " + std::to_string(lines - back) + " von " + std::to_string(lines);
+        if (line.find(expected) == std::string::npos)
+            fault(QStringLiteral("row %1 is not line %2 of the flood: \"%3\"")
+                      .arg(row)
+                      .arg(lines - back)
+                      .arg(tavik::gui::toQt(line)));
+    }
+    return faults;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,10 +127,10 @@ int main(int argc, char** argv) {
     tavik::SystemClock clock;
     tavik::Client client(transport, desktop, clock, dir);
     client.settings().sound = false;
-    transport.setEventHandler([&client](int socket, tavik::SocketEvent event, int error) {
-        client.socketEvent(socket, event, error);
-    });
     tavik::gui::MainWindow window(client, &desktop);
+    transport.setEventHandler([&window](int socket, tavik::SocketEvent event, int error) {
+        window.socketEvent(socket, event, error);
+    });
     window.resize(900, 600);
     window.show();
     QApplication::processEvents();
@@ -113,17 +175,24 @@ int main(int argc, char** argv) {
     heartbeat.start();
 
     window.dispatch(tavik::Command::Connect);
-    // Done when the flood has arrived and nothing came for a second.
+    // Done when the flood has arrived and nothing came for a second. The loop
+    // waits for events as the application's does, so the waiting costs the
+    // server no processor time.
+    QEventLoop wait;
     QElapsedTimer quiet;
     quiet.start();
     long seen = 0;
-    while (quiet.elapsed() < 1000 && counter.clock.elapsed() < 120000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, &wait, [&] {
         if (counter.rows != seen) {
             seen = counter.rows;
             quiet.restart();
         }
-    }
+        if (quiet.elapsed() >= 1000 || counter.clock.elapsed() >= 120000) wait.quit();
+    });
+    watch.start();
+    wait.exec();
     heartbeat.stop();
     client.messageView().rows().removeObserver(&counter);
     const long after = residentKiB();
@@ -136,7 +205,10 @@ int main(int argc, char** argv) {
     std::printf("longest loop stall   %lld ms\n", static_cast<long long>(longestStall));
     std::printf("memory before/after  %ld KiB / %ld KiB (%+ld KiB)\n", before, after, after - before);
     std::printf("start-up to window   %lld ms\n", static_cast<long long>(startupMs));
+    const int faults = checkShownRows(window, client, lines);
+    std::printf("shown rows           %s\n",
+                faults == 0 ? "the engine's, the flood's last line newest" : "DIFFER FROM THE ENGINE'S");
     server.kill();
     server.waitForFinished(3000);
-    return 0;
+    return faults == 0 ? 0 : 1;
 }

@@ -23,7 +23,8 @@ class QTreeView;
 
 namespace tavik {
 class Client;
-}
+enum class SocketEvent;
+}  // namespace tavik
 
 namespace tavik::gui {
 
@@ -47,6 +48,8 @@ public:
     void start();
     // Runs one command of the window's command table.
     void dispatch(Command command);
+    // Hands a socket event to the engine; the rows it brings reach the list in one go.
+    void socketEvent(int socket, SocketEvent event, int error);
 
     // The controls, for tests.
     QTabBar* tabStrip() const { return m_tabStrip; }
@@ -90,6 +93,7 @@ private:
     void tabChanged(int) override { syncTabs(); }
     void focusChanged(int) override { syncTabs(); }
     void applyMarker();
+    void mirrorSelection();
     void syncNamesList();
     void syncArtFontBox();
     void onMarkerMoved(int row, int scrollTo);
@@ -116,7 +120,6 @@ private:
     bool m_closing = false;
     bool m_treeSelectionChanged = false;  // since the last press on the tree
     bool m_markerPending = false;         // the view follows the marker once per pass of the event loop
-    int m_markerRow = 0;
     int m_markerScroll = 0;
     // The frame rectangle from the settings, until the window manager has told
     // how wide its frame is; then the client area is sized to fit inside it.

@@ -78,6 +78,9 @@ QtTransport::Entry* QtTransport::find(int socket) {
 int QtTransport::open() {
     const int handle = m_nextHandle++;
     auto* tcp = new QTcpSocket(this);
+    // What the engine has not taken yet stays with the system, not in our
+    // memory: a flood then costs no more than one read loop's worth of bytes.
+    tcp->setReadBufferSize(ReadBufferBytes);
     m_sockets[handle].socket = tcp;
     QObject::connect(tcp, &QTcpSocket::connected, this, [this, handle] {
         if (Entry* entry = find(handle)) entry->connected = true;
@@ -85,11 +88,14 @@ int QtTransport::open() {
     QObject::connect(tcp, &QTcpSocket::readyRead, this, [this, handle] { postRead(handle); });
     QObject::connect(tcp, &QTcpSocket::disconnected, this, [this, handle] { peerGone(handle); });
     // Errors while connecting belong to connect(); afterwards they mean the
-    // connection is lost (a reset arrives as RemoteHostClosedError).
-    QObject::connect(tcp, &QTcpSocket::errorOccurred, this, [this, handle](QAbstractSocket::SocketError) {
-        const Entry* entry = find(handle);
-        if (entry != nullptr && entry->connected) peerGone(handle);
-    });
+    // connection is lost (a reset arrives as RemoteHostClosedError), except a
+    // timeout: that is only deliverRead's look for more bytes finding none.
+    QObject::connect(
+        tcp, &QTcpSocket::errorOccurred, this, [this, handle](QAbstractSocket::SocketError error) {
+            const Entry* entry = find(handle);
+            if (entry != nullptr && entry->connected && error != QAbstractSocket::SocketTimeoutError)
+                peerGone(handle);
+        });
     return handle;
 }
 
@@ -213,11 +219,20 @@ void QtTransport::deliverRead(int socket) {
         // for a few milliseconds at most: a flood then costs one repaint per batch
         // instead of one per receive, and the window still paints and takes input
         // in between (as the socket messages of a busy window come before painting).
+        // Bytes the system has received meanwhile are taken in here too: the
+        // socket only fetches them when the event loop tells it they are there,
+        // which would end the batch after the few kilobytes that came first.
         QElapsedTimer batch;
         batch.start();
         while (batch.elapsed() < ReadBatchMs) {
             entry = find(socket);
-            if (entry == nullptr || entry->socket == nullptr || entry->socket->bytesAvailable() == 0) break;
+            if (entry == nullptr || entry->socket == nullptr) break;
+            if (entry->socket->bytesAvailable() == 0) {
+                if (entry->peerGone || !entry->socket->waitForReadyRead(0)) break;
+                entry = find(socket);
+                if (entry == nullptr || entry->socket == nullptr || entry->socket->bytesAvailable() == 0)
+                    break;
+            }
             handler(socket, SocketEvent::Read, 0);
         }
     }

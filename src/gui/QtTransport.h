@@ -43,6 +43,8 @@ public:
     static std::uint16_t servicePort(std::string_view name);
     // How long one read event may go on handing over waiting bytes.
     static constexpr int ReadBatchMs = 8;
+    // The most a socket keeps of what the system received (a read loop takes 256 × 254 bytes).
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
 
 private:
     struct Entry {

@@ -62,7 +62,7 @@ protected:
         client.settings().sound = false;
         client.setServicePortLookup(&gui::QtTransport::servicePort);
         transport.setEventHandler(
-            [this](int socket, SocketEvent event, int error) { client.socketEvent(socket, event, error); });
+            [this](int socket, SocketEvent event, int error) { window.socketEvent(socket, event, error); });
         desktop.onDialog = [this](Dialog d) { return answer(d); };
         window.clientArea()->resize(792, 540);
         window.show();
