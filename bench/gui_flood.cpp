@@ -128,9 +128,7 @@ int main(int argc, char** argv) {
     tavik::Client client(transport, desktop, clock, dir);
     client.settings().sound = false;
     tavik::gui::MainWindow window(client, &desktop);
-    transport.setEventHandler([&window](int socket, tavik::SocketEvent event, int error) {
-        window.socketEvent(socket, event, error);
-    });
+    window.listenTo(transport);
     window.resize(900, 600);
     window.show();
     QApplication::processEvents();

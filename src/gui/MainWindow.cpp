@@ -33,6 +33,7 @@
 #include "MessageListModel.h"
 #include "MessageListView.h"
 #include "QtDesktop.h"
+#include "QtTransport.h"
 #include "app/Client.h"
 #include "app/DisplayFont.h"
 
@@ -1002,10 +1003,13 @@ void MainWindow::mirrorSelection() {
     m_mirroring = false;
 }
 
-void MainWindow::socketEvent(int socket, SocketEvent event, int error) {
-    m_rowsModel->holdUpdates();
-    m_client.socketEvent(socket, event, error);
-    m_rowsModel->releaseUpdates();
+void MainWindow::listenTo(QtTransport& transport) {
+    transport.setEventHandler(
+        [this](int socket, SocketEvent event, int error) { m_client.socketEvent(socket, event, error); });
+    QObject::connect(&transport, &QtTransport::readBatchStarted, this,
+                     [this] { m_rowsModel->holdUpdates(); });
+    QObject::connect(&transport, &QtTransport::readBatchFinished, this,
+                     [this] { m_rowsModel->releaseUpdates(); });
 }
 
 }  // namespace tavik::gui

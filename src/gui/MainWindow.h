@@ -23,7 +23,6 @@ class QTreeView;
 
 namespace tavik {
 class Client;
-enum class SocketEvent;
 }  // namespace tavik
 
 namespace tavik::gui {
@@ -31,6 +30,7 @@ namespace tavik::gui {
 class ChatterTreeItemModel;
 class ClientArea;
 class MessageListModel;
+class QtTransport;
 class QtDesktop;
 
 // The client's only top-level window. It shows the engine's models, places
@@ -48,8 +48,9 @@ public:
     void start();
     // Runs one command of the window's command table.
     void dispatch(Command command);
-    // Hands a socket event to the engine; the rows it brings reach the list in one go.
-    void socketEvent(int socket, SocketEvent event, int error);
+    // Hands the transport's socket events to the engine; the rows of one read
+    // batch reach the list in one go.
+    void listenTo(QtTransport& transport);
 
     // The controls, for tests.
     QTabBar* tabStrip() const { return m_tabStrip; }

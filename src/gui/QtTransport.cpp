@@ -214,6 +214,7 @@ void QtTransport::deliverRead(int socket) {
     entry->readPending = false;
     if (m_handler) {
         const EventHandler handler = m_handler;
+        emit readBatchStarted();
         handler(socket, SocketEvent::Read, 0);
         // While more is waiting, hand it over in the same pass of the event loop,
         // for a few milliseconds at most: a flood then costs one repaint per batch
@@ -235,6 +236,7 @@ void QtTransport::deliverRead(int socket) {
             }
             handler(socket, SocketEvent::Read, 0);
         }
+        emit readBatchFinished();
     }
     // Once the peer is gone, Close follows as soon as a Read went by without
     // leaving bytes behind (or the handler did not want them).

@@ -39,6 +39,13 @@ public:
     long receive(int socket, std::span<char> buffer) override;
     void close(int socket) override;
 
+signals:
+    // Around the read events one pass of the event loop hands over: the window
+    // shows what they brought when the batch is finished.
+    void readBatchStarted();
+    void readBatchFinished();
+
+public:
     // The port of a service in the system's service database, 0 when unknown.
     static std::uint16_t servicePort(std::string_view name);
     // How long one read event may go on handing over waiting bytes.

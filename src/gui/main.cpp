@@ -193,9 +193,7 @@ int main(int argc, char** argv) {
     tavik::Client client(transport, desktop, clock, work.path);
     client.setServicePortLookup(&tavik::gui::QtTransport::servicePort);
     tavik::gui::MainWindow window(client, &desktop);
-    transport.setEventHandler([&window](int socket, tavik::SocketEvent event, int error) {
-        window.socketEvent(socket, event, error);
-    });
+    window.listenTo(transport);
     shownWindow = &window;
     window.start();
     const int status = QApplication::exec();

@@ -61,8 +61,7 @@ protected:
     EndToEndTest() : client(transport, desktop, clock, dir.path()), window(client, nullptr) {
         client.settings().sound = false;
         client.setServicePortLookup(&gui::QtTransport::servicePort);
-        transport.setEventHandler(
-            [this](int socket, SocketEvent event, int error) { window.socketEvent(socket, event, error); });
+        window.listenTo(transport);
         desktop.onDialog = [this](Dialog d) { return answer(d); };
         window.clientArea()->resize(792, 540);
         window.show();
