@@ -20,7 +20,7 @@ echo "$window"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "$window" | awk -v engine="$engine" -v status="$status" '
     /^drain rate/ { rate = $3 }
-    /^longest loop stall/ { stall = $4 }
+    /^longest loop stall/ { stall = $4 }   # during the flood
     /^memory before\/after/ { sub(/^\(\+?/, "", $8); grow = $8 + 0 }
     END {
         ratio = rate / engine

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Codec.h"
 #include "MainWindow.h"
@@ -43,15 +44,15 @@ long residentKiB() {
     return -1;
 }
 
-// Counts the rows the engine inserts.
+// Counts the rows the engine inserts. The clock is read for the first row
+// only; the heartbeat notes when the count last grew, so that counting costs
+// the flood nothing (the drain time comes out up to one beat too long).
 struct RowCounter : tavik::MessageRowsObserver {
     long rows = 0;
     QElapsedTimer clock;
     qint64 firstMs = -1;
-    qint64 lastMs = -1;
     void rowsInserted(int, int count) override {
         if (firstMs < 0) firstMs = clock.elapsed();
-        lastMs = clock.elapsed();
         rows += count;
     }
 };
@@ -162,13 +163,24 @@ int main(int argc, char** argv) {
     client.messageView().rows().addObserver(&counter);
 
     qint64 lastBeat = counter.clock.elapsed();
-    qint64 longestStall = 0;
+    struct Beat {
+        qint64 at;
+        qint64 gap;
+    };
+    std::vector<Beat> beats;
+    beats.reserve(1 << 16);
+    long beatRows = 0;
+    qint64 lastRowsMs = -1;
     QTimer heartbeat;
     heartbeat.setInterval(10);
     QObject::connect(&heartbeat, &QTimer::timeout, &app, [&] {
         const qint64 now = counter.clock.elapsed();
-        longestStall = std::max(longestStall, now - lastBeat);
+        beats.push_back({now, now - lastBeat});
         lastBeat = now;
+        if (counter.rows != beatRows) {
+            beatRows = counter.rows;
+            lastRowsMs = now;
+        }
     });
     heartbeat.start();
 
@@ -194,13 +206,23 @@ int main(int argc, char** argv) {
     heartbeat.stop();
     client.messageView().rows().removeObserver(&counter);
     const long after = residentKiB();
-    const double seconds = static_cast<double>(counter.lastMs - counter.firstMs) / 1000.0;
+    const double seconds = static_cast<double>(lastRowsMs - counter.firstMs) / 1000.0;
     std::printf("lines requested      %ld\n", lines);
     std::printf("rows inserted        %ld\n", counter.rows);
     std::printf("drain time           %.3f s\n", seconds);
     std::printf("drain rate           %.0f rows/s\n",
-                seconds > 0 ? static_cast<double>(counter.rows) / seconds : 0.0);
-    std::printf("longest loop stall   %lld ms\n", static_cast<long long>(longestStall));
+                seconds > 0 ? static_cast<double>(beatRows) / seconds : 0.0);
+    // The stalls while the rows came in, and over the whole run (connecting,
+    // the login and the quiet second after the flood included).
+    qint64 floodStall = 0;
+    qint64 runStall = 0;
+    for (const Beat& beat : beats) {
+        runStall = std::max(runStall, beat.gap);
+        if (beat.at > counter.firstMs && beat.at - beat.gap <= lastRowsMs)
+            floodStall = std::max(floodStall, beat.gap);
+    }
+    std::printf("longest loop stall   %lld ms during the flood, %lld ms in the whole run\n",
+                static_cast<long long>(floodStall), static_cast<long long>(runStall));
     std::printf("memory before/after  %ld KiB / %ld KiB (%+ld KiB)\n", before, after, after - before);
     std::printf("start-up to window   %lld ms\n", static_cast<long long>(startupMs));
     const int faults = checkShownRows(window, client, lines);
