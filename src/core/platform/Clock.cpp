@@ -1,12 +1,11 @@
 #include "platform/Clock.h"
 
-#include <chrono>
 #include <ctime>
 
 namespace tavik {
 
 LocalTime SystemClock::now() const {
-    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    const std::time_t t = std::time(nullptr);
     if (t == m_second) return m_time;
     // One thread only, so the shared buffer of std::localtime is safe here.
     const std::tm* tm = std::localtime(&t);
