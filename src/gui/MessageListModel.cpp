@@ -115,6 +115,8 @@ void MessageListModel::catchUp() {
     if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, Columns - 1));
     m_catchingUp = false;
     if (shifted) emit rowsShifted();
+    if (const auto move = std::exchange(m_markerMove, std::nullopt))
+        emit markerMoved(move->first, move->second);
     if (std::exchange(m_autosizeWanted, false)) emit autosizeTextColumn();
 }
 
@@ -177,6 +179,13 @@ void MessageListModel::Listener::modelReset() {
 }
 
 void MessageListModel::Listener::markerMoved(int row, int scrollTo) {
+    if (m_model.held()) {
+        // A flood moves the marker with every row: the view hears of the last move.
+        m_model.m_markerMove = {row, scrollTo};
+        m_model.noteChange(false);
+        return;
+    }
+    m_model.catchUp();
     emit m_model.markerMoved(row, scrollTo);
 }
 

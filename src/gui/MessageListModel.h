@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <optional>
+#include <utility>
 
 #include "chat/MessageRows.h"
 
@@ -21,8 +23,9 @@ namespace tavik::gui {
 // noted, and when the hold ends the view hears of them in one go, as the rows
 // that came or went at the end and one change of every row's data. A full list
 // taking a thousand rows is then one repaint instead of two thousand row
-// moves. Rows then move under the view's selection without the view knowing;
-// rowsShifted() asks the window to take the selection from the engine again.
+// moves, and of the marker's moves the view hears the last one. Rows then move
+// under the view's selection without the view knowing; rowsShifted() asks the
+// window to take the selection from the engine again.
 class MessageListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -100,6 +103,7 @@ private:
     bool m_changed = false;
     bool m_shifted = false;
     bool m_autosizeWanted = false;
+    std::optional<std::pair<int, int>> m_markerMove;  // the last one while held: row, row to show
     bool m_catchUpPosted = false;
     bool m_catchingUp = false;
 };

@@ -162,6 +162,7 @@ TEST_F(ModelsMessageList, HeldChangesReachTheViewInOneGo) {
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     QSignalSpy shifted(&model, &MessageListModel::rowsShifted);
     QSignalSpy autosize(&model, &MessageListModel::autosizeTextColumn);
+    QSignalSpy marker(&model, &MessageListModel::markerMoved);
     const auto counts = [&] {
         return std::vector<qsizetype>{inserted.count(), removed.count(), changed.count(), shifted.count(),
                                       autosize.count()};
@@ -179,9 +180,13 @@ TEST_F(ModelsMessageList, HeldChangesReachTheViewInOneGo) {
         chunk += "<Anna> Zeile " + std::to_string(i) + "\r\n";
     flood(chunk);
     EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(marker.count(), 0);
     model.releaseUpdates();
     expectSameAsEngine(model);
     EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 1, 1, 1}));
+    ASSERT_EQ(marker.count(), 1);  // of the marker's 700 moves, the last
+    EXPECT_EQ(marker[0][0].toInt(), rows().marker());
+    EXPECT_EQ(marker[0][1].toInt(), rows().count() - 1);
     flood("<Bert> noch eine\r\n");
     model.releaseUpdates();
     expectSameAsEngine(model);
