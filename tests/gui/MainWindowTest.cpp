@@ -348,6 +348,7 @@ TEST_F(WindowInteractionTest, AHeldFloodKeepsTheMarkedRowMarked) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(marked, 1)).center());
     ASSERT_EQ(engine.marker(), marked);
+    QTest::qWait(20);  // the view has followed the click
 
     QSignalSpy inserted(list->model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(list->model(), &QAbstractItemModel::rowsRemoved);
