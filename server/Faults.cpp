@@ -1,6 +1,7 @@
 #include "Faults.h"
 
 #include <array>
+#include <charconv>
 #include <random>
 #include <string_view>
 
@@ -26,6 +27,39 @@ constexpr std::array<std::string_view, 5> kFloodTexts = {
     "Ich hol mir mal einen Kaffee.",
 };
 
+void appendNumber(std::string& out, long value) {
+    std::array<char, 24> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    out.append(digits.data(), end);
+}
+
+// Line `number` of a flood of `total`, line end included, appended to `out`;
+// `text` is room for the text, reused from line to line.
+void appendFloodLine(std::string& out, std::string& text, long number, long total) {
+    const auto index = static_cast<std::size_t>(number);
+    const std::string_view nick = kFloodNicks[index % kFloodNicks.size()];
+    text.clear();
+    text.append("Zeile ");
+    appendNumber(text, number);
+    text.append(" von ");
+    appendNumber(text, total);
+    text.append(": ").append(kFloodTexts[index % kFloodTexts.size()]);
+    switch (index % 4) {
+        case 0:
+            appendPublicLine(out, nick, text);
+            break;
+        case 1:
+            appendWhisperLine(out, nick, text);
+            break;
+        case 2:
+            appendEventLine(out, nick, text);
+            break;
+        default:
+            appendNoticeLine(out, text);
+    }
+    out.append(kLineEnd);
+}
+
 enum class Step { Flood, Nul, Garbage, LongLine, End, Finished };
 
 class FaultRun {
@@ -37,10 +71,10 @@ public:
             case Step::Flood:
                 if (m_sent < m_faults.flood) {
                     long stop = std::min(m_faults.flood, m_sent + kFloodBatch);
-                    std::string batch;
+                    m_batch.clear();
                     while (m_sent < stop)
-                        batch += floodLine(++m_sent, m_faults.flood);
-                    c.send(batch);
+                        appendFloodLine(m_batch, m_text, ++m_sent, m_faults.flood);
+                    c.send(m_batch);
                     return true;
                 }
                 m_step = Step::Nul;
@@ -125,30 +159,17 @@ private:
     std::mt19937 m_rng;
     Step m_step = Step::Flood;
     long m_sent = 0;
+    std::string m_batch;  // kept, so that a flood builds its lines without allocating
+    std::string m_text;
 };
 
 }  // namespace
 
 std::string floodLine(long number, long total) {
-    auto index = static_cast<std::size_t>(number);
-    std::string_view nick = kFloodNicks[index % kFloodNicks.size()];
-    std::string text = "Zeile " + std::to_string(number) + " von " + std::to_string(total) + ": " +
-                       std::string(kFloodTexts[index % kFloodTexts.size()]);
     std::string line;
-    switch (index % 4) {
-        case 0:
-            line = publicLine(nick, text);
-            break;
-        case 1:
-            line = whisperLine(nick, text);
-            break;
-        case 2:
-            line = eventLine(nick, text);
-            break;
-        default:
-            line = noticeLine(text);
-    }
-    return line + std::string(kLineEnd);
+    std::string text;
+    appendFloodLine(line, text, number, total);
+    return line;
 }
 
 std::function<bool(Connection&)> makeFaultFeeder(const FaultOptions& faults, std::uint32_t seed) {

@@ -60,17 +60,25 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+void appendPublicLine(std::string& out, std::string_view nick, std::string_view text) {
+    out.append(ansi::kBold).append("<").append(nick).append(">").append(ansi::kOff);
+    out.append(" ").append(ansi::kGreen).append(text).append(ansi::kOff);
+}
+
 std::string publicLine(std::string_view nick, std::string_view text) {
     std::string line;
-    line.append(ansi::kBold).append("<").append(nick).append(">").append(ansi::kOff);
-    line.append(" ").append(ansi::kGreen).append(text).append(ansi::kOff);
+    appendPublicLine(line, nick, text);
     return line;
+}
+
+void appendWhisperLine(std::string& out, std::string_view from, std::string_view text) {
+    out.append(ansi::kBold).append("<*").append(from).append("*>").append(ansi::kOff);
+    out.append(" ").append(ansi::kMagenta).append(text).append(ansi::kOff);
 }
 
 std::string whisperLine(std::string_view from, std::string_view text) {
     std::string line;
-    line.append(ansi::kBold).append("<*").append(from).append("*>").append(ansi::kOff);
-    line.append(" ").append(ansi::kMagenta).append(text).append(ansi::kOff);
+    appendWhisperLine(line, from, text);
     return line;
 }
 
@@ -81,16 +89,24 @@ std::string whisperEcho(std::string_view to, std::string_view text) {
     return line;
 }
 
+void appendEventLine(std::string& out, std::string_view nick, std::string_view text) {
+    out.append(ansi::kCyan).append("--> ").append(ansi::kBold).append(nick).append(ansi::kOff);
+    out.append(ansi::kCyan).append(" ").append(text).append(ansi::kOff);
+}
+
 std::string eventLine(std::string_view nick, std::string_view text) {
     std::string line;
-    line.append(ansi::kCyan).append("--> ").append(ansi::kBold).append(nick).append(ansi::kOff);
-    line.append(ansi::kCyan).append(" ").append(text).append(ansi::kOff);
+    appendEventLine(line, nick, text);
     return line;
+}
+
+void appendNoticeLine(std::string& out, std::string_view text) {
+    out.append(ansi::kRed).append(">>> ").append(text).append(ansi::kOff);
 }
 
 std::string noticeLine(std::string_view text) {
     std::string line;
-    line.append(ansi::kRed).append(">>> ").append(text).append(ansi::kOff);
+    appendNoticeLine(line, text);
     return line;
 }
 

@@ -47,6 +47,11 @@ std::string whisperLine(std::string_view from, std::string_view text);
 std::string whisperEcho(std::string_view to, std::string_view text);
 std::string eventLine(std::string_view nick, std::string_view text);
 std::string noticeLine(std::string_view text);
+// The same four lines appended to `out`, for floods that build many at once.
+void appendPublicLine(std::string& out, std::string_view nick, std::string_view text);
+void appendWhisperLine(std::string& out, std::string_view from, std::string_view text);
+void appendEventLine(std::string& out, std::string_view nick, std::string_view text);
+void appendNoticeLine(std::string& out, std::string_view text);
 std::string renameLine(std::string_view oldNick, std::string_view newNick);
 
 // Removes control bytes (and DEL) from text a chatter typed, so nobody can smuggle

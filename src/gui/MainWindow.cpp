@@ -33,6 +33,7 @@
 #include "MessageListModel.h"
 #include "MessageListView.h"
 #include "QtDesktop.h"
+#include "QtTransport.h"
 #include "app/Client.h"
 #include "app/DisplayFont.h"
 
@@ -308,8 +309,9 @@ void MainWindow::connectModels() {
     QObject::connect(m_rowsModel, &MessageListModel::markerMoved, this, &MainWindow::onMarkerMoved);
     QObject::connect(m_rowsModel, &MessageListModel::autosizeTextColumn, this,
                      [this] { m_messageList->resizeColumnToContents(m_client.messageView().textColumn()); });
+    QObject::connect(m_rowsModel, &MessageListModel::rowsShifted, this, &MainWindow::mirrorSelection);
     QObject::connect(m_messageList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_mirroring) return;
+        if (m_mirroring || m_rowsModel->catchingUp()) return;
         // The user's selection of rows is what a copy takes.
         MessageRows& rows = m_client.messageView().rows();
         const QItemSelectionModel* sel = m_messageList->selectionModel();
@@ -969,9 +971,9 @@ void MainWindow::syncArtFontBox() {
     m_mirroring = false;
 }
 
-void MainWindow::onMarkerMoved(int row, int scrollTo) {
-    // A flood moves the marker with every row; the view follows once per pass.
-    m_markerRow = row;
+void MainWindow::onMarkerMoved(int /*row*/, int scrollTo) {
+    // A flood moves the marker with every row; the view follows once per pass,
+    // to where the marker is by then.
     m_markerScroll = scrollTo;
     if (m_markerPending) return;
     m_markerPending = true;
@@ -980,10 +982,17 @@ void MainWindow::onMarkerMoved(int row, int scrollTo) {
 
 void MainWindow::applyMarker() {
     m_markerPending = false;
-    const int row = m_markerRow;
-    const int scrollTo = m_markerScroll;
+    m_rowsModel->catchUp();
+    mirrorSelection();
     m_mirroring = true;
-    const QModelIndex index = m_rowsModel->index(row, 0);
+    m_messageList->scrollTo(m_rowsModel->index(m_markerScroll, 0));
+    m_mirroring = false;
+}
+
+// The view's current row and selection become the engine's marker and selected rows.
+void MainWindow::mirrorSelection() {
+    m_mirroring = true;
+    const QModelIndex index = m_rowsModel->index(m_client.messageView().rows().marker(), 0);
     m_messageList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     QItemSelection selection;
     const MessageRows& rows = m_client.messageView().rows();
@@ -991,8 +1000,16 @@ void MainWindow::applyMarker() {
         if (rows.row(r).selected) selection.select(m_rowsModel->index(r, 0), m_rowsModel->index(r, 3));
     }
     m_messageList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    m_messageList->scrollTo(m_rowsModel->index(scrollTo, 0));
     m_mirroring = false;
+}
+
+void MainWindow::listenTo(QtTransport& transport) {
+    transport.setEventHandler(
+        [this](int socket, SocketEvent event, int error) { m_client.socketEvent(socket, event, error); });
+    QObject::connect(&transport, &QtTransport::readBatchStarted, this,
+                     [this] { m_rowsModel->holdUpdates(); });
+    QObject::connect(&transport, &QtTransport::readBatchFinished, this,
+                     [this] { m_rowsModel->releaseUpdates(); });
 }
 
 }  // namespace tavik::gui

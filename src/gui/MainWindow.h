@@ -23,13 +23,14 @@ class QTreeView;
 
 namespace tavik {
 class Client;
-}
+}  // namespace tavik
 
 namespace tavik::gui {
 
 class ChatterTreeItemModel;
 class ClientArea;
 class MessageListModel;
+class QtTransport;
 class QtDesktop;
 
 // The client's only top-level window. It shows the engine's models, places
@@ -47,6 +48,9 @@ public:
     void start();
     // Runs one command of the window's command table.
     void dispatch(Command command);
+    // Hands the transport's socket events to the engine; the rows of one read
+    // batch reach the list in one go.
+    void listenTo(QtTransport& transport);
 
     // The controls, for tests.
     QTabBar* tabStrip() const { return m_tabStrip; }
@@ -90,6 +94,7 @@ private:
     void tabChanged(int) override { syncTabs(); }
     void focusChanged(int) override { syncTabs(); }
     void applyMarker();
+    void mirrorSelection();
     void syncNamesList();
     void syncArtFontBox();
     void onMarkerMoved(int row, int scrollTo);
@@ -116,7 +121,6 @@ private:
     bool m_closing = false;
     bool m_treeSelectionChanged = false;  // since the last press on the tree
     bool m_markerPending = false;         // the view follows the marker once per pass of the event loop
-    int m_markerRow = 0;
     int m_markerScroll = 0;
     // The frame rectangle from the settings, until the window manager has told
     // how wide its frame is; then the client area is sized to fit inside it.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <tuple>
+#include <utility>
 
 #include "Codec.h"
 #include "Icons.h"
@@ -14,7 +15,7 @@ constexpr int Columns = static_cast<int>(std::tuple_size_v<decltype(tavik::Messa
 }
 
 MessageListModel::MessageListModel(tavik::MessageView& view, QObject* parent)
-    : QAbstractTableModel(parent), m_view(view) {
+    : QAbstractTableModel(parent), m_view(view), m_shownRows(view.rows().count()) {
     loadIcons();
     m_view.rows().addObserver(&m_listener);
 }
@@ -38,7 +39,7 @@ void MessageListModel::loadIcons() {
 }
 
 int MessageListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_view.rows().count();
+    return parent.isValid() ? 0 : m_shownRows;
 }
 
 int MessageListModel::columnCount(const QModelIndex& parent) const {
@@ -70,39 +71,121 @@ QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, 
     return toQt(columns[static_cast<std::size_t>(section)].title);
 }
 
-// The engine announces every change before and after making it, exactly as
-// Qt wants to hear it, so each call maps onto one begin/end call.
+void MessageListModel::holdUpdates() {
+    ++m_holds;
+}
+
+void MessageListModel::releaseUpdates() {
+    if (m_holds > 0) --m_holds;
+    catchUp();
+}
+
+void MessageListModel::noteChange(bool shifted) {
+    m_changed = true;
+    m_shifted = m_shifted || shifted;
+    if (m_catchUpPosted) return;
+    m_catchUpPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_catchUpPosted = false;
+            catchUp();
+        },
+        Qt::QueuedConnection);
+}
+
+void MessageListModel::catchUp() {
+    if (!m_changed || m_catchingUp) return;
+    m_catchingUp = true;
+    m_changed = false;
+    const bool shifted = std::exchange(m_shifted, false);
+    // The view keeps its rows where they are: rows more or fewer than it knew
+    // of are told as rows added or dropped at the end, and what the rows hold
+    // as one change of all of them.
+    const int rows = m_view.rows().count();
+    if (rows > m_shownRows) {
+        beginInsertRows(QModelIndex(), m_shownRows, rows - 1);
+        m_shownRows = rows;
+        endInsertRows();
+    } else if (rows < m_shownRows) {
+        beginRemoveRows(QModelIndex(), rows, m_shownRows - 1);
+        m_shownRows = rows;
+        endRemoveRows();
+    }
+    if (rows > 0) emit dataChanged(index(0, 0), index(rows - 1, Columns - 1));
+    m_catchingUp = false;
+    if (shifted) emit rowsShifted();
+    if (const auto move = std::exchange(m_markerMove, std::nullopt))
+        emit markerMoved(move->first, move->second);
+    if (std::exchange(m_autosizeWanted, false)) emit autosizeTextColumn();
+}
+
+// Not held, the engine announces every change before and after making it,
+// exactly as Qt wants to hear it, so each call maps onto one begin/end call.
 
 void MessageListModel::Listener::rowsAboutToBeInserted(int first, int count) {
+    if (m_model.held()) {
+        m_model.noteChange(true);
+        return;
+    }
+    m_model.catchUp();
     m_model.beginInsertRows(QModelIndex(), first, first + count - 1);
 }
 
 void MessageListModel::Listener::rowsInserted(int /*first*/, int /*count*/) {
+    if (m_model.held()) return;
+    m_model.m_shownRows = m_model.m_view.rows().count();
     m_model.endInsertRows();
 }
 
 void MessageListModel::Listener::rowsAboutToBeRemoved(int first, int count) {
+    if (m_model.held()) {
+        m_model.noteChange(true);
+        return;
+    }
+    m_model.catchUp();
     m_model.beginRemoveRows(QModelIndex(), first, first + count - 1);
 }
 
 void MessageListModel::Listener::rowsRemoved(int /*first*/, int /*count*/) {
+    if (m_model.held()) return;
+    m_model.m_shownRows = m_model.m_view.rows().count();
     m_model.endRemoveRows();
 }
 
 void MessageListModel::Listener::rowChanged(int row) {
+    if (m_model.held()) {
+        m_model.noteChange(false);
+        return;
+    }
+    m_model.catchUp();
     // No role list: an empty QList costs nothing, a filled one an allocation per line.
     emit m_model.dataChanged(m_model.index(row, 0), m_model.index(row, Columns - 1));
 }
 
 void MessageListModel::Listener::modelAboutToBeReset() {
+    if (m_model.held()) {
+        m_model.noteChange(true);
+        return;
+    }
+    m_model.catchUp();
     m_model.beginResetModel();
 }
 
 void MessageListModel::Listener::modelReset() {
+    if (m_model.held()) return;
+    m_model.m_shownRows = m_model.m_view.rows().count();
     m_model.endResetModel();
 }
 
 void MessageListModel::Listener::markerMoved(int row, int scrollTo) {
+    if (m_model.held()) {
+        // A flood moves the marker with every row: the view hears of the last move.
+        m_model.m_markerMove = {row, scrollTo};
+        m_model.noteChange(false);
+        return;
+    }
+    m_model.catchUp();
     emit m_model.markerMoved(row, scrollTo);
 }
 
@@ -113,6 +196,12 @@ void MessageListModel::Listener::selectionChanged(int row) {
 }
 
 void MessageListModel::Listener::autosizeTextColumn() {
+    if (m_model.held()) {
+        // Sized once, when the view has caught up.
+        m_model.m_autosizeWanted = true;
+        m_model.noteChange(false);
+        return;
+    }
     emit m_model.autosizeTextColumn();
 }
 

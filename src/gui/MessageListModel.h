@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <array>
+#include <optional>
+#include <utility>
 
 #include "chat/MessageRows.h"
 
@@ -15,6 +17,15 @@ namespace tavik::gui {
 // The message list for a QTableView: the engine's rows, four columns in the
 // engine's column order. Holds no copy of any text; every cell is converted
 // when the view paints it, which is what keeps a flood of lines cheap.
+//
+// Every change of the engine's rows reaches the view at once, except while the
+// updates are held (while the engine reads a socket): then the changes are only
+// noted, and when the hold ends the view hears of them in one go, as the rows
+// that came or went at the end and one change of every row's data. A full list
+// taking a thousand rows is then one repaint instead of two thousand row
+// moves, and of the marker's moves the view hears the last one. Rows then move
+// under the view's selection without the view knowing; rowsShifted() asks the
+// window to take the selection from the engine again.
 class MessageListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -36,12 +47,25 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // Holds may nest; the view catches up whenever one ends, and also from the
+    // event loop, should a box or a dialog run one while a hold is on.
+    void holdUpdates();
+    void releaseUpdates();
+    // Tells the view now what the engine changed since it last heard.
+    void catchUp();
+    // True while catchUp() tells the view: a change of the view's selection then
+    // is the view's doing, not the user's.
+    bool catchingUp() const { return m_catchingUp; }
+
 signals:
     // The marker (selected, focused row) is now `row`; `scrollTo` is to be made visible.
     void markerMoved(int row, int scrollTo);
     void rowSelectionChanged(int row, bool selected);
     // The Text column is to be sized to fit its contents.
     void autosizeTextColumn();
+    // Rows came and went while the updates were held: the view's selection and
+    // current row no longer sit on the rows the engine has marked.
+    void rowsShifted();
 
 private:
     // The engine's observer names clash with QAbstractItemModel's signals
@@ -66,11 +90,22 @@ private:
     };
 
     void loadIcons();
+    bool held() const { return m_holds > 0; }
+    // Notes a change made while held, and makes sure the event loop catches up.
+    void noteChange(bool shifted);
 
     tavik::MessageView& m_view;
     Listener m_listener{*this};
     bool m_smallIcons = false;
     std::array<QIcon, 9> m_icons;
+    int m_shownRows = 0;  // the rows the view knows of
+    int m_holds = 0;
+    bool m_changed = false;
+    bool m_shifted = false;
+    bool m_autosizeWanted = false;
+    std::optional<std::pair<int, int>> m_markerMove;  // the last one while held: row, row to show
+    bool m_catchUpPosted = false;
+    bool m_catchingUp = false;
 };
 
 }  // namespace tavik::gui

@@ -52,6 +52,19 @@ int connectError(QAbstractSocket::SocketError error) {
     }
 }
 
+// Has the socket take in what the system received since the event loop last
+// told it, without waiting; false when nothing came.
+bool fetchWaitingBytes(QTcpSocket& tcp) {
+#if defined(_WIN32)
+    // Qt warns that waiting for a socket may fail at random on Windows: there
+    // a batch ends with the buffer, as a window message would.
+    (void)tcp;
+    return false;
+#else
+    return tcp.waitForReadyRead(0);
+#endif
+}
+
 constexpr int NotASocket = 10038;
 constexpr int AlreadyConnected = 10056;
 constexpr int BadAddress = 10049;
@@ -78,6 +91,9 @@ QtTransport::Entry* QtTransport::find(int socket) {
 int QtTransport::open() {
     const int handle = m_nextHandle++;
     auto* tcp = new QTcpSocket(this);
+    // What the engine has not taken yet stays with the system, not in our
+    // memory: a flood then costs no more than one read loop's worth of bytes.
+    tcp->setReadBufferSize(ReadBufferBytes);
     m_sockets[handle].socket = tcp;
     QObject::connect(tcp, &QTcpSocket::connected, this, [this, handle] {
         if (Entry* entry = find(handle)) entry->connected = true;
@@ -85,11 +101,14 @@ int QtTransport::open() {
     QObject::connect(tcp, &QTcpSocket::readyRead, this, [this, handle] { postRead(handle); });
     QObject::connect(tcp, &QTcpSocket::disconnected, this, [this, handle] { peerGone(handle); });
     // Errors while connecting belong to connect(); afterwards they mean the
-    // connection is lost (a reset arrives as RemoteHostClosedError).
-    QObject::connect(tcp, &QTcpSocket::errorOccurred, this, [this, handle](QAbstractSocket::SocketError) {
-        const Entry* entry = find(handle);
-        if (entry != nullptr && entry->connected) peerGone(handle);
-    });
+    // connection is lost (a reset arrives as RemoteHostClosedError), except a
+    // timeout: that is only deliverRead's look for more bytes finding none.
+    QObject::connect(
+        tcp, &QTcpSocket::errorOccurred, this, [this, handle](QAbstractSocket::SocketError error) {
+            const Entry* entry = find(handle);
+            if (entry != nullptr && entry->connected && error != QAbstractSocket::SocketTimeoutError)
+                peerGone(handle);
+        });
     return handle;
 }
 
@@ -208,18 +227,29 @@ void QtTransport::deliverRead(int socket) {
     entry->readPending = false;
     if (m_handler) {
         const EventHandler handler = m_handler;
+        emit readBatchStarted();
         handler(socket, SocketEvent::Read, 0);
         // While more is waiting, hand it over in the same pass of the event loop,
         // for a few milliseconds at most: a flood then costs one repaint per batch
         // instead of one per receive, and the window still paints and takes input
         // in between (as the socket messages of a busy window come before painting).
+        // Bytes the system has received meanwhile are taken in here too: the
+        // socket only fetches them when the event loop tells it they are there,
+        // which would end the batch after the few kilobytes that came first.
         QElapsedTimer batch;
         batch.start();
         while (batch.elapsed() < ReadBatchMs) {
             entry = find(socket);
-            if (entry == nullptr || entry->socket == nullptr || entry->socket->bytesAvailable() == 0) break;
+            if (entry == nullptr || entry->socket == nullptr) break;
+            if (entry->socket->bytesAvailable() == 0) {
+                if (entry->peerGone || !fetchWaitingBytes(*entry->socket)) break;
+                entry = find(socket);
+                if (entry == nullptr || entry->socket == nullptr || entry->socket->bytesAvailable() == 0)
+                    break;
+            }
             handler(socket, SocketEvent::Read, 0);
         }
+        emit readBatchFinished();
     }
     // Once the peer is gone, Close follows as soon as a Read went by without
     // leaving bytes behind (or the handler did not want them).

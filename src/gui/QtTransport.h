@@ -39,10 +39,19 @@ public:
     long receive(int socket, std::span<char> buffer) override;
     void close(int socket) override;
 
+signals:
+    // Around the read events one pass of the event loop hands over: the window
+    // shows what they brought when the batch is finished.
+    void readBatchStarted();
+    void readBatchFinished();
+
+public:
     // The port of a service in the system's service database, 0 when unknown.
     static std::uint16_t servicePort(std::string_view name);
     // How long one read event may go on handing over waiting bytes.
     static constexpr int ReadBatchMs = 8;
+    // The most a socket keeps of what the system received (a read loop takes 256 × 254 bytes).
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
 
 private:
     struct Entry {

@@ -192,11 +192,8 @@ int main(int argc, char** argv) {
     tavik::SystemClock clock;
     tavik::Client client(transport, desktop, clock, work.path);
     client.setServicePortLookup(&tavik::gui::QtTransport::servicePort);
-    transport.setEventHandler([&client](int socket, tavik::SocketEvent event, int error) {
-        client.socketEvent(socket, event, error);
-    });
-
     tavik::gui::MainWindow window(client, &desktop);
+    window.listenTo(transport);
     shownWindow = &window;
     window.start();
     const int status = QApplication::exec();

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Codec.h"
 #include "ConnectDialogWidget.h"
 #include "LoginDialogWidget.h"
 #include "MainWindow.h"
@@ -61,8 +64,7 @@ protected:
     EndToEndTest() : client(transport, desktop, clock, dir.path()), window(client, nullptr) {
         client.settings().sound = false;
         client.setServicePortLookup(&gui::QtTransport::servicePort);
-        transport.setEventHandler(
-            [this](int socket, SocketEvent event, int error) { client.socketEvent(socket, event, error); });
+        window.listenTo(transport);
         desktop.onDialog = [this](Dialog d) { return answer(d); };
         window.clientArea()->resize(792, 540);
         window.show();
@@ -215,6 +217,38 @@ TEST_F(EndToEndTest, TheListFillsRightAfterTheLogin) {
 
     window.dispatch(Command::Connect);  // "Trennen"
     EXPECT_EQ(desktop.title, "TavikClient(vom Jan 19 2002) f\xFCr Brenn-Chat - \"\" - 0 Chatters im Chat");
+}
+
+// Lines pouring in over the real socket reach the list in batches; at the end
+// the list shows the engine's rows, its marker and selection, row by row.
+TEST_F(EndToEndTest, AFloodEndsWithTheListShowingTheEnginesRows) {
+    QAbstractItemModelTester tester(window.messageList()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    logIn();
+    server.control("enter Robo");
+    std::string lines;
+    constexpr int Count = 1500;
+    for (int i = 1; i <= Count; ++i)
+        lines += "as Robo Zeile " + std::to_string(i) + (i < Count ? "\n" : "");
+    server.control(lines);
+    const std::string last = "Zeile " + std::to_string(Count);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowShown(LineKind::Public, "Robo", last); }, 10000));
+    QTest::qWait(50);
+
+    const MessageRows& rows = client.messageView().rows();
+    const QTableView* list = window.messageList();
+    ASSERT_EQ(list->model()->rowCount(), rows.count());
+    for (int r = 0; r < rows.count(); ++r) {
+        for (int c = 0; c < 4; ++c)
+            ASSERT_EQ(list->model()->index(r, c).data().toString(), gui::toQt(rows.cell(r, c)))
+                << r << "/" << c;
+        ASSERT_EQ(list->selectionModel()->isRowSelected(r, QModelIndex()), rows.row(r).selected) << r;
+    }
+    EXPECT_EQ(list->currentIndex().row(), rows.marker());
+    // The robot's lines in order, the newest last above the in-progress row.
+    const int newest = rows.count() - 1 - client.messageView().inProgressRows();
+    for (int back = 0; back < 100; ++back)
+        ASSERT_EQ(rows.cell(newest - back, 1), "Zeile " + std::to_string(Count - back));
 }
 
 TEST_F(EndToEndTest, WatchedChatterIsAnnouncedAndGreetedOncePerVisit) {

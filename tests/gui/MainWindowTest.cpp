@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTabBar>
 #include <QTableView>
@@ -16,6 +17,7 @@
 
 #include "ChannelPasswordDialogWidget.h"
 #include "MainWindow.h"
+#include "QtTransport.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::test {
@@ -323,6 +325,54 @@ TEST_F(WindowInteractionTest, CompletionListStandsInPlaceOfTheTree) {
     EXPECT_FALSE(client.completionOpen());
     EXPECT_TRUE(window.chatterTree()->isVisible());
     EXPECT_FALSE(names->isVisible());
+}
+
+// Rows taken in during a read batch reach the list in one go. While a dialog
+// is open the marker stays on its row as rows come and go; the list's current
+// row and selection stay on that row too, as they did when the list heard of
+// every row one by one.
+TEST_F(WindowInteractionTest, AHeldFloodKeepsTheMarkedRowMarked) {
+    gui::QtTransport batches;  // only its batch signals are used here
+    window.listenTo(batches);
+    QTableView* list = window.messageList();
+    std::string lines;
+    for (int i = 0; i < 20; ++i)
+        lines += "<Anna> Zeile " + std::to_string(i) + "\r\n";
+    receive(7, lines);
+    QTest::qWait(20);
+    const MessageRows& engine = client.messageView().rows();
+    int marked = engine.count() - 1;
+    while (marked > 0 && engine.cell(marked, 1) != "Zeile 14")
+        --marked;
+    ASSERT_EQ(engine.cell(marked, 1), "Zeile 14");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualRect(list->model()->index(marked, 1)).center());
+    ASSERT_EQ(engine.marker(), marked);
+    QTest::qWait(20);  // the view has followed the click
+
+    QSignalSpy inserted(list->model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(list->model(), &QAbstractItemModel::rowsRemoved);
+    desktop.onDialog = [&](Dialog) {
+        std::string flood;
+        for (int i = 20; i < 120; ++i)
+            flood += "<Bert> Zeile " + std::to_string(i) + "\r\n";
+        emit batches.readBatchStarted();
+        receive(7, flood);
+        emit batches.readBatchFinished();
+        return 1;
+    };
+    window.dispatch(Command::About);
+    QTest::qWait(20);
+
+    EXPECT_EQ(inserted.count() + removed.count(), 0);  // a full list: only its rows' data changed
+    ASSERT_EQ(engine.cell(engine.marker(), 1), "Zeile 14");
+    EXPECT_LT(engine.marker(), marked);
+    EXPECT_EQ(list->currentIndex().row(), engine.marker());
+    ASSERT_EQ(list->model()->rowCount(), engine.count());
+    for (int r = 0; r < engine.count(); ++r) {
+        ASSERT_EQ(list->selectionModel()->isRowSelected(r, QModelIndex()), engine.row(r).selected) << r;
+        ASSERT_EQ(list->model()->index(r, 1).data().toString(), QString::fromLatin1(engine.cell(r, 1))) << r;
+    }
 }
 
 TEST_F(WindowInteractionTest, CopyAndPaste) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImage>
 #include <QPersistentModelIndex>
@@ -147,6 +148,104 @@ TEST_F(ModelsMessageList, MarkerSelectionAndAutosizeReachTheView) {
             << "row " << it.key() << ", marker was " << before;
     EXPECT_EQ(selection.last()[0].toInt(), rows().marker());
     EXPECT_TRUE(selection.last()[1].toBool());
+}
+
+// Held, the model tells the view nothing until the hold ends, and then what
+// changed in one go: rows more or fewer at the end, one change of all rows'
+// data, one call to mirror the selection and one to size the Text column.
+TEST_F(ModelsMessageList, HeldChangesReachTheViewInOneGo) {
+    client.settings().autosize = true;
+    MessageListModel model(view());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy shifted(&model, &MessageListModel::rowsShifted);
+    QSignalSpy autosize(&model, &MessageListModel::autosizeTextColumn);
+    QSignalSpy marker(&model, &MessageListModel::markerMoved);
+    const auto counts = [&] {
+        return std::vector<qsizetype>{inserted.count(), removed.count(), changed.count(), shifted.count(),
+                                      autosize.count()};
+    };
+    const auto clearSpies = [&] {
+        for (QSignalSpy* spy : {&inserted, &removed, &changed, &shifted, &autosize})
+            spy->clear();
+    };
+
+    // A full list taking many rows, held twice over (an inner hold ends first).
+    model.holdUpdates();
+    model.holdUpdates();
+    std::string chunk;
+    for (int i = 0; i < 700; ++i)
+        chunk += "<Anna> Zeile " + std::to_string(i) + "\r\n";
+    flood(chunk);
+    EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(marker.count(), 0);
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 1, 1, 1}));
+    ASSERT_EQ(marker.count(), 1);  // of the marker's 700 moves, the last
+    EXPECT_EQ(marker[0][0].toInt(), rows().marker());
+    EXPECT_EQ(marker[0][1].toInt(), rows().count() - 1);
+    flood("<Bert> noch eine\r\n");
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 2, 2, 2}));
+
+    // Only the in-progress row changing: the rows stay where they were.
+    clearSpies();
+    model.holdUpdates();
+    flood("<Carla> hal");
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    EXPECT_EQ(counts(), (std::vector<qsizetype>{0, 0, 1, 0, 0}));
+
+    // Fewer rows, then more: told as rows dropped or added at the end.
+    clearSpies();
+    MessageRows& engine = view().rows();
+    model.holdUpdates();
+    for (int i = 0; i < 200; ++i)
+        engine.remove(0);
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 300);
+    EXPECT_EQ(removed[0][2].toInt(), 499);
+    model.holdUpdates();
+    engine.clear();
+    for (int i = 0; i < 3; ++i)
+        engine.insert(0, LineKind::Public, "Dora", std::to_string(i), "12:00", "Login");
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    EXPECT_EQ(removed.count(), 2);
+    EXPECT_EQ(inserted.count(), 0);
+    model.holdUpdates();
+    for (int i = 0; i < 5; ++i)
+        engine.insert(1, LineKind::Public, "Emil", std::to_string(i), "12:01", "Login");
+    model.releaseUpdates();
+    expectSameAsEngine(model);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 3);
+    EXPECT_EQ(inserted[0][2].toInt(), 7);
+}
+
+// A box or a dialog opened while the updates are held runs an event loop of
+// its own: the view catches up there, not only when the hold ends.
+TEST_F(ModelsMessageList, AHoldCatchesUpInTheEventLoop) {
+    MessageListModel model(view());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.holdUpdates();
+    flood("<Anna> eins\r\n<Bert> zwei\r\n");
+    EXPECT_EQ(changed.count(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changed.count(), 1);
+    expectSameAsEngine(model);
+    flood("<Carla> drei\r\n");
+    QCoreApplication::processEvents();
+    expectSameAsEngine(model);
+    model.releaseUpdates();
+    expectSameAsEngine(model);
 }
 
 TEST_F(ModelsMessageList, AGoneModelHearsNothingMore) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -129,6 +130,36 @@ TEST_F(QtTransportTest, BurstIsAnnouncedAgainUntilAllIsRead) {
     EXPECT_EQ(count(SocketEvent::Close), 1);
     EXPECT_EQ(events.back().socket, socket);
     EXPECT_EQ(events.back().event, SocketEvent::Close);
+}
+
+// A flood far larger than what the socket keeps arrives whole and in order,
+// in batches that the window hears begin and end, and an empty buffer at the
+// end of one is no lost connection.
+TEST_F(QtTransportTest, AFloodArrivesWholeInAnnouncedBatches) {
+    QSignalSpy started(&transport, &QtTransport::readBatchStarted);
+    QSignalSpy finished(&transport, &QtTransport::readBatchFinished);
+    bool inBatch = true;
+    onEvent = [&](int, SocketEvent) { inBatch = inBatch && started.count() == finished.count() + 1; };
+    const int socket = connectOne();
+    ASSERT_NE(peer, nullptr);
+    const std::string flood = pattern(20 * QtTransport::ReadBufferBytes + 7);
+    peer->write(flood.data(), static_cast<qint64>(flood.size()));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == flood.size(); }, 4 * Wait))
+        << received.size();
+    EXPECT_EQ(received, flood);
+    EXPECT_TRUE(inBatch);
+    EXPECT_EQ(started.count(), finished.count());
+    EXPECT_LT(started.count(), count(SocketEvent::Read));
+    QTest::qWait(50);
+    EXPECT_EQ(count(SocketEvent::Close), 0);
+
+    // The connection still carries bytes both ways.
+    EXPECT_EQ(call([&] { return transport.send(socket, "/s\r"); }), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return peer->bytesAvailable() >= 3; }, Wait));
+    peer->write("mehr");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.size() == flood.size() + 4; }, Wait));
+    EXPECT_EQ(count(SocketEvent::Close), 0);
 }
 
 TEST_F(QtTransportTest, CloseFollowsTheLastBufferedBytes) {

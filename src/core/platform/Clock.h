@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+
 namespace tavik {
 
 struct LocalTime {
@@ -21,6 +23,13 @@ public:
 class SystemClock final : public Clock {
 public:
     LocalTime now() const override;
+
+private:
+    // Looking up the local time reads the zone settings anew (a file check on
+    // every call), and a flood asks for the time with every row: the answer is
+    // kept for the rest of its second.
+    mutable std::time_t m_second = -1;
+    mutable LocalTime m_time;
 };
 
 }  // namespace tavik
