@@ -321,6 +321,7 @@ bool Client::removeInProgressRow(std::string_view chatName) {
 }
 
 int Client::runModal(Dialog dialog) {
+    const LogFile::LoopScope inDialog(m_logFile);
     ++m_modalDepth;
     const int result = m_desktop.runDialog(dialog);
     --m_modalDepth;

@@ -93,6 +93,7 @@ void ChatWatch::load(const std::filesystem::path& file) {
 
 bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
     if (writeFileAtomically(file, serialize(m_list), calls)) return true;
+    const LogFile::LoopScope inBox(m_client.logFile());
     m_client.desktop().messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient",
                                   MessageBoxStyle::Ok);
     return false;

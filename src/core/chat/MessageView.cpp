@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "app/Client.h"
 #include "app/Text.h"
@@ -15,6 +16,34 @@ void twoDigits(char* out, int value) {
     out[0] = static_cast<char>('0' + value / 10);
     out[1] = static_cast<char>('0' + value % 10);
 }
+
+// A row's name and text, copied into one buffer on the stack; only texts
+// longer than any line from a server take the heap.
+class RowCopy {
+public:
+    RowCopy(std::string_view name, std::string_view text) {
+        char* out = m_small.data();
+        if (name.size() + text.size() > m_small.size()) {
+            m_large.resize(name.size() + text.size());
+            out = m_large.data();
+        }
+        if (!name.empty()) std::memcpy(out, name.data(), name.size());
+        if (!text.empty()) std::memcpy(out + name.size(), text.data(), text.size());
+        m_name = std::string_view(out, name.size());
+        m_text = std::string_view(out + name.size(), text.size());
+    }
+    RowCopy(const RowCopy&) = delete;
+    RowCopy& operator=(const RowCopy&) = delete;
+
+    std::string_view name() const { return m_name; }
+    std::string_view text() const { return m_text; }
+
+private:
+    std::array<char, 1024> m_small;
+    std::string m_large;
+    std::string_view m_name;
+    std::string_view m_text;
+};
 
 bool fillsWithName(LineKind kind) {
     return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
@@ -43,18 +72,14 @@ void MessageView::setColumnWidth(int column, int width) {
 void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
     // Every piece may open a box (a failed log write) whose loop can end the
     // session or deliver more lines: the pieces are cut from copies, never from
-    // the session's nick or the caller's buffers.
-    std::string rowName;
+    // the session's nick or the caller's buffers. The copies live in this call's
+    // frame, so an insert from inside such a loop has its own.
     if (kind == LineKind::Plain) {
         if (const Session* session = m_client.sessions().findBySocket(socket)) name = session->nick;
     }
-    rowName.assign(name);
-    name = rowName;
-    std::string rowText;
-    if (text.size() > WrapWidth) {
-        rowText.assign(text);
-        text = rowText;
-    }
+    const RowCopy copy(name, text);
+    name = copy.name();
+    text = copy.text();
     // Each piece of a long text becomes a row of its own, with all side effects.
     while (text.size() > WrapWidth) {
         const std::string_view head = text.substr(0, WrapWidth);

@@ -5,12 +5,28 @@
 #include <span>
 
 #include "app/Client.h"
+#include "app/Text.h"
 #include "net/Escapes.h"
 #include "net/LineClassifier.h"
 
 namespace tavik {
 
 void ReceivePipeline::readLoop(int socket) {
+    beginReadEvent();
+    readLines(socket);
+    endReadEvent();
+}
+
+void ReceivePipeline::beginReadEvent() {
+    m_client.logFile().beginEvent();
+}
+
+void ReceivePipeline::endReadEvent() {
+    // Writes the rows of the event; a failed write opens a box, after the lines are done.
+    m_client.logFile().endEvent();
+}
+
+void ReceivePipeline::readLines(int socket) {
     LineBuffer line;
     int receivesLeft = MaxReceivesPerLoop;
     for (;;) {
@@ -42,7 +58,7 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
     }
 
     std::size_t length = 0;
-    if (takeLine(*session, socket, line, length)) {
+    if (takeLine(*session, line, length)) {
         return m_classifier.classify(*session, socket, std::string_view(line.data(), length));
     }
 
@@ -57,11 +73,11 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
         received == static_cast<long>(Session::ReceiveSize) ? LineKind::ReadAgain : LineKind::Stop, {}, {}};
 }
 
-bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length) {
+bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& length) {
     const std::string_view pending = session.pendingBytes();
     const auto feed = pending.find('\n');
     if (feed == std::string_view::npos) {
-        showInProgress(socket, pending, session.partialLine);
+        showInProgress(session, pending, session.partialLine);
         return false;
     }
     // Both parts are at most 254 bytes, so the line always fits.
@@ -76,23 +92,33 @@ bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, s
         session.receiveBegin = 0;
         session.receiveEnd = 0;
     }
-    showInProgress(socket, "", "");
+    showInProgress(session, "", "");
     return true;
 }
 
 void ReceivePipeline::showInProgress(int socket, std::string_view text, std::string_view prefix) {
-    const Session* session = m_client.sessions().findBySocket(socket);
-    if (session == nullptr) return;
+    if (const Session* session = m_client.sessions().findBySocket(socket))
+        showInProgress(*session, text, prefix);
+}
+
+void ReceivePipeline::showInProgress(const Session& session, std::string_view text, std::string_view prefix) {
     MessageView& view = m_client.messageView();
     const MessageRows& rows = view.rows();
     const int lowest = std::max(0, rows.count() - view.inProgressRows());
     for (int row = rows.count() - 1; row >= lowest; --row) {
-        if (view.sessionOfRow(row) != session) continue;
+        // The row's chat names this session (the cheap test first), and no
+        // session before it in the list has the same chat name.
+        if (!equalsIgnoreCase(capped(rows.cell(row, view.chatColumn()), 99), session.chatName)) continue;
+        if (view.sessionOfRow(row) != &session) continue;
         // A session without an in-progress row of its own shows nothing: the
         // rows at the bottom belong to other sessions.
-        m_progress.assign(prefix);
-        m_progress.append(text);
-        stripEscapes(m_progress);
+        if (prefix.empty() && text.empty()) {
+            m_progress.clear();
+        } else {
+            m_progress.assign(prefix);
+            m_progress.append(text);
+            stripEscapes(m_progress);
+        }
         view.rows().setCell(row, view.textColumn(), m_progress);
         return;
     }

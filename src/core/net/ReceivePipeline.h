@@ -29,14 +29,23 @@ public:
     explicit ReceivePipeline(Client& client) : m_client(client), m_classifier(client) {}
 
     void readLoop(int socket);
+    // A transport that hands a socket's waiting bytes over in several readLoop
+    // calls in a row may bracket them as one read event: the rows logged
+    // meanwhile share one open of the log file. Each readLoop call is a read
+    // event by itself; nothing between the calls may run a loop.
+    void beginReadEvent();
+    void endReadEvent();
     // Produces at most one line; `receivesLeft` is the caller's receive budget.
     ServerLine nextServerLine(int socket, LineBuffer& line, int& receivesLeft);
     // Takes the first complete line of the session's bytes into `line`.
-    bool takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length);
+    bool takeLine(Session& session, LineBuffer& line, std::size_t& length);
     // Writes prefix + text, cleaned, into the session's in-progress row.
     void showInProgress(int socket, std::string_view text, std::string_view prefix);
 
 private:
+    void readLines(int socket);
+    void showInProgress(const Session& session, std::string_view text, std::string_view prefix);
+
     Client& m_client;
     LineClassifier m_classifier;
     std::string m_progress;
