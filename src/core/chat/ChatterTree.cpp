@@ -24,10 +24,9 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
             m_client.chatWatch().chatterSeen(socket, text, chatName);
             Session* live = m_client.sessions().findBySocket(socket);
             if (live == nullptr) return NoItem;
-            live->addChatterName(text);
-            m_client.namesList().add(text, live->chatName);
-            const NameEntry* entry = live->chatterNames.find(text, "", true);
+            const NameEntry* entry = live->addedChatterName(text);
             image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
+            m_client.namesList().add(text, live->chatName);
             break;
         }
         case TreeItemType::Channel:

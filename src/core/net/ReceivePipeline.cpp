@@ -53,7 +53,9 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
             const auto n = static_cast<std::size_t>(std::min<long>(received, Session::ReceiveSize));
             // NUL bytes would end the text early; they go like the other control bytes.
             char* begin = session->receiveBuffer.data();
-            session->receiveEnd = static_cast<std::size_t>(std::remove(begin, begin + n, '\0') - begin);
+            session->receiveEnd = std::memchr(begin, '\0', n) == nullptr
+                                      ? n
+                                      : static_cast<std::size_t>(std::remove(begin, begin + n, '\0') - begin);
         }
     }
 

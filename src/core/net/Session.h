@@ -64,6 +64,13 @@ struct Session {
     static constexpr std::size_t MaxNames = 20000;
     void addChannel(std::string_view name) { addBounded(channels, name); }
     void addChatterName(std::string_view name) { addBounded(chatterNames, name); }
+    // addChatterName, then the entry chatterNames.find(name, "", true) meets (with its ignore mark).
+    NameEntry* addedChatterName(std::string_view name) {
+        if (chatterNames.size() < MaxNames || chatterNames.find(name, "", false) != nullptr) {
+            return chatterNames.refreshed(name);
+        }
+        return chatterNames.find(name, "", true);
+    }
 
     static void addBounded(NameList& list, std::string_view name) {
         if (list.size() < MaxNames || list.find(name, "", false) != nullptr) list.add(name);
