@@ -106,6 +106,29 @@ TEST_F(ReceivePipelineTest, PromptWithoutLineFeedShowsInTheInProgressRow) {
     EXPECT_EQ(lastRow().cells[1], " ");  // no row was made
 }
 
+TEST_F(ReceivePipelineTest, TheInProgressRowIsEmptiedAfterALineWhateverHappenedToItMeanwhile) {
+    connect(7, "eins");
+    receive(7, "<Anna> a\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    receive(7, "<Anna> b\r\n");  // emptied already: nothing to do
+    EXPECT_EQ(inProgressText(), "");
+    // The row is made anew, as a new connection makes it (with a blank).
+    MessageView& view = client.messageView();
+    ASSERT_TRUE(client.removeInProgressRow("eins"));
+    view.setInProgressRows(view.inProgressRows() - 1);
+    view.insert(7, " ", " ", LineKind::InProgress);
+    view.setInProgressRows(view.inProgressRows() + 1);
+    EXPECT_EQ(inProgressText(), " ");
+    receive(7, "<Anna> c\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    // A half line shows; its end empties the row again.
+    receive(7, "<Anna> d");
+    EXPECT_EQ(inProgressText(), "<Anna> d");
+    receive(7, "\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    EXPECT_EQ(lastRow().cells[1], "d");
+}
+
 TEST_F(ReceivePipelineTest, TwoLinesAndAHalfThenTheRest) {
     connect(7);
     receive(7, "<Anna> eins\r\n<Bert> zwei\r\n<Carla> dr");

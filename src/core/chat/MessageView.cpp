@@ -122,6 +122,7 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     cells[static_cast<std::size_t>(m_chatColumn)] =
         session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
     const int index = std::max(0, m_rows.count() - m_inProgressRows);
+    if (kind == LineKind::InProgress) ++m_inProgressEpoch;
     m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
 
     const Settings& settings = m_client.settings();
@@ -168,6 +169,7 @@ void MessageView::moveMarker(int delta, bool fillRecipient) {
 void MessageView::clear() {
     // The in-progress rows go too: the count must not stand for rows no longer there.
     m_inProgressRows = 0;
+    ++m_inProgressEpoch;
     m_rows.clear();
     for (int i = 0; i < MaxRows; ++i)
         m_rows.insert(0, LineKind::Filler, " ", " ", "", "");

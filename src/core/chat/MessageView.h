@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,10 @@ public:
     const MessageRows& rows() const { return m_rows; }
 
     int inProgressRows() const { return m_inProgressRows; }
+    // Changes whenever an in-progress row may have changed other than by being
+    // emptied: one is inserted, the rows are cleared, or one is given a text.
+    std::uint64_t inProgressEpoch() const { return m_inProgressEpoch; }
+    void inProgressTextSet() { ++m_inProgressEpoch; }
     void setInProgressRows(int count) { m_inProgressRows = count < 0 ? 0 : count; }
 
     int nameColumn() const { return m_nameColumn; }
@@ -62,6 +67,7 @@ private:
     int m_timeColumn = 2;
     int m_chatColumn = 3;
     int m_inProgressRows = 0;
+    std::uint64_t m_inProgressEpoch = 1;
     std::string m_recipientScratch;
 };
 

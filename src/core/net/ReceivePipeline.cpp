@@ -99,12 +99,13 @@ bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& 
 }
 
 void ReceivePipeline::showInProgress(int socket, std::string_view text, std::string_view prefix) {
-    if (const Session* session = m_client.sessions().findBySocket(socket))
-        showInProgress(*session, text, prefix);
+    if (Session* session = m_client.sessions().findBySocket(socket)) showInProgress(*session, text, prefix);
 }
 
-void ReceivePipeline::showInProgress(const Session& session, std::string_view text, std::string_view prefix) {
+void ReceivePipeline::showInProgress(Session& session, std::string_view text, std::string_view prefix) {
     MessageView& view = m_client.messageView();
+    // Emptying a row that is known to be empty changes nothing (after every line).
+    if (prefix.empty() && text.empty() && session.inProgressEmptyAt == view.inProgressEpoch()) return;
     const MessageRows& rows = view.rows();
     const int lowest = std::max(0, rows.count() - view.inProgressRows());
     for (int row = rows.count() - 1; row >= lowest; --row) {
@@ -122,6 +123,11 @@ void ReceivePipeline::showInProgress(const Session& session, std::string_view te
             stripEscapes(m_progress);
         }
         view.rows().setCell(row, view.textColumn(), m_progress);
+        if (m_progress.empty()) {
+            session.inProgressEmptyAt = view.inProgressEpoch();
+        } else {
+            view.inProgressTextSet();
+        }
         return;
     }
 }

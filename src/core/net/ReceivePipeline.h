@@ -44,7 +44,7 @@ public:
 
 private:
     void readLines(int socket);
-    void showInProgress(const Session& session, std::string_view text, std::string_view prefix);
+    void showInProgress(Session& session, std::string_view text, std::string_view prefix);
 
     Client& m_client;
     LineClassifier m_classifier;

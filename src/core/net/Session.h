@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <string>
 #include <string_view>
@@ -52,6 +53,9 @@ struct Session {
     std::size_t receiveEnd = 0;
     // The beginning of a line whose line feed has not arrived yet.
     std::string partialLine;
+    // The message view's in-progress epoch at which this session's in-progress
+    // row was last emptied (0: not known to be empty).
+    std::uint64_t inProgressEmptyAt = 0;
 
     ChatterListState list;
 
