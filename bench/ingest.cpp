@@ -4,6 +4,7 @@
 // operator new measures the allocations per line in steady state.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,10 +12,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/Client.h"
@@ -373,15 +376,20 @@ public:
 
 constexpr int Socket = 100;
 constexpr int WarmUpPasses = 16;
+// readLoop calls per read event in the logging benchmark: as many receives as
+// one readLoop may make, about 65 KB or 600 lines of the stream. (The window's
+// transport hands over waiting bytes for up to 8 ms per read event.)
+constexpr int ReadLoopsPerEvent = ReceivePipeline::MaxReceivesPerLoop;
 
 struct Engine {
     StreamTransport transport;
     QuietDesktop desktop;
     FixedClock clock;
-    Client client{transport, desktop, clock, "."};
+    Client client;
 
-    Engine() {
-        client.settings().logfile = false;
+    explicit Engine(const std::filesystem::path& directory = ".", bool log = false)
+        : client(transport, desktop, clock, directory) {
+        client.settings().logfile = log;
         client.settings().sound = false;
         client.attachSession(Socket, "Brenn-Chat", "Tester");
     }
@@ -390,6 +398,18 @@ struct Engine {
         transport.rewind(bytes);
         while (!transport.consumed())
             client.readLoop(Socket);
+    }
+
+    // As the window's transport hands over waiting bytes: batches of readLoop
+    // calls, each batch bracketed as one read event.
+    void ingestInEvents(std::string_view bytes) {
+        transport.rewind(bytes);
+        while (!transport.consumed()) {
+            client.receiver().beginReadEvent();
+            for (int call = 0; call < ReadLoopsPerEvent && !transport.consumed(); ++call)
+                client.readLoop(Socket);
+            client.receiver().endReadEvent();
+        }
     }
 };
 
@@ -437,8 +457,59 @@ void BM_Ingest(benchmark::State& state) {
     if (engine.client.messageView().rows().count() != MessageView::MaxRows) state.SkipWithError("rows lost");
 }
 
+// A fresh directory under the system's temporary directory, removed at the end.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory() {
+        const auto base = std::filesystem::temp_directory_path();
+        for (unsigned n = 0;; ++n) {
+            m_path = base / ("ingest_bench_" + std::to_string(getpid()) + "_" + std::to_string(n));
+            if (std::filesystem::create_directory(m_path)) break;
+        }
+    }
+    TemporaryDirectory(const TemporaryDirectory&) = delete;
+    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+    ~TemporaryDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The 200-chatter stream with the log file on: every shown row is appended to
+// the day's file in a temporary directory, read event by read event (see
+// ReadLoopsPerEvent). The file is removed between passes (outside the timing),
+// so it never grows beyond one pass.
+void BM_IngestLogging(benchmark::State& state) {
+    const Stream& s = stream(200);
+    const TemporaryDirectory dir;
+    Engine engine(dir.path(), true);
+    const std::filesystem::path log = dir.path() / "LogFiles" / LogFile::fileName(engine.clock.now());
+    for (int pass = 0; pass < WarmUpPasses; ++pass) {
+        engine.ingestInEvents(s.bytes);
+        std::filesystem::remove(log);
+    }
+    std::uintmax_t logged = 0;
+    const std::uint64_t before = allocations();
+    for (auto _ : state) {
+        engine.ingestInEvents(s.bytes);
+        state.PauseTiming();
+        logged = std::filesystem::file_size(log);
+        std::filesystem::remove(log);
+        state.ResumeTiming();
+    }
+    report(state, s, allocations() - before);
+    state.counters["log_bytes_per_pass"] = static_cast<double>(logged);
+    if (!engine.client.settings().logfile || logged == 0) state.SkipWithError("nothing logged");
+    if (engine.client.messageView().rows().count() != MessageView::MaxRows) state.SkipWithError("rows lost");
+}
+
 BENCHMARK(BM_SplitLines)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Ingest)->ArgName("chatters")->Arg(0)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IngestLogging)->Name("BM_Ingest/logging")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

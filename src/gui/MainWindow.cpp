@@ -1006,10 +1006,16 @@ void MainWindow::mirrorSelection() {
 void MainWindow::listenTo(QtTransport& transport) {
     transport.setEventHandler(
         [this](int socket, SocketEvent event, int error) { m_client.socketEvent(socket, event, error); });
-    QObject::connect(&transport, &QtTransport::readBatchStarted, this,
-                     [this] { m_rowsModel->holdUpdates(); });
-    QObject::connect(&transport, &QtTransport::readBatchFinished, this,
-                     [this] { m_rowsModel->releaseUpdates(); });
+    // A batch of reads is one read event for the engine too: its logged rows
+    // share one open of the log file.
+    QObject::connect(&transport, &QtTransport::readBatchStarted, this, [this] {
+        m_rowsModel->holdUpdates();
+        m_client.receiver().beginReadEvent();
+    });
+    QObject::connect(&transport, &QtTransport::readBatchFinished, this, [this] {
+        m_client.receiver().endReadEvent();
+        m_rowsModel->releaseUpdates();
+    });
 }
 
 }  // namespace tavik::gui

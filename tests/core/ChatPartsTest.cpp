@@ -64,7 +64,7 @@ protected:
     Sound sound{desktop, dir.path()};
     LogFile logFile{desktop, clock, settings, dir.path()};
     MessageView view{sessions, clock, settings, desktop, sound, logFile, recipientBox};
-    ChatWatch watch{transport, desktop, sessions, view, dir.path()};
+    ChatWatch watch{transport, desktop, sessions, view, logFile, dir.path()};
     ChatterTree tree{sessions, names, watch};
 };
 

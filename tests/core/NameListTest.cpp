@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
+#include "text/Text.h"
 #include "net/NameList.h"
 #include "net/Session.h"
 
@@ -118,6 +120,41 @@ TEST(NameList, AddWithContextOfAPresentEntryOnlyRefreshesIt) {
     chat->stale = 1;
     EXPECT_EQ(list.addWithContext("GAST", "CHAT"), nullptr);
     EXPECT_EQ(chat->stale, 0);
+}
+
+TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
+    // Long texts are compared eight bytes at a time where they match exactly;
+    // a difference of case or of letter in any byte of any word must still count.
+    const std::string base = "gastfreundschaftlicher \xE4rger";  // 30 bytes, ä at 23
+    for (std::size_t at = 0; at < base.size(); ++at) {
+        std::string upper = base;
+        upper[at] = static_cast<char>(at == 23 ? '\xC4' : std::toupper(static_cast<unsigned char>(base[at])));
+        EXPECT_TRUE(equalsIgnoreCase(base, upper)) << at;
+        EXPECT_EQ(compareIgnoreCase(base, upper), 0) << at;
+        std::string other = base;
+        other[at] = '\xFE';  // þ sorts after every byte of the text
+        EXPECT_FALSE(equalsIgnoreCase(base, other)) << at;
+        EXPECT_LT(compareIgnoreCase(base, other), 0) << at;
+        EXPECT_GT(compareIgnoreCase(other, base), 0) << at;
+    }
+    EXPECT_LT(compareIgnoreCase("Gastfreund", "GASTFREUNDIN"), 0);  // a beginning sorts first
+    EXPECT_GT(compareIgnoreCase("gastfreundin", "Gastfreund"), 0);
+}
+
+TEST(Session, AddedChatterNameMeetsTheEntryThatFindMeets) {
+    Session s;
+    s.addChatterName("Anna");
+    s.chatterNames.find("Anna", "", false)->active = 1;  // ignored
+    s.chatterNames.find("Anna", "", false)->stale = 1;
+    NameEntry* anna = s.addedChatterName("ANNA (weg)");
+    ASSERT_NE(anna, nullptr);
+    EXPECT_EQ(anna, s.chatterNames.find("anna", "", true));
+    EXPECT_EQ(anna->active, 1);
+    EXPECT_EQ(anna->stale, 0);
+    NameEntry* bert = s.addedChatterName("Bert");
+    ASSERT_NE(bert, nullptr);
+    EXPECT_EQ(bert, s.chatterNames.find("Bert", "", true));
+    EXPECT_EQ(s.chatterNames.size(), 2U);
 }
 
 TEST(SessionList, LookupsAndRemoval) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "fakes/ClientFixture.h"
 #include "net/Escapes.h"
@@ -41,6 +44,57 @@ TEST(StripEscapes, RemovesSequencesAndControlsKeepsText) {
         EXPECT_EQ(strip(c.in), c.out) << "input: " << c.in;
 }
 
+// The plain byte-at-a-time rule, to hold the fast path against.
+std::string stripOneByOne(std::string_view in) {
+    std::string out;
+    for (std::size_t i = 0; i < in.size();) {
+        const auto c = static_cast<unsigned char>(in[i]);
+        if (c == 27) {
+            ++i;
+            if (i < in.size() && in[i] == '[') {
+                ++i;
+                while (i < in.size() && !std::isalpha(static_cast<unsigned char>(in[i])))
+                    ++i;
+                if (i < in.size()) ++i;
+            }
+        } else if (c < 32 && c != '\n') {
+            ++i;
+        } else {
+            out += in[i++];
+        }
+    }
+    return out;
+}
+
+TEST(StripEscapes, EveryByteAtEveryPositionOfAWord) {
+    // Long runs are scanned eight bytes at a time: a control byte, an escape or
+    // a high byte (which must not count as a control byte) at each position of
+    // the first words, among printable text and among high bytes.
+    for (const char fill : {'x', '\xA0', '\x9F', '\xFF'}) {
+        for (int value = 0; value < 256; ++value) {
+            for (std::size_t at = 0; at < 18; ++at) {
+                std::string in(19, fill);
+                in[at] = static_cast<char>(value);
+                ASSERT_EQ(strip(in), stripOneByOne(in)) << "byte " << value << " at " << at;
+            }
+        }
+    }
+    // Random mixes of text, escapes and controls of every length up to 300.
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1103515245U + 12345U;
+        return state >> 16;
+    };
+    constexpr char Alphabet[] = "ab [1;m\x1b\x1b\r\t\n\xE4\xFF\x80\x9F\x7f";
+    for (int round = 0; round < 3000; ++round) {
+        std::string in(next() % 300, ' ');
+        for (char& c : in)
+            c = next() % 4 == 0 ? Alphabet[next() % (sizeof Alphabet - 1)]
+                                : static_cast<char>('A' + next() % 26);
+        ASSERT_EQ(strip(in), stripOneByOne(in)) << "round " << round;
+    }
+}
+
 class ReceivePipelineTest : public ClientTest {};
 
 TEST_F(ReceivePipelineTest, PromptWithoutLineFeedShowsInTheInProgressRow) {
@@ -50,6 +104,29 @@ TEST_F(ReceivePipelineTest, PromptWithoutLineFeedShowsInTheInProgressRow) {
     EXPECT_EQ(rows().count(), before);
     EXPECT_EQ(inProgressText(), "Gib Deinen Namen ein (oder /Show, /Exit, /Help): ");
     EXPECT_EQ(lastRow().cells[1], " ");  // no row was made
+}
+
+TEST_F(ReceivePipelineTest, TheInProgressRowIsEmptiedAfterALineWhateverHappenedToItMeanwhile) {
+    connect(7, "eins");
+    receive(7, "<Anna> a\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    receive(7, "<Anna> b\r\n");  // emptied already: nothing to do
+    EXPECT_EQ(inProgressText(), "");
+    // The row is made anew, as a new connection makes it (with a blank).
+    MessageView& view = client.messageView();
+    ASSERT_TRUE(client.removeInProgressRow("eins"));
+    view.setInProgressRows(view.inProgressRows() - 1);
+    view.insert(7, " ", " ", LineKind::InProgress);
+    view.setInProgressRows(view.inProgressRows() + 1);
+    EXPECT_EQ(inProgressText(), " ");
+    receive(7, "<Anna> c\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    // A half line shows; its end empties the row again.
+    receive(7, "<Anna> d");
+    EXPECT_EQ(inProgressText(), "<Anna> d");
+    receive(7, "\r\n");
+    EXPECT_EQ(inProgressText(), "");
+    EXPECT_EQ(lastRow().cells[1], "d");
 }
 
 TEST_F(ReceivePipelineTest, TwoLinesAndAHalfThenTheRest) {

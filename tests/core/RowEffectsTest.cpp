@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,86 @@ TEST_F(LogFileTest, AFailedWriteIsTreatedLikeAFailedOpen) {
     client.messageView().insert(-1, "", "passt nicht mehr", LineKind::Plain);
     ASSERT_EQ(desktop.boxes.size(), 1U);
     EXPECT_FALSE(client.settings().logfile);
+}
+
+TEST_F(LogFileTest, ReadLoopsBracketedAsOneEventShareOneOpenOfTheFile) {
+    client.settings().logfile = true;
+    connect(7);
+    client.receiver().beginReadEvent();
+    receive(7, "<Anna> eins\r\n");
+    receive(7, "<Bert> zwei\r\n");
+    // Opened with the event's first row, written when the event ends.
+    EXPECT_EQ(readFile(todaysLog()), "");
+    client.receiver().endReadEvent();
+    EXPECT_EQ(readFile(todaysLog()), "[09:05:07] <Anna> eins\r\n[09:05:07] <Bert> zwei\r\n");
+    // A row outside any event is written at once.
+    client.messageView().insert(-1, "", "drei", LineKind::Plain);
+    EXPECT_EQ(readFile(todaysLog()),
+              "[09:05:07] <Anna> eins\r\n[09:05:07] <Bert> zwei\r\n[09:05:07] drei\r\n");
+}
+
+TEST_F(LogFileTest, ARowAfterMidnightGoesToTheNextDaysFile) {
+    client.settings().logfile = true;
+    connect(7);
+    client.receiver().beginReadEvent();
+    receive(7, "<Anna> vor Mitternacht\r\n");
+    clock.time = LocalTime{2002, 2, 4, 0, 0, 1};
+    receive(7, "<Anna> danach\r\n");
+    client.receiver().endReadEvent();
+    EXPECT_EQ(readFile(todaysLog()), "[09:05:07] <Anna> vor Mitternacht\r\n");
+    EXPECT_EQ(readFile(dir.path() / "LogFiles" / "02.04.02.log"), "[00:00:01] <Anna> danach\r\n");
+}
+
+TEST_F(LogFileTest, ABoxInsideAReadEventFindsTheEarlierRowsWrittenAndTheOrderKept) {
+    client.settings().logfile = true;
+    // ChatWatch.cfg cannot be written: greeting a watched chatter saves the list and opens a box.
+    std::filesystem::create_directory(dir.path() / "ChatWatch.cfg");
+    NameList& watched = client.chatWatch().list();
+    watched.add("Anna");
+    NameEntry* anna = watched.find("Anna", "", false);
+    anna->text = "Willkommen";
+    anna->optionA = 1;
+    connect(7, "eins");
+    std::optional<std::string> seenInBox;
+    desktop.onMessageBox = [&](const FakeDesktop::Box&) {
+        seenInBox = readFile(todaysLog());
+        // Rows inside the box's loop are written at once, after the earlier ones.
+        client.messageView().insert(-1, "", "im Kasten", LineKind::Plain);
+    };
+    receive(7, "<Bert> vorher\r\n" + listOf("eins", "Anna, Clara") + "<Bert> nachher\r\n");
+    ASSERT_EQ(desktop.boxes.size(), 1U);
+    EXPECT_EQ(desktop.boxes[0].text, "Fehler beim Speichern von ChatWatch Daten");
+    const std::string before = "[09:05:07] <Bert> vorher\r\n[09:05:07] IN <Anna> hat den Chat betreten.\r\n";
+    EXPECT_EQ(seenInBox, before);
+    EXPECT_EQ(readFile(todaysLog()), before + "[09:05:07] im Kasten\r\n[09:05:07] <Bert> nachher\r\n");
+}
+
+TEST_F(LogFileTest, ADialogInsideAReadEventFindsTheEarlierRowsWritten) {
+    client.settings().logfile = true;
+    connect(7);
+    std::optional<std::string> seenInDialog;
+    desktop.onDialog = [&](Dialog) {
+        seenInDialog = readFile(todaysLog());
+        return 2;
+    };
+    receive(7, "<Anna> eins\r\n>>> Dieser Name wird bereits benutzt. Bitte gib einen anderen Namen ein.\r\n");
+    ASSERT_EQ(desktop.dialogs.size(), 1U);
+    EXPECT_EQ(seenInDialog, "[09:05:07] <Anna> eins\r\n");
+}
+
+TEST_F(LogFileTest, AFailedWriteAtTheEndOfAReadEventIsReportedOnce) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "needs /dev/full, a file that opens but refuses every write; this system has none";
+    client.settings().logfile = true;
+    std::filesystem::create_directories(dir.path() / "LogFiles");
+    std::filesystem::create_symlink("/dev/full", todaysLog());
+    connect(7);
+    receive(7, "<Anna> eins\r\n<Bert> zwei\r\n");
+    receive(7, "<Anna> drei\r\n");
+    ASSERT_EQ(desktop.boxes.size(), 1U);
+    EXPECT_EQ(desktop.boxes[0].text, "Log-File-Error, Logging wird abgestellt.");
+    EXPECT_FALSE(client.settings().logfile);
+    EXPECT_EQ(lastRow().cells[1], "drei");  // the rows are all shown
 }
 
 class SoundTest : public ClientTest {

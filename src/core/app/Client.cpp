@@ -216,9 +216,8 @@ void Client::alreadyInChat() {
 
 void Client::showPendingLine(int socket) {
     // What arrived while the session had no row of its own (the login prompt) shows at once.
-    if (const Session* session = m_sessions.findBySocket(socket);
-        session != nullptr && !session->partialLine.empty()) {
-        showInProgress(socket, session->pendingBytes(), session->partialLine);
+    if (Session* session = m_sessions.findBySocket(socket); session != nullptr && !session->partialLine.empty()) {
+        m_messageView.showInProgress(*session, session->pendingBytes(), session->partialLine);
     }
 }
 
@@ -312,6 +311,7 @@ bool Client::removeInProgressRow(std::string_view chatName) {
 }
 
 int Client::runModal(Dialog dialog) {
+    const LogFile::LoopScope inDialog(m_logFile);
     ++m_modalDepth;
     m_messageView.setSideEffectsHeld(true);
     const int result = m_desktop.runDialog(dialog);
@@ -401,9 +401,16 @@ void Client::deliverRow(int socket, std::string_view name, std::string_view text
     m_messageView.insert(socket, name, text, kind);
 }
 
-void Client::showInProgress(int socket, std::string_view text, std::string_view prefix) {
-    if (const Session* session = m_sessions.findBySocket(socket))
-        m_messageView.showInProgress(*session, text, prefix);
+void Client::showInProgress(Session& session, std::string_view text, std::string_view prefix) {
+    m_messageView.showInProgress(session, text, prefix);
+}
+
+void Client::beginReadEvent() {
+    m_logFile.beginEvent();
+}
+
+void Client::endReadEvent() {
+    m_logFile.endEvent();
 }
 
 }  // namespace tavik

@@ -178,7 +178,9 @@ private:
     void ownNickRenamed(Session& session, std::string_view newNick) override;
     // The rows of the receive pipeline.
     void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) override;
-    void showInProgress(int socket, std::string_view text, std::string_view prefix) override;
+    void showInProgress(Session& session, std::string_view text, std::string_view prefix) override;
+    void beginReadEvent() override;
+    void endReadEvent() override;
 
     void showPendingLine(int socket);
     void alreadyInChat();
@@ -198,7 +200,7 @@ private:
     Sound m_sound{m_desktop, m_workingDirectory};
     LogFile m_logFile{m_desktop, m_clock, m_settings, m_workingDirectory};
     MessageView m_messageView{m_sessions, m_clock, m_settings, m_desktop, m_sound, m_logFile, m_recipientBox};
-    ChatWatch m_chatWatch{m_transport, m_desktop, m_sessions, m_messageView, m_workingDirectory};
+    ChatWatch m_chatWatch{m_transport, m_desktop, m_sessions, m_messageView, m_logFile, m_workingDirectory};
     ChatterTree m_chatterTree{m_sessions, m_namesList, m_chatWatch};
     ChatWatchDialog m_chatWatchDialog{m_transport, m_sessions, m_chatWatch};
     ReceivePipeline m_receiver;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "chat/LogFile.h"
 #include "chat/MessageView.h"
 #include "net/Session.h"
 #include "platform/Desktop.h"
@@ -96,6 +97,7 @@ void ChatWatch::load(const std::filesystem::path& file) {
 
 bool ChatWatch::save(const std::filesystem::path& file, FileCalls& calls) {
     if (writeFileAtomically(file, serialize(m_list), calls)) return true;
+    const LogFile::LoopScope inBox(m_log);
     m_desktop.messageBox("Fehler beim Speichern von ChatWatch Daten", "TavikClient", MessageBoxStyle::Ok);
     return false;
 }

@@ -13,6 +13,7 @@
 namespace tavik {
 
 class Desktop;
+class LogFile;
 class MessageView;
 class SessionList;
 class Transport;
@@ -31,12 +32,14 @@ public:
 
     // Announcements go to `view`, greetings to the chatter's session; the
     // stored entries live in ChatWatch.cfg in `workingDirectory`.
-    ChatWatch(Transport& transport, Desktop& desktop, SessionList& sessions, MessageView& view,
+    // `log` is told before the save's error box runs its loop.
+    ChatWatch(Transport& transport, Desktop& desktop, SessionList& sessions, MessageView& view, LogFile& log,
               std::filesystem::path workingDirectory)
         : m_transport(transport),
           m_desktop(desktop),
           m_sessions(sessions),
           m_view(view),
+          m_log(log),
           m_workingDirectory(std::move(workingDirectory)) {}
 
     NameList& list() { return m_list; }
@@ -71,6 +74,7 @@ private:
     Desktop& m_desktop;
     SessionList& m_sessions;
     MessageView& m_view;
+    LogFile& m_log;
     std::filesystem::path m_workingDirectory;
     NameList m_list;
 };

@@ -26,10 +26,9 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
             m_watch.chatterSeen(socket, text, chatName);
             Session* live = m_sessions.findBySocket(socket);
             if (live == nullptr) return NoItem;
-            live->addChatterName(text);
-            m_names.add(text, live->chatName);
-            const NameEntry* entry = live->chatterNames.find(text, "", true);
+            const NameEntry* entry = live->addedChatterName(text);
             image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
+            m_names.add(text, live->chatName);
             break;
         }
         case TreeItemType::Channel:

@@ -1,7 +1,6 @@
 #include "chat/LogFile.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "config/Settings.h"
@@ -18,26 +17,12 @@ void appendTwoDigits(std::string& out, int value) {
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
-enum class AppendResult { Written, OpenFailed, WriteFailed };
-
-AppendResult appendTo(const std::filesystem::path& path, std::string_view bytes) {
-    std::error_code ec;
-    const bool existed = std::filesystem::exists(path, ec);
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    if (!out) return AppendResult::OpenFailed;
-    if (!existed) {
-        // The logs hold private whispers: readable by their owner only. On POSIX
-        // that is mode 0600. Windows has no mode bits: our files are made in the
-        // user's own folder, whose default rights already keep other users out,
-        // and this call only makes sure the file is not read-only.
-        std::filesystem::permissions(path,
-                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::replace, ec);
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    return out ? AppendResult::Written : AppendResult::WriteFailed;
+bool sameDay(const LocalTime& a, const LocalTime& b) {
+    return a.year == b.year && a.month == b.month && a.day == b.day;
 }
+
+// Rows held back beyond this size go to the open file at once.
+constexpr std::size_t PendingLimit = 64 * 1024;
 
 }  // namespace
 
@@ -92,31 +77,83 @@ void LogFile::formatLine(std::string& buffer, std::string_view name, std::string
     buffer += lineEnd;
 }
 
+bool LogFile::open(const LocalTime& day) {
+    const std::filesystem::path directory = m_workingDirectory / pathFromWindows1252(Directory);
+    const std::filesystem::path path = directory / pathFromWindows1252(fileName(day));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::error_code ec;
+        const bool existed = std::filesystem::exists(path, ec);
+        m_out.clear();
+        m_out.open(path, std::ios::binary | std::ios::app);
+        if (m_out) {
+            if (!existed) {
+                // The logs hold private whispers: readable by their owner only. On
+                // POSIX that is mode 0600. Windows has no mode bits: our files are
+                // made in the user's own folder, whose default rights already keep
+                // other users out, and this call only makes sure the file is not
+                // read-only.
+                std::filesystem::permissions(
+                    path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                    std::filesystem::perm_options::replace, ec);
+            }
+            m_open = true;
+            m_openDay = day;
+            return true;
+        }
+        // The directory may be missing: made once, then the open is tried again.
+        if (attempt == 0) std::filesystem::create_directories(directory, ec);
+    }
+    m_out.clear();
+    failed();
+    return false;
+}
+
 void LogFile::write(std::string_view name, std::string_view text, LineKind kind) {
     const LocalTime now = m_clock.now();
-    const std::filesystem::path directory = m_workingDirectory / pathFromWindows1252(Directory);
-    const std::filesystem::path path = directory / pathFromWindows1252(fileName(now));
+    // A row of the next day goes to the next day's file.
+    if (m_open && !sameDay(now, m_openDay)) flush();
+    if (!m_open && !open(now)) return;
 
-    m_line.assign(1, '[');
-    appendTwoDigits(m_line, now.hour);
-    m_line += ':';
-    appendTwoDigits(m_line, now.minute);
-    m_line += ':';
-    appendTwoDigits(m_line, now.second);
-    m_line += "] ";
+    m_pending += '[';
+    appendTwoDigits(m_pending, now.hour);
+    m_pending += ':';
+    appendTwoDigits(m_pending, now.minute);
+    m_pending += ':';
+    appendTwoDigits(m_pending, now.second);
+    m_pending += "] ";
     // The log is written in binary with explicit line ends, so it reads the same everywhere.
-    formatLine(m_line, name, text, kind, "\r\n");
+    formatLine(m_pending, name, text, kind, "\r\n");
 
-    AppendResult result = appendTo(path, m_line);
-    if (result == AppendResult::OpenFailed) {
-        std::error_code ec;
-        std::filesystem::create_directories(directory, ec);
-        result = appendTo(path, m_line);
+    if (m_eventDepth == 0) {
+        flush();
+    } else if (m_pending.size() >= PendingLimit) {
+        m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
+        m_pending.clear();
     }
-    if (result != AppendResult::Written) {
-        m_settings.logfile = false;
-        m_desktop.messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient", MessageBoxStyle::Ok);
-    }
+}
+
+void LogFile::endEvent() {
+    if (m_eventDepth > 0) --m_eventDepth;
+    if (m_eventDepth == 0) flush();
+}
+
+void LogFile::flush() {
+    if (!m_open) return;
+    m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
+    m_out.flush();
+    const bool written = static_cast<bool>(m_out);
+    m_out.close();
+    m_out.clear();
+    m_open = false;
+    m_pending.clear();
+    if (!written) failed();
+}
+
+void LogFile::failed() {
+    m_settings.logfile = false;
+    const LoopScope inBox(*this);
+    m_desktop.messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient",
+                                  MessageBoxStyle::Ok);
 }
 
 }  // namespace tavik

@@ -5,7 +5,10 @@
 
 namespace tavik {
 
-MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {}
+MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        m_order[i] = static_cast<std::uint16_t>(i);
+}
 
 void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::string_view c1,
                          std::string_view c2, std::string_view c3) {
@@ -13,25 +16,20 @@ void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::str
     index = std::clamp(index, 0, m_count);
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeInserted(index, 1); });
     constexpr auto cap = static_cast<std::size_t>(Capacity);
-    std::size_t slot = 0;
+    std::uint16_t slot = 0;
     if (index >= m_count / 2) {
-        // Open the gap by moving the rows after `index` one slot towards the end.
-        slot = physical(m_count);
-        for (int i = m_count; i > index; --i) {
-            const std::size_t prev = physical(i - 1);
-            std::swap(m_slots[slot], m_slots[prev]);
-            slot = prev;
-        }
+        // Take the first free slot and shift the slot numbers after `index` one place on.
+        slot = m_order[ringAt(m_count)];
+        for (int i = m_count; i > index; --i)
+            m_order[ringAt(i)] = m_order[ringAt(i - 1)];
     } else {
-        // Open the gap by moving the rows before `index` one slot towards the front.
-        m_head = (m_head + cap - 1) % cap;
-        slot = physical(0);
-        for (int i = 0; i < index; ++i) {
-            const std::size_t next = physical(i + 1);
-            std::swap(m_slots[slot], m_slots[next]);
-            slot = next;
-        }
+        // Take the last free slot and shift the slot numbers before `index` one place back.
+        m_head = m_head == 0 ? cap - 1 : m_head - 1;
+        slot = m_order[ringAt(0)];
+        for (int i = 0; i < index; ++i)
+            m_order[ringAt(i)] = m_order[ringAt(i + 1)];
     }
+    m_order[ringAt(index)] = slot;
     MessageRow& r = m_slots[slot];
     r.kind = kind;
     r.selected = false;
@@ -48,13 +46,18 @@ void MessageRows::remove(int index) {
     if (index < 0 || index >= m_count) return;
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(index, 1); });
     constexpr auto cap = static_cast<std::size_t>(Capacity);
+    const std::uint16_t slot = m_order[ringAt(index)];
     if (index < m_count / 2) {
+        // The slot becomes the last free one, before the first row.
         for (int i = index; i > 0; --i)
-            std::swap(m_slots[physical(i)], m_slots[physical(i - 1)]);
-        m_head = (m_head + 1) % cap;
+            m_order[ringAt(i)] = m_order[ringAt(i - 1)];
+        m_order[ringAt(0)] = slot;
+        m_head = m_head + 1 == cap ? 0 : m_head + 1;
     } else {
+        // The slot becomes the first free one, after the last row.
         for (int i = index; i < m_count - 1; ++i)
-            std::swap(m_slots[physical(i)], m_slots[physical(i + 1)]);
+            m_order[ringAt(i)] = m_order[ringAt(i + 1)];
+        m_order[ringAt(m_count - 1)] = slot;
     }
     --m_count;
     if (m_marker > index) --m_marker;

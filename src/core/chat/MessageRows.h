@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,11 @@ public:
 };
 
 // The rows of the message list: at most Capacity rows of four text cells and a
-// kind. Rows live in a ring of reused slots, so a full list takes a new row and
-// drops its oldest without allocating. The marker follows its row when rows are
-// inserted or removed before it, as a list control's selection does.
+// kind. Rows live in reused slots that never move, so a full list takes a new
+// row and drops its oldest without allocating; a ring of slot numbers gives
+// the order, and a row inserted in the middle only shifts slot numbers. The
+// marker follows its row when rows are inserted or removed before it, as a list
+// control's selection does.
 class MessageRows {
 public:
     static constexpr int Capacity = 501;
@@ -66,9 +69,12 @@ public:
     void removeObserver(MessageRowsObserver* observer);
 
 private:
-    std::size_t physical(int index) const {
-        return (m_head + static_cast<std::size_t>(index)) % static_cast<std::size_t>(Capacity);
+    // Position of row `index` in the ring of slot numbers.
+    std::size_t ringAt(int index) const {
+        const std::size_t at = m_head + static_cast<std::size_t>(index);
+        return at >= static_cast<std::size_t>(Capacity) ? at - static_cast<std::size_t>(Capacity) : at;
     }
+    std::size_t physical(int index) const { return m_order[ringAt(index)]; }
     template <typename F>
     void notify(F&& f) {
         for (MessageRowsObserver* o : m_observers)
@@ -76,6 +82,9 @@ private:
     }
 
     std::vector<MessageRow> m_slots;
+    // Slot numbers in row order from m_head on; the positions after the last
+    // row hold the free slots, so every slot number is always in the ring once.
+    std::array<std::uint16_t, static_cast<std::size_t>(Capacity)> m_order{};
     std::size_t m_head = 0;
     int m_count = 0;
     int m_marker = 0;

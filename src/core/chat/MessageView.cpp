@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "chat/LogFile.h"
 #include "chat/Sound.h"
@@ -22,6 +23,34 @@ void twoDigits(char* out, int value) {
     out[0] = static_cast<char>('0' + value / 10);
     out[1] = static_cast<char>('0' + value % 10);
 }
+
+// A row's name and text, copied into one buffer on the stack; only texts
+// longer than any line from a server take the heap.
+class RowCopy {
+public:
+    RowCopy(std::string_view name, std::string_view text) {
+        char* out = m_small.data();
+        if (name.size() + text.size() > m_small.size()) {
+            m_large.resize(name.size() + text.size());
+            out = m_large.data();
+        }
+        if (!name.empty()) std::memcpy(out, name.data(), name.size());
+        if (!text.empty()) std::memcpy(out + name.size(), text.data(), text.size());
+        m_name = std::string_view(out, name.size());
+        m_text = std::string_view(out + name.size(), text.size());
+    }
+    RowCopy(const RowCopy&) = delete;
+    RowCopy& operator=(const RowCopy&) = delete;
+
+    std::string_view name() const { return m_name; }
+    std::string_view text() const { return m_text; }
+
+private:
+    std::array<char, 1024> m_small;
+    std::string m_large;
+    std::string_view m_name;
+    std::string_view m_text;
+};
 
 bool fillsWithName(LineKind kind) {
     return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
@@ -58,18 +87,14 @@ void MessageView::setColumnWidth(int column, int width) {
 void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
     // Every piece may open a box (a failed log write) whose loop can end the
     // session or deliver more lines: the pieces are cut from copies, never from
-    // the session's nick or the caller's buffers.
-    std::string rowName;
+    // the session's nick or the caller's buffers. The copies live in this call's
+    // frame, so an insert from inside such a loop has its own.
     if (kind == LineKind::Plain) {
         if (const Session* session = m_sessions.findBySocket(socket)) name = session->nick;
     }
-    rowName.assign(name);
-    name = rowName;
-    std::string rowText;
-    if (text.size() > WrapWidth) {
-        rowText.assign(text);
-        text = rowText;
-    }
+    const RowCopy copy(name, text);
+    name = copy.name();
+    text = copy.text();
     // Each piece of a long text becomes a row of its own, with all side effects.
     while (text.size() > WrapWidth) {
         const std::string_view head = text.substr(0, WrapWidth);
@@ -112,6 +137,7 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     cells[static_cast<std::size_t>(m_chatColumn)] =
         session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
     const int index = std::max(0, m_rows.count() - m_inProgressRows);
+    if (kind == LineKind::InProgress) ++m_inProgressEpoch;
     m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
 
     const Settings& settings = m_settings;
@@ -157,6 +183,7 @@ void MessageView::moveMarker(int delta, bool fillRecipient) {
 void MessageView::clear() {
     // The in-progress rows go too: the count must not stand for rows no longer there.
     m_inProgressRows = 0;
+    ++m_inProgressEpoch;
     m_rows.clear();
     for (int i = 0; i < MaxRows; ++i)
         m_rows.insert(0, LineKind::Filler, " ", " ", "", "");
@@ -168,16 +195,30 @@ Session* MessageView::sessionOfRow(int row) {
     return m_sessions.findByChat(capped(m_rows.cell(row, m_chatColumn), 99));
 }
 
-void MessageView::showInProgress(const Session& session, std::string_view text, std::string_view prefix) {
+void MessageView::showInProgress(Session& session, std::string_view text, std::string_view prefix) {
+    // Emptying a row that is known to be empty changes nothing (after every line).
+    if (prefix.empty() && text.empty() && session.inProgressEmptyAt == m_inProgressEpoch) return;
     const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
     for (int row = m_rows.count() - 1; row >= lowest; --row) {
+        // The row's chat names this session (the cheap test first), and no
+        // session before it in the list has the same chat name.
+        if (!equalsIgnoreCase(capped(m_rows.cell(row, m_chatColumn), 99), session.chatName)) continue;
         if (sessionOfRow(row) != &session) continue;
         // A session without an in-progress row of its own shows nothing: the
         // rows at the bottom belong to other sessions.
-        m_progress.assign(prefix);
-        m_progress.append(text);
-        stripEscapes(m_progress);
+        if (prefix.empty() && text.empty()) {
+            m_progress.clear();
+        } else {
+            m_progress.assign(prefix);
+            m_progress.append(text);
+            stripEscapes(m_progress);
+        }
         m_rows.setCell(row, m_textColumn, m_progress);
+        if (m_progress.empty()) {
+            session.inProgressEmptyAt = m_inProgressEpoch;
+        } else {
+            inProgressTextSet();
+        }
         return;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +51,7 @@ public:
     Session* sessionOfRow(int row);
     // Writes prefix + text, cleaned of escapes, into the in-progress row of
     // `session`; a session without one shows nothing.
-    void showInProgress(const Session& session, std::string_view text, std::string_view prefix);
+    void showInProgress(Session& session, std::string_view text, std::string_view prefix);
 
     MessageRows& rows() { return m_rows; }
     const MessageRows& rows() const { return m_rows; }
@@ -61,6 +62,10 @@ public:
     bool sideEffectsHeld() const { return m_sideEffectsHeld; }
 
     int inProgressRows() const { return m_inProgressRows; }
+    // Changes whenever an in-progress row may have changed other than by being
+    // emptied: one is inserted, the rows are cleared, or one is given a text.
+    std::uint64_t inProgressEpoch() const { return m_inProgressEpoch; }
+    void inProgressTextSet() { ++m_inProgressEpoch; }
     void setInProgressRows(int count) { m_inProgressRows = count < 0 ? 0 : count; }
 
     int nameColumn() const { return m_nameColumn; }
@@ -87,6 +92,7 @@ private:
     int m_chatColumn = 3;
     int m_inProgressRows = 0;
     bool m_sideEffectsHeld = false;
+    std::uint64_t m_inProgressEpoch = 1;
     std::string m_recipientScratch;
 };
 

@@ -42,6 +42,14 @@ std::string_view slice(std::string_view line, std::size_t from, std::size_t to) 
     return line.substr(from, to - from);
 }
 
+// Position of the first ',' or ' ' at or after `start`, or npos.
+std::size_t commaOrBlank(std::string_view line, std::size_t start) {
+    for (std::size_t i = start; i < line.size(); ++i) {
+        if (line[i] == ',' || line[i] == ' ') return i;
+    }
+    return npos;
+}
+
 std::string_view from(std::string_view line, std::size_t pos) {
     return pos >= line.size() ? std::string_view() : line.substr(pos);
 }
@@ -135,7 +143,7 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         while (pos < n && !isNameChar(static_cast<unsigned char>(line[pos])))
             ++pos;
         const std::size_t start = pos;
-        const std::size_t delimiter = line.find_first_of(", ", start);
+        const std::size_t delimiter = commaOrBlank(line, start);
         if (delimiter == npos) {
             stop = start;  // a name that ends with the line is no name
             break;

@@ -20,6 +20,7 @@ void NameEntry::setText(std::string_view value) {
 }
 
 NameEntry* NameList::find(std::string_view name, std::string_view context, bool copyForContext) {
+    if (m_index.empty()) return nullptr;
     // The key is cut as a stored name is, or a name over 20 characters never
     // meets its own entry.
     const std::string_view key = cutAtBlank(capped(name, NameEntry::MaxName));
@@ -46,6 +47,17 @@ bool NameList::addOrRefresh(std::string_view name) {
     fresh.setName(name);
     linkNew(std::move(fresh));
     return true;
+}
+
+NameEntry* NameList::refreshed(std::string_view name) {
+    if (NameEntry* entry = find(name, "", true)) {
+        entry->stale = 0;
+        return entry;
+    }
+    NameEntry fresh;
+    fresh.setName(name);
+    // A new name is the only entry of its key, so find meets it first.
+    return linkNew(std::move(fresh));
 }
 
 NameEntry* NameList::addWithContext(std::string_view name, std::string_view context) {

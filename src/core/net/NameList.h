@@ -70,6 +70,8 @@ public:
 
     // Clears the stale mark of a present entry (false), or adds one (true).
     bool addOrRefresh(std::string_view name);
+    // As addOrRefresh; returns the entry, the one find(name, "", true) meets.
+    NameEntry* refreshed(std::string_view name);
     // Adds (name, context) unless present; a present entry only loses its stale
     // mark and the result is null. A new entry has default flags and no text.
     NameEntry* addWithContext(std::string_view name, std::string_view context);

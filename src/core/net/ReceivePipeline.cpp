@@ -12,6 +12,21 @@
 namespace tavik {
 
 void ReceivePipeline::readLoop(int socket) {
+    beginReadEvent();
+    readLines(socket);
+    endReadEvent();
+}
+
+void ReceivePipeline::beginReadEvent() {
+    m_rows.beginReadEvent();
+}
+
+void ReceivePipeline::endReadEvent() {
+    // Writes the rows of the event; a failed write opens a box, after the lines are done.
+    m_rows.endReadEvent();
+}
+
+void ReceivePipeline::readLines(int socket) {
     LineBuffer line;
     int receivesLeft = MaxReceivesPerLoop;
     for (;;) {
@@ -37,12 +52,14 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
             const auto n = static_cast<std::size_t>(std::min<long>(received, Session::ReceiveSize));
             // NUL bytes would end the text early; they go like the other control bytes.
             char* begin = session->receiveBuffer.data();
-            session->receiveEnd = static_cast<std::size_t>(std::remove(begin, begin + n, '\0') - begin);
+            session->receiveEnd = std::memchr(begin, '\0', n) == nullptr
+                                      ? n
+                                      : static_cast<std::size_t>(std::remove(begin, begin + n, '\0') - begin);
         }
     }
 
     std::size_t length = 0;
-    if (takeLine(*session, socket, line, length)) {
+    if (takeLine(*session, line, length)) {
         return m_classifier.classify(*session, socket, std::string_view(line.data(), length));
     }
 
@@ -57,11 +74,11 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
         received == static_cast<long>(Session::ReceiveSize) ? LineKind::ReadAgain : LineKind::Stop, {}, {}};
 }
 
-bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length) {
+bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& length) {
     const std::string_view pending = session.pendingBytes();
     const auto feed = pending.find('\n');
     if (feed == std::string_view::npos) {
-        m_rows.showInProgress(socket, pending, session.partialLine);
+        m_rows.showInProgress(session, pending, session.partialLine);
         return false;
     }
     // Both parts are at most 254 bytes, so the line always fits.
@@ -76,7 +93,7 @@ bool ReceivePipeline::takeLine(Session& session, int socket, LineBuffer& line, s
         session.receiveBegin = 0;
         session.receiveEnd = 0;
     }
-    m_rows.showInProgress(socket, "", "");
+    m_rows.showInProgress(session, "", "");
     return true;
 }
 

@@ -23,7 +23,11 @@ public:
     // A classified line that makes a row.
     virtual void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) = 0;
     // The unfinished line of a session, `prefix` + `text` as received, for its in-progress row.
-    virtual void showInProgress(int socket, std::string_view text, std::string_view prefix) = 0;
+    virtual void showInProgress(Session& session, std::string_view text, std::string_view prefix) = 0;
+    // A read event begins or ends (events inside events count as one): the
+    // rows logged meanwhile share one open of the log file.
+    virtual void beginReadEvent() = 0;
+    virtual void endReadEvent() = 0;
 };
 
 // Turns a session's socket bytes into complete, cleaned lines, has each one
@@ -43,13 +47,21 @@ public:
         : m_sessions(sessions), m_transport(transport), m_rows(rows), m_classifier(sessions, lists) {}
 
     void readLoop(int socket);
+    // A transport that hands a socket's waiting bytes over in several readLoop
+    // calls in a row may bracket them as one read event: the rows logged
+    // meanwhile share one open of the log file. Each readLoop call is a read
+    // event by itself; nothing between the calls may run a loop.
+    void beginReadEvent();
+    void endReadEvent();
     // Produces at most one line; `receivesLeft` is the caller's receive budget.
     ServerLine nextServerLine(int socket, LineBuffer& line, int& receivesLeft);
     LineClassifier& classifier() { return m_classifier; }
     // Takes the first complete line of the session's bytes into `line`.
-    bool takeLine(Session& session, int socket, LineBuffer& line, std::size_t& length);
+    bool takeLine(Session& session, LineBuffer& line, std::size_t& length);
 
 private:
+    void readLines(int socket);
+
     SessionList& m_sessions;
     Transport& m_transport;
     RowSink& m_rows;

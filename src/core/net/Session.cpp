@@ -6,6 +6,7 @@ namespace tavik {
 
 void Session::setChatName(std::string_view value) {
     chatName.assign(capped(value, MaxChatName));
+    inProgressEmptyAt = 0;  // the row found by chat name may be another one now
 }
 
 void Session::setNick(std::string_view value) {

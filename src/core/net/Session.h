@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <string>
 #include <string_view>
@@ -52,6 +53,9 @@ struct Session {
     std::size_t receiveEnd = 0;
     // The beginning of a line whose line feed has not arrived yet.
     std::string partialLine;
+    // The message view's in-progress epoch at which this session's in-progress
+    // row was last emptied (0: not known to be empty).
+    std::uint64_t inProgressEmptyAt = 0;
 
     ChatterListState list;
 
@@ -64,6 +68,13 @@ struct Session {
     static constexpr std::size_t MaxNames = 20000;
     void addChannel(std::string_view name) { addBounded(channels, name); }
     void addChatterName(std::string_view name) { addBounded(chatterNames, name); }
+    // addChatterName, then the entry chatterNames.find(name, "", true) meets (with its ignore mark).
+    NameEntry* addedChatterName(std::string_view name) {
+        if (chatterNames.size() < MaxNames || chatterNames.find(name, "", false) != nullptr) {
+            return chatterNames.refreshed(name);
+        }
+        return chatterNames.find(name, "", true);
+    }
 
     static void addBounded(NameList& list, std::string_view name) {
         if (list.size() < MaxNames || list.find(name, "", false) != nullptr) list.add(name);
