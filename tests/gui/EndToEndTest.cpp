@@ -20,6 +20,7 @@
 #include "MainWindow.h"
 #include "QtTransport.h"
 #include "app/Client.h"
+#include "chat/LogFile.h"
 #include "fakes/ClientFixture.h"
 
 #ifdef TAVIK_SERVER_BINARY
@@ -249,6 +250,32 @@ TEST_F(EndToEndTest, AFloodEndsWithTheListShowingTheEnginesRows) {
     const int newest = rows.count() - 1 - client.messageView().inProgressRows();
     for (int back = 0; back < 100; ++back)
         ASSERT_EQ(rows.cell(newest - back, 1), "Zeile " + std::to_string(Count - back));
+}
+
+// The window hands the engine whole batches of reads as one read event, whose
+// rows share one open of the log file: the log still holds every row, in order.
+TEST_F(EndToEndTest, AFloodIsLoggedWholeAndInOrder) {
+    client.settings().logfile = true;
+    logIn();
+    server.control("enter Robo");
+    std::string lines;
+    constexpr int Count = 1500;
+    for (int i = 1; i <= Count; ++i)
+        lines += "as Robo Zeile " + std::to_string(i) + (i < Count ? "\n" : "");
+    server.control(lines);
+    const std::string last = "Zeile " + std::to_string(Count);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowShown(LineKind::Public, "Robo", last); }, 10000));
+
+    std::ifstream log(dir.path() / "LogFiles" / LogFile::fileName(clock.now()), std::ios::binary);
+    ASSERT_TRUE(log.is_open());
+    std::vector<std::string> robo;
+    for (std::string line; std::getline(log, line);) {
+        if (const auto at = line.find("<Robo> "); at != std::string::npos) robo.push_back(line.substr(at));
+    }
+    ASSERT_EQ(robo.size(), static_cast<std::size_t>(Count));
+    for (int i = 1; i <= Count; ++i)
+        ASSERT_EQ(robo[static_cast<std::size_t>(i - 1)], "<Robo> Zeile " + std::to_string(i) + "\r") << i;
+    EXPECT_TRUE(desktop.boxes.empty());
 }
 
 TEST_F(EndToEndTest, WatchedChatterIsAnnouncedAndGreetedOncePerVisit) {
