@@ -61,7 +61,7 @@ NameEntry* NameList::find(std::string_view name, std::string_view context, bool 
     // addWithContext below adds only when it returns the new entry at once, so
     // the slot and its bucket stay as they are while the walk goes on.
     for (std::size_t i = 0; i < m_index[slot].bucket.size(); ++i) {
-        NameEntry* entry = m_index[slot].bucket[i];
+        NameEntry* entry = i == 0 ? m_index[slot].front : m_index[slot].bucket[i];
         if (equalsIgnoreCase(entry->context, context)) return entry;
         if (copyForContext) {
             if (NameEntry* added = addWithContext(key, context)) return added;
@@ -166,7 +166,7 @@ std::size_t NameList::indexFind(std::string_view key, std::uint64_t hash) const 
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const IndexSlot& s = m_index[i];
         if (s.bucket.empty()) return NoSlot;
-        if (s.hash == hash && equalsIgnoreCase(s.bucket.front()->name, key)) return i;
+        if (s.hash == hash && equalsIgnoreCase(s.front->name, key)) return i;
     }
 }
 
@@ -200,6 +200,7 @@ void NameList::indexInsert(NameEntry* entry) {
     const auto pos = std::upper_bound(bucket.begin(), bucket.end(), entry->m_rank,
                                       [](std::int64_t rank, const NameEntry* e) { return rank < e->m_rank; });
     bucket.insert(pos, entry);
+    m_index[slot].front = bucket.front();
 }
 
 void NameList::indexErase(NameEntry* entry) {
@@ -207,7 +208,11 @@ void NameList::indexErase(NameEntry* entry) {
     if (hole == NoSlot) return;
     Bucket& bucket = m_index[hole].bucket;
     bucket.erase(std::remove(bucket.begin(), bucket.end(), entry), bucket.end());
-    if (!bucket.empty()) return;
+    if (!bucket.empty()) {
+        m_index[hole].front = bucket.front();
+        return;
+    }
+    m_index[hole].front = nullptr;
     --m_indexUsed;
     // Linear probing without tombstones: slots after the hole move back into it
     // unless their home lies cyclically after the hole. Buckets are swapped, so

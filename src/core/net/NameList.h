@@ -93,8 +93,11 @@ private:
     // One slot of the open-addressing index: the entries whose names are equal
     // ignoring case, and the hash of that name. An empty bucket is a free slot;
     // a freed slot keeps its bucket's capacity for the next name.
+    // `front` repeats the bucket's first entry, so a lookup of a name with one
+    // entry does not reach into the bucket's storage.
     struct IndexSlot {
         std::uint64_t hash = 0;
+        NameEntry* front = nullptr;
         Bucket bucket;
     };
     static constexpr std::size_t NoSlot = static_cast<std::size_t>(-1);
