@@ -16,6 +16,16 @@ constexpr std::int64_t FirstRank = std::numeric_limits<std::int64_t>::min();
 // after the hash tells them apart. Eight bytes go in per step.
 constexpr std::uint64_t FoldMask = 0x9F9F9F9F9F9F9F9FULL;
 
+// A name as it is stored: at most 20 characters, cut at its first blank. A
+// plain loop: a call to memchr costs more than these few bytes.
+std::string_view lookupKey(std::string_view name) {
+    const std::size_t n = name.size() < NameEntry::MaxName ? name.size() : NameEntry::MaxName;
+    std::size_t i = 0;
+    while (i < n && name[i] != ' ')
+        ++i;
+    return name.substr(0, i);
+}
+
 std::uint64_t mix(std::uint64_t h) {
     h ^= h >> 32;
     h *= 0xD6E8FEB86659FD93ULL;
@@ -55,7 +65,7 @@ NameEntry* NameList::find(std::string_view name, std::string_view context, bool 
     if (m_indexUsed == 0) return nullptr;
     // The key is cut as a stored name is, or a name over 20 characters never
     // meets its own entry.
-    const std::string_view key = cutAtBlank(capped(name, NameEntry::MaxName));
+    const std::string_view key = lookupKey(name);
     const std::size_t slot = indexFind(key, nameHash(key));
     if (slot == NoSlot) return nullptr;
     // addWithContext below adds only when it returns the new entry at once, so
