@@ -122,6 +122,69 @@ TEST(NameList, AddWithContextOfAPresentEntryOnlyRefreshesIt) {
     EXPECT_EQ(chat->stale, 0);
 }
 
+// Many names, added and removed in a scrambled order, in every case: each name
+// still meets its own entry and a removed one meets nothing. Names that differ
+// only in case, and names that differ only in bits a case fold ignores (0/P,
+// 1/Q), sit side by side in the index; the table grows and shrinks through
+// removals that move entries back along their probe runs.
+TEST(NameList, IndexKeepsEveryNameThroughGrowthAndRemovals) {
+    NameList list;
+    std::vector<std::string> keys;
+    for (int i = 0; i < 600; ++i) {
+        std::string n = "n" + std::to_string(i * 7919 % 1000);
+        if (i % 3 == 0)
+            n += "\xC4"
+                 "ber0";  // 8 bytes or more, an umlaut inside
+        if (i % 5 == 0) n += "PQ";
+        if (i % 7 == 0) n = std::string(20, 'x') + std::to_string(i);  // cut at 20: duplicates
+        keys.push_back(n);
+    }
+    const auto upper = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (char& c : s)
+            if (static_cast<unsigned char>(c) == 0xC4) c = static_cast<char>(0xE4);
+        return s;
+    };
+    for (const std::string& k : keys)
+        list.add(k);
+    for (const std::string& k : keys) {
+        const std::string alike = upper(k);
+        NameEntry* e = list.find(alike, "", false);
+        ASSERT_NE(e, nullptr) << k;
+        EXPECT_TRUE(equalsIgnoreCase(e->name, capped(k, 20))) << k;
+    }
+    EXPECT_EQ(list.find("n3\xC4"
+                        "ber0PQx",
+                        "", false),
+              nullptr);
+    EXPECT_EQ(list.find("n1000", "", false), nullptr);
+    EXPECT_EQ(list.find("01", "", false), nullptr);  // folds as "P1"/"PQ" would
+
+    // Remove every other distinct name (never the first), then check all.
+    std::vector<std::string> removed;
+    std::vector<std::string> kept;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        NameEntry* e = list.find(keys[i], "", false);
+        if (e == nullptr) continue;  // a duplicate already removed
+        if (i % 2 == 0 && e != list.first()) {
+            list.remove(e);
+            removed.push_back(keys[i]);
+        } else {
+            kept.push_back(keys[i]);
+        }
+    }
+    for (const std::string& k : removed)
+        EXPECT_EQ(list.find(upper(k), "", false), nullptr) << k;
+    for (const std::string& k : kept)
+        EXPECT_NE(list.find(upper(k), "", false), nullptr) << k;
+    // The same names come back.
+    for (const std::string& k : removed)
+        list.add(k);
+    for (const std::string& k : keys)
+        EXPECT_NE(list.find(k, "", false), nullptr) << k;
+}
+
 TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
     // Long texts are compared eight bytes at a time where they match exactly;
     // a difference of case or of letter in any byte of any word must still count.

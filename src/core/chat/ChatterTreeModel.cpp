@@ -18,6 +18,13 @@ std::uint32_t slotIndex(TreeItemId id) {
 std::uint32_t generationOf(TreeItemId id) {
     return static_cast<std::uint32_t>(id >> 32);
 }
+std::uint64_t sortKey(std::string_view text) {
+    std::uint64_t key = 0;
+    const std::size_t n = text.size() < 8 ? text.size() : 8;
+    for (std::size_t i = 0; i < n; ++i)
+        key |= static_cast<std::uint64_t>(lowerByte(static_cast<unsigned char>(text[i]))) << (56 - 8 * i);
+    return key;
+}
 }  // namespace
 
 const ChatterTreeModel::Slot* ChatterTreeModel::slotOf(TreeItemId id) const {
@@ -61,6 +68,11 @@ std::vector<TreeItemId>& ChatterTreeModel::siblings(TreeItemId parent) {
     return slotOf(parent)->item.children;
 }
 
+std::vector<ChatterTreeModel::SortKey>& ChatterTreeModel::siblingKeys(TreeItemId parent) {
+    if (parent == NoItem) return m_topLevelKeys;
+    return slotOf(parent)->childKeys;
+}
+
 int ChatterTreeModel::rowOf(TreeItemId id) const {
     const TreeItem* it = item(id);
     if (it == nullptr) return -1;
@@ -88,20 +100,38 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     it.selectedImage = selectedImage;
     it.parent = parent;
     it.children.clear();
+    s.childKeys.clear();
     it.expanded = false;
     it.hasChildrenIndicator = hasChildrenIndicator;
     it.descendants = 0;
     const TreeItemId id = makeId(index, s.generation);
     ++m_live;
 
-    // Sorted insert; an item goes after the ones that compare equal to it.
+    // Sorted insert; an item goes after the ones that compare equal to it. The
+    // halving is upper_bound's, step for step, with the keys answering every
+    // compare they can.
     std::vector<TreeItemId>& list = siblings(parent);
-    const auto pos = std::upper_bound(
-        list.begin(), list.end(), text,
-        [this](std::string_view t, TreeItemId other) { return compareIgnoreCase(t, item(other)->text) < 0; });
+    std::vector<SortKey>& keys = siblingKeys(parent);
+    const SortKey key = sortKey(text);
+    std::size_t first = 0;
+    std::size_t len = list.size();
+    while (len > 0) {
+        const std::size_t half = len >> 1;
+        const std::size_t middle = first + half;
+        const bool before =
+            key != keys[middle] ? key < keys[middle] : compareIgnoreCase(text, item(list[middle])->text) < 0;
+        if (before) {
+            len = half;
+        } else {
+            first = middle + 1;
+            len = len - half - 1;
+        }
+    }
+    const auto pos = list.begin() + static_cast<std::ptrdiff_t>(first);
     const int row = static_cast<int>(pos - list.begin());
     notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, row); });
     list.insert(pos, id);
+    keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(first), key);
     countBelow(parent, 1);
     notify([&](ChatterTreeObserver& o) { o.itemInserted(id); });
     return id;
@@ -114,6 +144,7 @@ void ChatterTreeModel::freeSubtree(TreeItemId id) {
         freeSubtree(child);
     s = slotOf(id);  // the slot vector does not grow here, but stay on the safe side
     s->item.children.clear();
+    s->childKeys.clear();
     s->used = false;
     ++s->generation;
     if (s->generation == 0) s->generation = 1;
@@ -130,6 +161,8 @@ void ChatterTreeModel::remove(TreeItemId id) {
     const auto removed = static_cast<std::ptrdiff_t>(1 + it->descendants);
     std::vector<TreeItemId>& list = siblings(parent);
     list.erase(list.begin() + row);
+    std::vector<SortKey>& keys = siblingKeys(parent);
+    keys.erase(keys.begin() + row);
     freeSubtree(id);
     countBelow(parent, -removed);
     notify([&](ChatterTreeObserver& o) { o.itemRemoved(parent, row); });
@@ -144,6 +177,16 @@ void ChatterTreeModel::setText(TreeItemId id, std::string_view text) {
     Slot* s = slotOf(id);
     if (s == nullptr) return;
     s->item.text.assign(text);
+    // The item keeps its row; its key follows its text. A channel gets its
+    // label while it is still first under its session, so row 0 is tried first.
+    const SortKey key = sortKey(text);
+    const std::vector<TreeItemId>& list = siblings(s->item.parent);
+    std::size_t row = 0;
+    if (list.empty() || list.front() != id) {
+        row = static_cast<std::size_t>(std::find(list.begin(), list.end(), id) - list.begin());
+    }
+    std::vector<SortKey>& keys = siblingKeys(s->item.parent);
+    if (row < keys.size()) keys[row] = key;
     notify([&](ChatterTreeObserver& o) { o.itemChanged(id); });
 }
 

@@ -63,14 +63,21 @@ public:
     void removeObserver(ChatterTreeObserver* observer);
 
 private:
+    // The first eight bytes of a text folded to lower case, big-endian, padded
+    // with zeros: two keys that differ order their texts as compareIgnoreCase
+    // does, so a sorted insert compares whole texts only where keys are equal.
+    using SortKey = std::uint64_t;
+
     struct Slot {
         TreeItem item;
+        std::vector<SortKey> childKeys;  // the keys of item.children, row for row
         std::uint32_t generation = 1;
         bool used = false;
     };
     const Slot* slotOf(TreeItemId id) const;
     Slot* slotOf(TreeItemId id);
     std::vector<TreeItemId>& siblings(TreeItemId parent);
+    std::vector<SortKey>& siblingKeys(TreeItemId parent);
     void freeSubtree(TreeItemId id);
     // Adds `delta` to the descendant count of `parent` and of every item above it.
     void countBelow(TreeItemId parent, std::ptrdiff_t delta);
@@ -83,6 +90,7 @@ private:
     std::vector<Slot> m_slots;
     std::vector<std::uint32_t> m_free;
     std::vector<TreeItemId> m_topLevel;
+    std::vector<SortKey> m_topLevelKeys;
     std::size_t m_live = 0;
     std::vector<ChatterTreeObserver*> m_observers;
 };

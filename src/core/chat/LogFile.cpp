@@ -17,6 +17,12 @@ void appendTwoDigits(std::string& out, int value) {
     out.push_back(static_cast<char>('0' + value % 10));
 }
 
+void putTwoDigits(char* out, int value) {
+    value = value < 0 ? 0 : value % 100;
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+}
+
 bool sameDay(const LocalTime& a, const LocalTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day;
 }
@@ -114,13 +120,12 @@ void LogFile::write(std::string_view name, std::string_view text, LineKind kind)
     if (m_open && !sameDay(now, m_openDay)) flush();
     if (!m_open && !open(now)) return;
 
-    m_pending += '[';
-    appendTwoDigits(m_pending, now.hour);
-    m_pending += ':';
-    appendTwoDigits(m_pending, now.minute);
-    m_pending += ':';
-    appendTwoDigits(m_pending, now.second);
-    m_pending += "] ";
+    // "[hh:mm:ss] ", composed in place and appended at once.
+    char stamp[] = "[00:00:00] ";
+    putTwoDigits(stamp + 1, now.hour);
+    putTwoDigits(stamp + 4, now.minute);
+    putTwoDigits(stamp + 7, now.second);
+    m_pending.append(stamp, sizeof stamp - 1);
     // The log is written in binary with explicit line ends, so it reads the same everywhere.
     formatLine(m_pending, name, text, kind, "\r\n");
 

@@ -1,13 +1,55 @@
 #include "net/NameList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <utility>
 
 namespace tavik {
 
 namespace {
 constexpr std::int64_t FirstRank = std::numeric_limits<std::int64_t>::min();
+
+// Letters that are equal ignoring case differ in bit 5 or 6 only (A/a, À/à,
+// Š/š, Ÿ/ÿ), so a name hashed with both bits cleared in every byte hashes
+// alike in any case. Other bytes may meet this way too (0 and P); the compare
+// after the hash tells them apart. Eight bytes go in per step.
+constexpr std::uint64_t FoldMask = 0x9F9F9F9F9F9F9F9FULL;
+
+// A name as it is stored: at most 20 characters, cut at its first blank. A
+// plain loop: a call to memchr costs more than these few bytes.
+std::string_view lookupKey(std::string_view name) {
+    const std::size_t n = name.size() < NameEntry::MaxName ? name.size() : NameEntry::MaxName;
+    std::size_t i = 0;
+    while (i < n && name[i] != ' ')
+        ++i;
+    return name.substr(0, i);
 }
+
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ULL;
+    h ^= h >> 32;
+    return h;
+}
+
+std::uint64_t nameHash(std::string_view s) {
+    std::uint64_t h = s.size() * 0x9E3779B97F4A7C15ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, s.data() + i, 8);
+        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
+        h ^= h >> 29;
+    }
+    if (i < s.size()) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, s.data() + i, s.size() - i);
+        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
+    }
+    return mix(h);
+}
+}  // namespace
 
 void NameEntry::setName(std::string_view value) {
     name.assign(cutAtBlank(capped(value, MaxName)));
@@ -20,16 +62,16 @@ void NameEntry::setText(std::string_view value) {
 }
 
 NameEntry* NameList::find(std::string_view name, std::string_view context, bool copyForContext) {
-    if (m_index.empty()) return nullptr;
+    if (m_indexUsed == 0) return nullptr;
     // The key is cut as a stored name is, or a name over 20 characters never
     // meets its own entry.
-    const std::string_view key = cutAtBlank(capped(name, NameEntry::MaxName));
-    const auto it = m_index.find(key);
-    if (it == m_index.end()) return nullptr;
-    // addWithContext below can only add to this same bucket and returns at once
-    // when it does, so walking by index stays valid.
-    for (std::size_t i = 0; i < it->second.size(); ++i) {
-        NameEntry* entry = it->second[i];
+    const std::string_view key = lookupKey(name);
+    const std::size_t slot = indexFind(key, nameHash(key));
+    if (slot == NoSlot) return nullptr;
+    // addWithContext below adds only when it returns the new entry at once, so
+    // the slot and its bucket stay as they are while the walk goes on.
+    for (std::size_t i = 0; i < m_index[slot].bucket.size(); ++i) {
+        NameEntry* entry = i == 0 ? m_index[slot].front : m_index[slot].bucket[i];
         if (equalsIgnoreCase(entry->context, context)) return entry;
         if (copyForContext) {
             if (NameEntry* added = addWithContext(key, context)) return added;
@@ -110,6 +152,7 @@ NameEntry& NameList::append(NameEntry entry) {
 void NameList::clear() {
     m_entries.clear();
     m_index.clear();
+    m_indexUsed = 0;
 }
 
 NameEntry* NameList::linkNew(NameEntry entry) {
@@ -127,21 +170,71 @@ NameEntry* NameList::linkNew(NameEntry entry) {
     return added;
 }
 
+std::size_t NameList::indexFind(std::string_view key, std::uint64_t hash) const {
+    if (m_index.empty()) return NoSlot;
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const IndexSlot& s = m_index[i];
+        if (s.bucket.empty()) return NoSlot;
+        if (s.hash == hash && equalsIgnoreCase(s.front->name, key)) return i;
+    }
+}
+
+void NameList::indexGrow() {
+    std::vector<IndexSlot> old;
+    old.swap(m_index);
+    m_index.resize(old.empty() ? 16 : old.size() * 2);
+    const std::size_t mask = m_index.size() - 1;
+    for (IndexSlot& s : old) {
+        if (s.bucket.empty()) continue;
+        std::size_t i = s.hash & mask;
+        while (!m_index[i].bucket.empty())
+            i = (i + 1) & mask;
+        m_index[i] = std::move(s);
+    }
+}
+
 void NameList::indexInsert(NameEntry* entry) {
-    auto it = m_index.find(std::string_view(entry->name));
-    if (it == m_index.end()) it = m_index.emplace(entry->name, Bucket{}).first;
-    Bucket& bucket = it->second;
+    const std::uint64_t hash = nameHash(entry->name);
+    std::size_t slot = indexFind(entry->name, hash);
+    if (slot == NoSlot) {
+        if ((m_indexUsed + 1) * 2 > m_index.size()) indexGrow();
+        const std::size_t mask = m_index.size() - 1;
+        slot = hash & mask;
+        while (!m_index[slot].bucket.empty())
+            slot = (slot + 1) & mask;
+        m_index[slot].hash = hash;
+        ++m_indexUsed;
+    }
+    Bucket& bucket = m_index[slot].bucket;
     const auto pos = std::upper_bound(bucket.begin(), bucket.end(), entry->m_rank,
                                       [](std::int64_t rank, const NameEntry* e) { return rank < e->m_rank; });
     bucket.insert(pos, entry);
+    m_index[slot].front = bucket.front();
 }
 
 void NameList::indexErase(NameEntry* entry) {
-    const auto it = m_index.find(std::string_view(entry->name));
-    if (it == m_index.end()) return;
-    Bucket& bucket = it->second;
+    std::size_t hole = indexFind(entry->name, nameHash(entry->name));
+    if (hole == NoSlot) return;
+    Bucket& bucket = m_index[hole].bucket;
     bucket.erase(std::remove(bucket.begin(), bucket.end(), entry), bucket.end());
-    if (bucket.empty()) m_index.erase(it);
+    if (!bucket.empty()) {
+        m_index[hole].front = bucket.front();
+        return;
+    }
+    m_index[hole].front = nullptr;
+    --m_indexUsed;
+    // Linear probing without tombstones: slots after the hole move back into it
+    // unless their home lies cyclically after the hole. Buckets are swapped, so
+    // their capacity stays in the table.
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t j = (hole + 1) & mask; !m_index[j].bucket.empty(); j = (j + 1) & mask) {
+        const std::size_t home = m_index[j].hash & mask;
+        const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+        if (stays) continue;
+        std::swap(m_index[hole], m_index[j]);
+        hole = j;
+    }
 }
 
 }  // namespace tavik

@@ -5,7 +5,6 @@
 #include <list>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "text/Text.h"
@@ -90,22 +89,28 @@ public:
     void clear();
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return hashIgnoreCase(s); }
-    };
-    struct Equal {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
-    };
     using Bucket = std::vector<NameEntry*>;  // ordered by walk order
+    // One slot of the open-addressing index: the entries whose names are equal
+    // ignoring case, and the hash of that name. An empty bucket is a free slot;
+    // a freed slot keeps its bucket's capacity for the next name.
+    // `front` repeats the bucket's first entry, so a lookup of a name with one
+    // entry does not reach into the bucket's storage.
+    struct IndexSlot {
+        std::uint64_t hash = 0;
+        NameEntry* front = nullptr;
+        Bucket bucket;
+    };
+    static constexpr std::size_t NoSlot = static_cast<std::size_t>(-1);
 
     NameEntry* linkNew(NameEntry entry);
     void indexInsert(NameEntry* entry);
     void indexErase(NameEntry* entry);
+    std::size_t indexFind(std::string_view key, std::uint64_t hash) const;
+    void indexGrow();
 
     Entries m_entries;
-    std::unordered_map<std::string, Bucket, Hash, Equal> m_index;
+    std::vector<IndexSlot> m_index;    // size 0 or a power of two, at most half full
+    std::size_t m_indexUsed = 0;       // slots with a non-empty bucket
     std::int64_t m_nextFrontRank = 0;  // entries linked after the first get ever smaller ranks
     std::int64_t m_nextBackRank = 1;   // appended entries get ever larger ranks
 };
