@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Text.h"
+#include "text/Text.h"
 #include "chat/ChatterTreeModel.h"
 
 namespace tavik {
