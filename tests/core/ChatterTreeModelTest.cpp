@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "text/Text.h"
 #include "chat/ChatterTreeModel.h"
+#include "text/Text.h"
 
 namespace tavik {
 namespace {

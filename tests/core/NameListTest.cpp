@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "text/Text.h"
 #include "net/NameList.h"
 #include "net/Session.h"
+#include "text/Text.h"
 
 namespace tavik {
 namespace {

@@ -216,7 +216,8 @@ void Client::alreadyInChat() {
 
 void Client::showPendingLine(int socket) {
     // What arrived while the session had no row of its own (the login prompt) shows at once.
-    if (Session* session = m_sessions.findBySocket(socket); session != nullptr && !session->partialLine.empty()) {
+    if (Session* session = m_sessions.findBySocket(socket);
+        session != nullptr && !session->partialLine.empty()) {
         m_messageView.showInProgress(*session, session->pendingBytes(), session->partialLine);
     }
 }

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "text/Text.h"
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "text/Text.h"
 
 namespace tavik {
 

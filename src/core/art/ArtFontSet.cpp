@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "text/Text.h"
 #include "platform/FileNames.h"
+#include "text/Text.h"
 
 namespace tavik {
 

@@ -5,9 +5,9 @@
 #include <optional>
 #include <system_error>
 
-#include "text/Text.h"
 #include "platform/FileNames.h"
 #include "platform/Files.h"
+#include "text/Text.h"
 
 namespace tavik {
 namespace {

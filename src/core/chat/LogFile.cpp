@@ -157,8 +157,7 @@ void LogFile::flush() {
 void LogFile::failed() {
     m_settings.logfile = false;
     const LoopScope inBox(*this);
-    m_desktop.messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient",
-                                  MessageBoxStyle::Ok);
+    m_desktop.messageBox("Log-File-Error, Logging wird abgestellt.", "TavikClient", MessageBoxStyle::Ok);
 }
 
 }  // namespace tavik
