@@ -148,6 +148,17 @@ protected:
     }
     // Everything the client sent before has reached the server, and everything the
     // server sent before this line's echo has been read: a public line went both ways.
+    // The robot Robo comes in and says «Zeile 1» … «Zeile count»; true once the last is shown.
+    bool floodFromRobo(int count) {
+        server.control("enter Robo");
+        std::string lines;
+        for (int i = 1; i <= count; ++i)
+            lines += "as Robo Zeile " + std::to_string(i) + (i < count ? "\n" : "");
+        server.control(lines);
+        const std::string last = "Zeile " + std::to_string(count);
+        return QTest::qWaitFor([&] { return rowShown(LineKind::Public, "Robo", last); }, 10000);
+    }
+
     void roundTrip() {
         const QString line = QStringLiteral("Runde %1").arg(++m_rounds);
         type(line);
@@ -226,14 +237,8 @@ TEST_F(EndToEndTest, AFloodEndsWithTheListShowingTheEnginesRows) {
     QAbstractItemModelTester tester(window.messageList()->model(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     logIn();
-    server.control("enter Robo");
-    std::string lines;
     constexpr int Count = 1500;
-    for (int i = 1; i <= Count; ++i)
-        lines += "as Robo Zeile " + std::to_string(i) + (i < Count ? "\n" : "");
-    server.control(lines);
-    const std::string last = "Zeile " + std::to_string(Count);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return rowShown(LineKind::Public, "Robo", last); }, 10000));
+    ASSERT_TRUE(floodFromRobo(Count));
     QTest::qWait(50);
 
     const MessageRows& rows = client.messageView().rows();
@@ -257,14 +262,8 @@ TEST_F(EndToEndTest, AFloodEndsWithTheListShowingTheEnginesRows) {
 TEST_F(EndToEndTest, AFloodIsLoggedWholeAndInOrder) {
     client.settings().logfile = true;
     logIn();
-    server.control("enter Robo");
-    std::string lines;
     constexpr int Count = 1500;
-    for (int i = 1; i <= Count; ++i)
-        lines += "as Robo Zeile " + std::to_string(i) + (i < Count ? "\n" : "");
-    server.control(lines);
-    const std::string last = "Zeile " + std::to_string(Count);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return rowShown(LineKind::Public, "Robo", last); }, 10000));
+    ASSERT_TRUE(floodFromRobo(Count));
 
     std::ifstream log(dir.path() / "LogFiles" / LogFile::fileName(clock.now()), std::ios::binary);
     ASSERT_TRUE(log.is_open());
