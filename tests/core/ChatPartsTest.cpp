@@ -188,7 +188,7 @@ TEST_F(ChatPartsTest, AChatterWhoseSessionEndsInsideTheAnnouncementsBoxIsNotAdde
 
 TEST_F(ChatPartsTest, ChatterTreeFeedsTheNamesListAndKnowsTheIgnored) {
     Session& eins = session(7, "eins", "Gast", {"Bert"});
-    eins.chatterNames.find("Bert", "", false)->active = 1;  // ignored
+    eins.setIgnoreMark(*eins.chatterNames.find("Bert", "", false), true);
     const TreeItemId top = tree.addItem(eins, "eins", NoItem, TreeItemType::Connection);
     const TreeItemId lobby = tree.addItem(eins, "Lobby", top, TreeItemType::Channel);
     const TreeItemId anna = tree.addItem(eins, "Anna", lobby, TreeItemType::Chatter);

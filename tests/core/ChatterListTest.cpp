@@ -104,7 +104,7 @@ TEST_F(ChatterListTest, RebuildKeepsCollapsedChannelsAndSweepsVanishedOnes) {
 
 TEST_F(ChatterListTest, IgnoredChatterShowsTheIgnoredImages) {
     receive(7, framedList("/s", {"| Anna, Bert      Lobby    "}));
-    session().chatterNames.find("Bert", "", false)->active = 1;
+    session().setIgnoreMark(*session().chatterNames.find("Bert", "", false), true);
     receive(7, framedList("/s", {"| Anna, Bert      Lobby    "}));
     const ChatterTreeModel& m = client.chatterTree().model();
     const auto& chatters = m.children(m.children(m.topLevel()[0])[0]);

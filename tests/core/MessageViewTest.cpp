@@ -59,7 +59,8 @@ TEST_F(MessageViewTest, IgnoredChattersRowsAreDroppedPerSession) {
     connect(7, "eins", "Gast");
     connect(8, "zwei", "Gast");
     client.sessions().findBySocket(7)->addChatterName("Troll");
-    client.sessions().findBySocket(7)->chatterNames.find("Troll", "", false)->active = 1;
+    Session& eins = *client.sessions().findBySocket(7);
+    eins.setIgnoreMark(*eins.chatterNames.find("Troll", "", false), true);
     client.sessions().findBySocket(8)->addChatterName("Troll");
     client.settings().sound = true;
     desktop.foreground = false;

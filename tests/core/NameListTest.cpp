@@ -207,7 +207,7 @@ TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
 TEST(Session, AddedChatterNameMeetsTheEntryThatFindMeets) {
     Session s;
     s.addChatterName("Anna");
-    s.chatterNames.find("Anna", "", false)->active = 1;  // ignored
+    s.setIgnoreMark(*s.chatterNames.find("Anna", "", false), true);
     s.chatterNames.find("Anna", "", false)->stale = 1;
     NameEntry* anna = s.addedChatterName("ANNA (weg)");
     ASSERT_NE(anna, nullptr);

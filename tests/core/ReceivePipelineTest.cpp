@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "fakes/ClientFixture.h"
 #include "net/Escapes.h"
@@ -92,6 +95,57 @@ TEST(StripEscapes, EveryByteAtEveryPositionOfAWord) {
             c = next() % 4 == 0 ? Alphabet[next() % (sizeof Alphabet - 1)]
                                 : static_cast<char>('A' + next() % 26);
         ASSERT_EQ(strip(in), stripOneByOne(in)) << "round " << round;
+    }
+}
+
+// What the stripper makes of `first` then `second`: the line, and where the
+// second piece's line feed was found.
+std::pair<std::string, std::size_t> stripInTwoPieces(std::string_view first, std::string_view second) {
+    std::string out(first.size() + second.size() + 1, '?');
+    LineStripper stripper(out.data());
+    EXPECT_EQ(stripper.take(first.data(), first.size()), first.size());
+    const std::size_t feed = stripper.take(second.data(), second.size());
+    out.resize(stripper.length());
+    return {out, feed};
+}
+
+TEST(LineStripper, MakesTheLineStripEscapesMakesOfTheBytesBeforeTheFeed) {
+    // Lines are cut at their first line feed and stripped as one text, wherever
+    // the bytes were split between the partial line and the receive buffer
+    // (an escape sequence may be cut between them). A sequence never runs
+    // past the line feed.
+    std::uint32_t state = 777;
+    const auto next = [&state] {
+        state = state * 1103515245U + 12345U;
+        return state >> 16;
+    };
+    constexpr char Alphabet[] = "ab [1;m\x1b\x1b\r\t\n\xE4\xFF\x80\x9F\x7f";
+    std::vector<std::string> inputs = {"", "\n", "a\x1b[1m\nb", "\x1b[12\nx", "\x1b\n", "\x1b"};
+    // Every byte at every place of the first blocks, in text and in high bytes.
+    for (const char fill : {'x', '\xFF'}) {
+        for (int value = 0; value < 256; ++value) {
+            std::string in(40, fill);
+            in[next() % 40] = static_cast<char>(value);
+            inputs.push_back(in);
+        }
+    }
+    for (int round = 0; round < 400; ++round) {
+        std::string in(next() % 120, ' ');
+        for (char& c : in)
+            c = next() % 5 == 0 ? Alphabet[next() % (sizeof Alphabet - 1)]
+                                : static_cast<char>('A' + next() % 26);
+        inputs.push_back(in);
+    }
+    for (const std::string& in : inputs) {
+        const std::size_t feed = std::min(in.find('\n'), in.size());
+        const std::string line = stripOneByOne(std::string_view(in).substr(0, feed));
+        // The partial line never holds a line feed.
+        for (std::size_t cut = 0; cut <= feed; ++cut) {
+            const auto [out, found] =
+                stripInTwoPieces(std::string_view(in).substr(0, cut), std::string_view(in).substr(cut));
+            ASSERT_EQ(out, line) << "cut at " << cut << " of " << in;
+            ASSERT_EQ(cut + found, feed) << "cut at " << cut << " of " << in;
+        }
     }
 }
 

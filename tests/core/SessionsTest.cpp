@@ -332,7 +332,7 @@ TEST_F(SessionsTest, LongNamesMatchTheirStoredEntry) {
         EXPECT_EQ(s.chatterNames.find(c.key, "", false) != nullptr, c.found) << c.key;
 
     // Such a chatter can be ignored: the mark is found on its rows.
-    entry->active = 1;
+    s.setIgnoreMark(*entry, true);
     receive(7, "<" + longName + "> nicht zu sehen\r\n");
     EXPECT_NE(lastRow().cells[1], "nicht zu sehen");
 }

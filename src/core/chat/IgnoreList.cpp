@@ -27,6 +27,7 @@ void IgnoreList::toggle(Session* session, std::string_view name, std::string_vie
     if (session == nullptr || name.find_first_not_of(' ') == std::string_view::npos ||
         equalsIgnoreCase(name, session->nick) || session->chatterNames.empty())
         return;
+    session->ignoreMarksTouched = true;
     NameEntry* entry = session->chatterNames.find(name, "", true);
     if (entry == nullptr) {
         session->chatterNames.addWithContext(name, context);
@@ -41,7 +42,7 @@ void IgnoreList::toggle(Session* session, std::string_view name, std::string_vie
         line += entry->active != 0 ? " nicht mehr.\r" : ".\r";
         sendTo(m_transport, socket, line);
     }
-    entry->active = entry->active != 0 ? 0 : 1;
+    session->setIgnoreMark(*entry, entry->active == 0);
     sendTo(m_transport, socket, "/s\r");
 }
 

@@ -114,7 +114,7 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
 
 void MessageView::insertRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
     Session* session = m_sessions.findBySocket(socket);
-    if (session != nullptr) {
+    if (session != nullptr && session->ignoreMarksTouched) {
         const NameEntry* entry = session->chatterNames.find(name, "", true);
         if (entry != nullptr && entry->active != 0) return;  // ignored chatter
     }

@@ -13,4 +13,28 @@ namespace tavik {
 std::size_t stripEscapes(char* text, std::size_t length);
 void stripEscapes(std::string& text);
 
+// Copies received bytes into a line as stripEscapes leaves them, up to the
+// first line feed, in one pass: the search for the line's end, the copy and
+// the stripping look at each byte once. The bytes may come in pieces (the
+// partial line, then the receive buffer); an escape sequence cut between two
+// pieces goes on in the next.
+class LineStripper {
+public:
+    // `out` must hold as many bytes as all pieces together.
+    explicit LineStripper(char* out) : m_out(out) {}
+
+    // Takes `piece` up to its first line feed and returns the feed's index, or
+    // `piece.size()` when it has none (the line goes on in the next piece).
+    std::size_t take(const char* piece, std::size_t size);
+    // The line's length so far.
+    std::size_t length() const { return m_length; }
+
+private:
+    enum class State { Text, AfterEscape, InSequence };
+
+    char* m_out;
+    std::size_t m_length = 0;
+    State m_state = State::Text;
+};
+
 }  // namespace tavik

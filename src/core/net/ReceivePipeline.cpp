@@ -75,18 +75,18 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
 }
 
 bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& length) {
+    // The partial line and the received bytes up to the line feed, stripped of
+    // escapes as one text. Both parts are at most 254 bytes, so the line always fits.
+    static_assert(LineCapacity >= LineCapacity / 2 + Session::ReceiveSize);
     const std::string_view pending = session.pendingBytes();
-    const auto feed = pending.find('\n');
-    if (feed == std::string_view::npos) {
+    LineStripper stripper(line.data());
+    stripper.take(session.partialLine.data(), std::min(session.partialLine.size(), LineCapacity / 2));
+    const std::size_t feed = stripper.take(pending.data(), pending.size());
+    if (feed == pending.size()) {
         m_rows.showInProgress(session, pending, session.partialLine);
         return false;
     }
-    // Both parts are at most 254 bytes, so the line always fits.
-    const std::size_t partial = std::min(session.partialLine.size(), LineCapacity / 2);
-    std::memcpy(line.data(), session.partialLine.data(), partial);
-    const std::size_t rest = std::min(feed, LineCapacity - partial);
-    std::memcpy(line.data() + partial, pending.data(), rest);
-    length = stripEscapes(line.data(), partial + rest);
+    length = stripper.length();
     session.partialLine.clear();
     session.receiveBegin += feed + 1;
     if (session.receiveBegin >= session.receiveEnd) {

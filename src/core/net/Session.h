@@ -46,6 +46,10 @@ struct Session {
     int tabIndex = 0;
     NameList channels;
     NameList chatterNames;  // every chatter listed in this session; the ignore marks live here
+    // Set by the first ignore mark given here (see setIgnoreMark). Until then
+    // every entry of chatterNames is unmarked and has no context, so no chatter
+    // is ignored and the lookup of a row's name can be skipped.
+    bool ignoreMarksTouched = false;
 
     // Received bytes not consumed yet: receiveBuffer[receiveBegin, receiveEnd).
     std::array<char, ReceiveSize> receiveBuffer{};
@@ -74,6 +78,12 @@ struct Session {
             return chatterNames.refreshed(name);
         }
         return chatterNames.find(name, "", true);
+    }
+
+    // Ignores the chatter of `entry` (an entry of chatterNames), or no longer.
+    void setIgnoreMark(NameEntry& entry, bool ignored) {
+        ignoreMarksTouched = true;
+        entry.active = ignored ? 1 : 0;
     }
 
     static void addBounded(NameList& list, std::string_view name) {
