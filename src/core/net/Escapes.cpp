@@ -79,54 +79,76 @@ std::size_t stripEscapes(char* text, std::size_t length) {
 }
 
 std::size_t LineStripper::take(const char* piece, std::size_t size) {
+    // Locals, not members: stores through `out` could otherwise touch them.
+    char* const out = m_out;
+    std::size_t length = m_length;
+    State state = m_state;
     std::size_t i = 0;
+    std::size_t end = size;
     for (;;) {
-        if (m_state == State::Text) {
+        if (state == State::Text) {
             // Printable runs go over sixteen bytes at a time. A block is stored
             // whole even when only its first bytes count: the output never runs
             // ahead of the input, so the block fits where the input has it.
+            bool control = false;
 #if defined(__SSE2__)
             const __m128i limit = _mm_set1_epi8(31);
             while (i + 16 <= size) {
                 const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(piece + i));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(m_out + m_length), block);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + length), block);
                 const int below = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(block, limit), block));
                 if (below != 0) {
                     const auto run = static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(below)));
-                    m_length += run;
+                    length += run;
                     i += run;
+                    control = true;
                     break;
                 }
-                m_length += 16;
+                length += 16;
                 i += 16;
             }
 #endif
-            while (i < size && static_cast<unsigned char>(piece[i]) >= 32)
-                m_out[m_length++] = piece[i++];
-            if (i == size) return size;
+            if (!control) {
+                while (i < size && static_cast<unsigned char>(piece[i]) >= 32)
+                    out[length++] = piece[i++];
+                if (i == size) break;
+            }
             const char c = piece[i];
-            if (c == '\n') return i;
-            if (c == 27) m_state = State::AfterEscape;
+            if (c == '\n') {
+                end = i;
+                break;
+            }
+            if (c == '\r' && i + 1 < size && piece[i + 1] == '\n') {
+                end = i + 1;  // the usual line end, found without another pass
+                break;
+            }
+            if (c == 27) state = State::AfterEscape;
             ++i;  // the escape or a control byte goes
             continue;
         }
-        if (i == size) return size;
+        if (i == size) break;
         const auto c = static_cast<unsigned char>(piece[i]);
-        if (m_state == State::AfterEscape) {
+        if (state == State::AfterEscape) {
             // "[" starts a sequence; any other byte is text again and is looked at as such.
             if (c == '[') {
-                m_state = State::InSequence;
+                state = State::InSequence;
                 ++i;
             } else {
-                m_state = State::Text;
+                state = State::Text;
             }
             continue;
         }
         // A sequence runs up to and including the next ASCII letter, never past the line's end.
-        if (c == '\n') return i;
+        if (c == '\n') {
+            end = i;
+            break;
+        }
         ++i;
-        if (isAsciiLetter(c)) m_state = State::Text;
+        if (isAsciiLetter(c)) state = State::Text;
     }
+    m_length = length;
+    m_state = state;
+    return end;
 }
 
 void stripEscapes(std::string& text) {
