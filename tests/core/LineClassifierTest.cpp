@@ -209,6 +209,12 @@ TEST_F(LineClassifierTest, NameErrorsOpenTheLoginDialogOnce) {
         feedLines(std::string(line) + "\r\n");
     }
     EXPECT_EQ(desktop.dialogs.size(), 4U);
+    // An error counts wherever it stands in a ">" line, also right after more ">".
+    feedLines(">> Gast sagt: >>> Den Chatter gibts schon! (Zitat)\r\n");
+    feedLines(">>>> Ungueltige Zeichen im Namen.\r\n");
+    EXPECT_EQ(desktop.dialogs.size(), 6U);
+    feedLines(">>> Den Chatter gibts\r\n>>> >>> Ungueltige Zeichen\r\n");
+    EXPECT_EQ(desktop.dialogs.size(), 6U);
 }
 
 // The Login dialog runs a nested event loop: more bytes arrive and are read

@@ -1,5 +1,6 @@
 #include "net/LineClassifier.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "net/Session.h"
@@ -16,6 +17,7 @@ constexpr std::string_view NameErrors[] = {
     ">>> ### ERROR: ungueltige Zeichen im Namen ###",
     ">>> Den Chatter gibts schon!",
 };
+static_assert(std::ranges::all_of(NameErrors, [](std::string_view e) { return e.starts_with(">>> "); }));
 // A channel label (word, count and brackets) is shortened to this length.
 constexpr std::size_t MaxChannelLabel = 95;
 constexpr auto npos = std::string_view::npos;
@@ -52,6 +54,19 @@ std::size_t commaOrBlank(std::string_view line, std::size_t start) {
 
 std::string_view from(std::string_view line, std::size_t pos) {
     return pos >= line.size() ? std::string_view() : line.substr(pos);
+}
+
+// Whether one of the name errors stands anywhere in the line. They all begin
+// with ">>> ", so only the places of that are looked at.
+bool containsNameError(std::string_view line) {
+    constexpr std::string_view Start = ">>> ";
+    for (std::size_t at = line.find(Start); at != npos; at = line.find(Start, at + 1)) {
+        const std::string_view rest = line.substr(at);
+        for (const std::string_view error : NameErrors) {
+            if (rest.starts_with(error)) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -225,13 +240,11 @@ ServerLine LineClassifier::minusRule(Session& session, std::string_view line) {
 
 // ">": server notices; name errors reopen the Login dialog; renames.
 ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) {
-    for (const std::string_view error : NameErrors) {
-        if (contains(line, error)) {
-            // Answered on the session whose server rejected the name, whichever is current.
-            m_sink.nameRejected(session.socket);
-            // The session may be gone after the dialog's nested loop; only the line is used.
-            return {LineKind::Notice, {}, line};
-        }
+    if (containsNameError(line)) {
+        // Answered on the session whose server rejected the name, whichever is current.
+        m_sink.nameRejected(session.socket);
+        // The session may be gone after the dialog's nested loop; only the line is used.
+        return {LineKind::Notice, {}, line};
     }
     const std::size_t cut = secondBlank(line);
     if (cut == npos) return lessRule(session, line);
