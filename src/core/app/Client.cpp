@@ -402,8 +402,8 @@ void Client::deliverRow(int socket, std::string_view name, std::string_view text
     m_messageView.insert(socket, name, text, kind);
 }
 
-void Client::showInProgress(Session& session, std::string_view text, std::string_view prefix) {
-    m_messageView.showInProgress(session, text, prefix);
+void Client::showInProgress(Session& session, std::string_view cleaned) {
+    m_messageView.showCleanedInProgress(session, cleaned);
 }
 
 void Client::beginReadEvent() {

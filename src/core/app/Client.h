@@ -178,7 +178,7 @@ private:
     void ownNickRenamed(Session& session, std::string_view newNick) override;
     // The rows of the receive pipeline.
     void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) override;
-    void showInProgress(Session& session, std::string_view text, std::string_view prefix) override;
+    void showInProgress(Session& session, std::string_view cleaned) override;
     void beginReadEvent() override;
     void endReadEvent() override;
 

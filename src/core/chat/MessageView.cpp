@@ -24,11 +24,13 @@ void twoDigits(char* out, int value) {
     out[1] = static_cast<char>('0' + value % 10);
 }
 
-// A row's name and text, copied into one buffer on the stack; only texts
-// longer than any line from a server take the heap.
+// A row's name and text, copied into one buffer on the stack when `wanted`
+// (else the given views); only texts longer than any line from a server take
+// the heap.
 class RowCopy {
 public:
-    RowCopy(std::string_view name, std::string_view text) {
+    RowCopy(std::string_view name, std::string_view text, bool wanted) : m_name(name), m_text(text) {
+        if (!wanted) return;
         char* out = m_small.data();
         if (name.size() + text.size() > m_small.size()) {
             m_large.resize(name.size() + text.size());
@@ -85,14 +87,15 @@ void MessageView::setColumnWidth(int column, int width) {
 }
 
 void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
-    // Every piece may open a box (a failed log write) whose loop can end the
-    // session or deliver more lines: the pieces are cut from copies, never from
-    // the session's nick or the caller's buffers. The copies live in this call's
-    // frame, so an insert from inside such a loop has its own.
+    // With the log on, every piece may open a box (a failed log write) whose
+    // loop can end the session or deliver more lines: the pieces are then cut
+    // from copies, never from the session's nick or the caller's buffers. The
+    // copies live in this call's frame, so an insert from inside such a loop
+    // has its own. Nothing else a row does runs a loop.
     if (kind == LineKind::Plain) {
         if (const Session* session = m_sessions.findBySocket(socket)) name = session->nick;
     }
-    const RowCopy copy(name, text);
+    const RowCopy copy(name, text, m_settings.logfile && !m_sideEffectsHeld);
     name = copy.name();
     text = copy.text();
     // Each piece of a long text becomes a row of its own, with all side effects.
@@ -196,8 +199,19 @@ Session* MessageView::sessionOfRow(int row) {
 }
 
 void MessageView::showInProgress(Session& session, std::string_view text, std::string_view prefix) {
+    // Neither part holds a line feed (the line would be complete), so the
+    // stripper keeps all of them, cleaned as one text.
+    m_progress.resize(prefix.size() + text.size());
+    LineStripper stripper(m_progress.data());
+    stripper.take(prefix.data(), prefix.size());
+    stripper.take(text.data(), text.size());
+    m_progress.resize(stripper.length());
+    showCleanedInProgress(session, m_progress);
+}
+
+void MessageView::showCleanedInProgress(Session& session, std::string_view cleaned) {
     // Emptying a row that is known to be empty changes nothing (after every line).
-    if (prefix.empty() && text.empty() && session.inProgressEmptyAt == m_inProgressEpoch) return;
+    if (cleaned.empty() && session.inProgressEmptyAt == m_inProgressEpoch) return;
     const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
     for (int row = m_rows.count() - 1; row >= lowest; --row) {
         // The row's chat names this session (the cheap test first), and no
@@ -206,15 +220,8 @@ void MessageView::showInProgress(Session& session, std::string_view text, std::s
         if (sessionOfRow(row) != &session) continue;
         // A session without an in-progress row of its own shows nothing: the
         // rows at the bottom belong to other sessions.
-        if (prefix.empty() && text.empty()) {
-            m_progress.clear();
-        } else {
-            m_progress.assign(prefix);
-            m_progress.append(text);
-            stripEscapes(m_progress);
-        }
-        m_rows.setCell(row, m_textColumn, m_progress);
-        if (m_progress.empty()) {
+        m_rows.setCell(row, m_textColumn, cleaned);
+        if (cleaned.empty()) {
             session.inProgressEmptyAt = m_inProgressEpoch;
         } else {
             inProgressTextSet();

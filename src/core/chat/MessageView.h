@@ -50,8 +50,11 @@ public:
     void clear();
     Session* sessionOfRow(int row);
     // Writes prefix + text, cleaned of escapes, into the in-progress row of
-    // `session`; a session without one shows nothing.
+    // `session`; a session without one shows nothing. Both are parts of an
+    // unfinished line: a line feed in them ends what is shown.
     void showInProgress(Session& session, std::string_view text, std::string_view prefix);
+    // As showInProgress, with the text already cleaned of escapes.
+    void showCleanedInProgress(Session& session, std::string_view cleaned);
 
     MessageRows& rows() { return m_rows; }
     const MessageRows& rows() const { return m_rows; }

@@ -83,7 +83,8 @@ bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& 
     stripper.take(session.partialLine.data(), std::min(session.partialLine.size(), LineCapacity / 2));
     const std::size_t feed = stripper.take(pending.data(), pending.size());
     if (feed == pending.size()) {
-        m_rows.showInProgress(session, pending, session.partialLine);
+        // No line yet: what was cleaned so far is the unfinished line.
+        m_rows.showInProgress(session, std::string_view(line.data(), stripper.length()));
         return false;
     }
     length = stripper.length();
@@ -93,7 +94,7 @@ bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& 
         session.receiveBegin = 0;
         session.receiveEnd = 0;
     }
-    m_rows.showInProgress(session, "", "");
+    m_rows.showInProgress(session, {});
     return true;
 }
 

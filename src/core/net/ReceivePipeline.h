@@ -22,8 +22,8 @@ public:
     virtual ~RowSink() = default;
     // A classified line that makes a row.
     virtual void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) = 0;
-    // The unfinished line of a session, `prefix` + `text` as received, for its in-progress row.
-    virtual void showInProgress(Session& session, std::string_view text, std::string_view prefix) = 0;
+    // The unfinished line of a session, cleaned of escapes, for its in-progress row.
+    virtual void showInProgress(Session& session, std::string_view cleaned) = 0;
     // A read event begins or ends (events inside events count as one): the
     // rows logged meanwhile share one open of the log file.
     virtual void beginReadEvent() = 0;
