@@ -1,9 +1,40 @@
 #include "chat/MessageRows.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace tavik {
+
+namespace {
+
+template <typename Word>
+bool sameWords(const char* a, const char* b, std::size_t n) {
+    // The first and the last word, overlapping when n < 2 words.
+    Word a0, a1, b0, b1;
+    std::memcpy(&a0, a, sizeof(Word));
+    std::memcpy(&b0, b, sizeof(Word));
+    std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
+    std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
+
+// Whether two texts of `n` bytes, 4..16, are equal, without a call.
+bool sameShortText(const char* a, const char* b, std::size_t n) {
+    return n >= 8 ? sameWords<std::uint64_t>(a, b, n) : sameWords<std::uint32_t>(a, b, n);
+}
+
+// A slot is reused for a new row, and its time and chat cells mostly hold
+// what the new row has: an inline compare costs far less than a copy.
+void assignTimeOrChat(std::string& cell, std::string_view text) {
+    if (cell.size() == text.size() && text.size() >= 4 && text.size() <= 16 &&
+        sameShortText(cell.data(), text.data(), text.size()))
+        return;
+    cell.assign(text);
+}
+
+}  // namespace
 
 MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {
     for (std::size_t i = 0; i < m_order.size(); ++i)
@@ -35,8 +66,8 @@ void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::str
     r.selected = false;
     r.cells[0].assign(c0);
     r.cells[1].assign(c1);
-    r.cells[2].assign(c2);
-    r.cells[3].assign(c3);
+    assignTimeOrChat(r.cells[2], c2);
+    assignTimeOrChat(r.cells[3], c3);
     ++m_count;
     if (m_marker >= index && m_count > 1) ++m_marker;
     notify([&](MessageRowsObserver& o) { o.rowsInserted(index, 1); });
@@ -73,25 +104,12 @@ void MessageRows::setCell(int index, int column, std::string_view text) {
     notify([&](MessageRowsObserver& o) { o.rowChanged(index); });
 }
 
-void MessageRows::setSelected(int index, bool selected) {
-    if (index < 0 || index >= m_count) return;
-    MessageRow& r = m_slots[physical(index)];
-    if (r.selected == selected) return;
-    r.selected = selected;
-    notify([&](MessageRowsObserver& o) { o.selectionChanged(index); });
-}
-
 void MessageRows::clear() {
     notify([](MessageRowsObserver& o) { o.modelAboutToBeReset(); });
     m_count = 0;
     m_head = 0;
     m_marker = 0;
     notify([](MessageRowsObserver& o) { o.modelReset(); });
-}
-
-void MessageRows::setMarker(int row, int scrollTo) {
-    m_marker = row;
-    notify([&](MessageRowsObserver& o) { o.markerMoved(row, scrollTo); });
 }
 
 void MessageRows::requestAutosize() {

@@ -60,9 +60,19 @@ public:
     void setCell(int index, int column, std::string_view text);
     void clear();
 
-    void setSelected(int index, bool selected);
+    // Inline: the marker moves with every new row.
+    void setSelected(int index, bool selected) {
+        if (index < 0 || index >= m_count) return;
+        MessageRow& r = m_slots[physical(index)];
+        if (r.selected == selected) return;
+        r.selected = selected;
+        notify([&](MessageRowsObserver& o) { o.selectionChanged(index); });
+    }
     int marker() const { return m_marker; }
-    void setMarker(int row, int scrollTo);
+    void setMarker(int row, int scrollTo) {
+        m_marker = row;
+        notify([&](MessageRowsObserver& o) { o.markerMoved(row, scrollTo); });
+    }
     void requestAutosize();
 
     void addObserver(MessageRowsObserver* observer) { m_observers.push_back(observer); }
