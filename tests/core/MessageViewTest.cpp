@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,34 @@ protected:
         return out;
     }
 };
+
+TEST(MessageRows, ReusedSlotsHoldExactlyTheNewCells) {
+    // Slots are reused once the list is full, and a time or chat cell equal to
+    // the old one is kept: texts of every short length that differ from the
+    // slot's old text in one byte only must still come out new.
+    MessageRows rows;
+    std::vector<std::array<std::string, 4>> expected;
+    for (int n = 0; n < 20 * MessageRows::Capacity; ++n) {
+        // A slot comes back every Capacity rows, with a text of the same length.
+        const auto pass = static_cast<std::size_t>(n / MessageRows::Capacity);
+        const std::size_t length = static_cast<std::size_t>(n % MessageRows::Capacity) % 19;
+        std::string chat(length, 'c');
+        std::string time(length, 't');
+        if (length > 0) chat[pass % length] = 'X';
+        if (length > 0) time[length - 1 - pass % length] = 'Y';
+        if (rows.count() == MessageRows::Capacity) {
+            rows.remove(0);
+            expected.erase(expected.begin());
+        }
+        const std::string name = "n" + std::to_string(n);
+        rows.insert(rows.count(), LineKind::Public, name, "text", time, chat);
+        expected.push_back({name, "text", time, chat});
+        for (std::size_t column = 0; column < 4; ++column)
+            ASSERT_EQ(rows.cell(rows.count() - 1, static_cast<int>(column)), expected.back()[column]) << n;
+    }
+    for (int i = 0; i < rows.count(); ++i)
+        EXPECT_EQ(rows.row(i).cells, expected[static_cast<std::size_t>(i)]) << i;
+}
 
 TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
     view().insert(-1, "A", std::string(80, 'a'), LineKind::Public);
