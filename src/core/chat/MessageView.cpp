@@ -217,7 +217,7 @@ void MessageView::showCleanedInProgress(Session& session, std::string_view clean
         // The row's chat names this session (the cheap test first), and no
         // session before it in the list has the same chat name.
         if (!equalsIgnoreCase(capped(m_rows.cell(row, m_chatColumn), 99), session.chatName)) continue;
-        if (sessionOfRow(row) != &session) continue;
+        if (!m_sessions.isFirstOfItsChat(session)) continue;
         // A session without an in-progress row of its own shows nothing: the
         // rows at the bottom belong to other sessions.
         m_rows.setCell(row, m_textColumn, cleaned);

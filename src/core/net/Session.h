@@ -117,6 +117,9 @@ public:
     Session* findByChatAndNick(std::string_view chatName, std::string_view nick);
     Session* findByChat(std::string_view chatName);
     Session* findBySocket(int socket);
+    // Whether findByChat(session.chatName) meets `session`: no session before
+    // it has the same chat name.
+    bool isFirstOfItsChat(const Session& session) const;
     Session* findById(int id);
 
     void remove(const Session* session);
