@@ -1,20 +1,14 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 namespace tavik {
 
-// Removes ANSI escape sequences and control characters in place and returns the
-// new length. "\e[" runs up to and including the next ASCII letter (or to the
-// end of the text when none follows); a lone escape loses only itself. Bytes
-// 1-31 other than the line feed go, and so do NUL bytes; printable ASCII and
-// the Windows-1252 letters 128-255 stay.
-std::size_t stripEscapes(char* text, std::size_t length);
-void stripEscapes(std::string& text);
-
-// Copies received bytes into a line as stripEscapes leaves them, up to the
-// first line feed, in one pass: the search for the line's end, the copy and
+// Copies received bytes into a line without ANSI escape sequences and control
+// characters, up to the first line feed, in one pass. "\e[" runs up to and
+// including the next ASCII letter (or to the line's end when none follows); a
+// lone escape loses only itself. The other bytes below 32 go; printable ASCII
+// and the Windows-1252 letters 128-255 stay. One pass: the search for the line's end, the copy and
 // the stripping look at each byte once. The bytes may come in pieces (the
 // partial line, then the receive buffer); an escape sequence cut between two
 // pieces goes on in the next.
@@ -25,7 +19,9 @@ public:
 
     // Takes `piece` up to its first line feed and returns the feed's index, or
     // `piece.size()` when it has none (the line goes on in the next piece).
-    std::size_t take(const char* piece, std::size_t size);
+    // With `slack`, the 16 bytes after the piece may be read (not used), and
+    // `out` must hold 16 more bytes.
+    std::size_t take(const char* piece, std::size_t size, bool slack = false);
     // The line's length so far.
     std::size_t length() const { return m_length; }
 

@@ -77,11 +77,14 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
 bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& length) {
     // The partial line and the received bytes up to the line feed, stripped of
     // escapes as one text. Both parts are at most 254 bytes, so the line always fits.
-    static_assert(LineCapacity >= LineCapacity / 2 + Session::ReceiveSize);
+    static_assert(LineCapacity >= 2 * Session::ReceiveSize + Session::ReadSlack);
     const std::string_view pending = session.pendingBytes();
     LineStripper stripper(line.data());
-    stripper.take(session.partialLine.data(), std::min(session.partialLine.size(), LineCapacity / 2));
-    const std::size_t feed = stripper.take(pending.data(), pending.size());
+    if (!session.partialLine.empty()) {
+        stripper.take(session.partialLine.data(), std::min(session.partialLine.size(), Session::ReceiveSize));
+    }
+    // The receive buffer has slack after its bytes.
+    const std::size_t feed = stripper.take(pending.data(), pending.size(), true);
     if (feed == pending.size()) {
         // No line yet: what was cleaned so far is the unfinished line.
         m_rows.showInProgress(session, std::string_view(line.data(), stripper.length()));

@@ -36,8 +36,9 @@ public:
 // dialog's nested loop can enter readLoop again before an outer call is done.
 class ReceivePipeline {
 public:
-    // A partial line (254) joined with a full receive (254), plus room to spare.
-    static constexpr std::size_t LineCapacity = 512;
+    // A partial line (254) joined with a full receive (254), plus room to spare
+    // for the stripper's last block.
+    static constexpr std::size_t LineCapacity = 528;
     using LineBuffer = std::array<char, LineCapacity>;
     // Receives per readLoop call; the rest waits for the next read event, so a
     // flooding server cannot keep the event loop from painting and taking input.

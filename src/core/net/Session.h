@@ -52,7 +52,10 @@ struct Session {
     bool ignoreMarksTouched = false;
 
     // Received bytes not consumed yet: receiveBuffer[receiveBegin, receiveEnd).
-    std::array<char, ReceiveSize> receiveBuffer{};
+    // A receive fills at most ReceiveSize bytes; the slack after them may be
+    // read (never used) by the line's stripper, sixteen bytes at a time.
+    static constexpr std::size_t ReadSlack = 16;
+    std::array<char, ReceiveSize + ReadSlack> receiveBuffer{};
     std::size_t receiveBegin = 0;
     std::size_t receiveEnd = 0;
     // The beginning of a line whose line feed has not arrived yet.
