@@ -127,16 +127,20 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     while (m_rows.count() >= MaxRows)
         m_rows.remove(0);
 
+    // "hh:mm", made anew when the minute changes.
     const LocalTime now = m_clock.now();
-    std::array<char, 5> time{};
-    twoDigits(time.data(), now.hour);
-    time[2] = ':';
-    twoDigits(time.data() + 3, now.minute);
+    if (now.hour != m_timeHour || now.minute != m_timeMinute) {
+        m_timeHour = now.hour;
+        m_timeMinute = now.minute;
+        twoDigits(m_time.data(), now.hour);
+        m_time[2] = ':';
+        twoDigits(m_time.data() + 3, now.minute);
+    }
 
     std::array<std::string_view, 4> cells;
     cells[static_cast<std::size_t>(m_nameColumn)] = name;
     cells[static_cast<std::size_t>(m_textColumn)] = text;
-    cells[static_cast<std::size_t>(m_timeColumn)] = std::string_view(time.data(), time.size());
+    cells[static_cast<std::size_t>(m_timeColumn)] = std::string_view(m_time.data(), m_time.size());
     cells[static_cast<std::size_t>(m_chatColumn)] =
         session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
     const int index = std::max(0, m_rows.count() - m_inProgressRows);

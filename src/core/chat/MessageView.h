@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -97,6 +98,9 @@ private:
     bool m_sideEffectsHeld = false;
     std::uint64_t m_inProgressEpoch = 1;
     std::string m_recipientScratch;
+    std::array<char, 5> m_time{};
+    int m_timeHour = -1;
+    int m_timeMinute = -1;
 };
 
 }  // namespace tavik
