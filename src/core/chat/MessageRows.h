@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +58,21 @@ public:
     void insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
                 std::string_view c3);
     void remove(int index);
+    // remove(0), inline: a full list drops its oldest row for every new one.
+    void removeFirst() {
+        if (m_count < 2) {
+            remove(0);
+            return;
+        }
+        notify([](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(0, 1); });
+        // The first row's slot becomes the last free one, before the first row:
+        // the ring only turns.
+        m_head = m_head + 1 == static_cast<std::size_t>(Capacity) ? 0 : m_head + 1;
+        --m_count;
+        if (m_marker > 0) --m_marker;
+        m_marker = std::min(m_marker, m_count - 1);
+        notify([](MessageRowsObserver& o) { o.rowsRemoved(0, 1); });
+    }
     void setCell(int index, int column, std::string_view text);
     void clear();
 

@@ -125,7 +125,7 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
 
     // Drop the oldest row first, so a view never sees a 501st row.
     while (m_rows.count() >= MaxRows)
-        m_rows.remove(0);
+        m_rows.removeFirst();
 
     // "hh:mm", made anew when the minute changes.
     const LocalTime now = m_clock.now();
@@ -213,9 +213,7 @@ void MessageView::showInProgress(Session& session, std::string_view text, std::s
     showCleanedInProgress(session, m_progress);
 }
 
-void MessageView::showCleanedInProgress(Session& session, std::string_view cleaned) {
-    // Emptying a row that is known to be empty changes nothing (after every line).
-    if (cleaned.empty() && session.inProgressEmptyAt == m_inProgressEpoch) return;
+void MessageView::setInProgressText(Session& session, std::string_view cleaned) {
     const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
     for (int row = m_rows.count() - 1; row >= lowest; --row) {
         // The row's chat names this session (the cheap test first), and no

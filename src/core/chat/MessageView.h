@@ -8,14 +8,13 @@
 
 #include "chat/MessageRows.h"
 #include "net/LineKind.h"
+#include "net/Session.h"
 
 namespace tavik {
 
 class Clock;
 class Desktop;
 class LogFile;
-struct Session;
-class SessionList;
 struct Settings;
 class Sound;
 class TextField;
@@ -54,8 +53,12 @@ public:
     // `session`; a session without one shows nothing. Both are parts of an
     // unfinished line: a line feed in them ends what is shown.
     void showInProgress(Session& session, std::string_view text, std::string_view prefix);
-    // As showInProgress, with the text already cleaned of escapes.
-    void showCleanedInProgress(Session& session, std::string_view cleaned);
+    // As showInProgress, with the text already cleaned of escapes. Emptying a
+    // row that is known to be empty (after every line) changes nothing.
+    void showCleanedInProgress(Session& session, std::string_view cleaned) {
+        if (cleaned.empty() && session.inProgressEmptyAt == m_inProgressEpoch) return;
+        setInProgressText(session, cleaned);
+    }
 
     MessageRows& rows() { return m_rows; }
     const MessageRows& rows() const { return m_rows; }
@@ -79,6 +82,7 @@ public:
 
 private:
     void insertRow(int socket, std::string_view name, std::string_view text, LineKind kind);
+    void setInProgressText(Session& session, std::string_view cleaned);
 
     SessionList& m_sessions;
     const Clock& m_clock;
