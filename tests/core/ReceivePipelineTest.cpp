@@ -292,6 +292,20 @@ TEST_F(ReceivePipelineTest, InProgressRowsBelongToTheirSessions) {
     EXPECT_EQ(inProgressText(1), "halb zwei");
 }
 
+TEST_F(ReceivePipelineTest, TwoSessionsOfOneChatShareItsLowestInProgressRow) {
+    // In-progress rows are known by their chat: with two sessions of one chat
+    // (as the case may be), the newer session, first in the list, writes into
+    // the lowest row of that chat, and the older one into none.
+    connect(7, "eins", "Anna");
+    connect(8, "EINS", "Bert");
+    receive(7, "von Anna");
+    EXPECT_EQ(inProgressText(0), " ");
+    EXPECT_EQ(inProgressText(1), " ");
+    receive(8, "von Bert");
+    EXPECT_EQ(inProgressText(0), "von Bert");
+    EXPECT_EQ(inProgressText(1), " ");
+}
+
 TEST_F(ReceivePipelineTest, SessionWithoutInProgressRowLeavesOtherRowsAlone) {
     connect(7, "eins", "Anna");
     receive(7, "Prompt eins: ");
