@@ -33,19 +33,40 @@ std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 
+std::uint64_t load64(const char* p) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+std::uint64_t load32(const char* p) {
+    std::uint32_t w = 0;
+    std::memcpy(&w, p, 4);
+    return w;
+}
+
+// Words of fixed size only, the last one overlapping the one before it where
+// the length is no multiple of eight (the length is hashed too): a copy of a
+// variable length would cost a call.
 std::uint32_t nameHash(std::string_view s) {
-    std::uint64_t h = s.size() * 0x9E3779B97F4A7C15ULL;
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
-        h ^= h >> 29;
-    }
-    if (i < s.size()) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, s.size() - i);
-        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
+    constexpr std::uint64_t Multiplier = 0xFF51AFD7ED558CCDULL;
+    const std::size_t n = s.size();
+    const char* p = s.data();
+    std::uint64_t h = n * 0x9E3779B97F4A7C15ULL;
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 < n; i += 8) {
+            h = (h ^ (load64(p + i) & FoldMask)) * Multiplier;
+            h ^= h >> 29;
+        }
+        h = (h ^ (load64(p + n - 8) & FoldMask)) * Multiplier;
+    } else if (n >= 4) {
+        const std::uint64_t w = load32(p) | (load32(p + n - 4) << 32);
+        h = (h ^ (w & FoldMask)) * Multiplier;
+    } else if (n > 0) {
+        const auto byte = [p](std::size_t i) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]));
+        };
+        const std::uint64_t w = byte(0) | (byte(n >> 1) << 8) | (byte(n - 1) << 16);
+        h = (h ^ (w & FoldMask)) * Multiplier;
     }
     return static_cast<std::uint32_t>(mix(h));
 }
