@@ -114,16 +114,16 @@ std::size_t ChatterTreeModel::sortedRow(const Rows& rows, std::string_view text,
     };
     std::size_t len = rows.keys.size();
     if (len == 0) return 0;
-    // Servers often list in order: rows in order put an item that does not
-    // go before the last one at the end, as the halving below would.
-    if (rows.inOrder && !before(len - 1)) return len;
     if (rows.inOrder) {
+        // Servers often list in order: an item that does not go before the
+        // last row goes at the end.
+        if (!before(len - 1)) return len;
         // Rows in order have one answer, however it is found: the first row
         // whose text goes after the item. Count the rows whose keys are at
         // most the item's. The answer lies in [base, base + len]; each step
         // asks three independent rows at once and keeps a quarter of the
         // window plus the rest, a length that does not depend on the answers,
-        // so the loop is never mispredicted; the picks are made by masks.
+        // so the loop's branches do not either; the picks are made by masks.
         std::size_t base = 0;
         while (len >= 4) {
             const std::size_t q = len >> 2;
