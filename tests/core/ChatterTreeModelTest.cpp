@@ -87,5 +87,88 @@ TEST(ChatterTreeModel, SortedInsertsMatchTheCaseInsensitiveOrder) {
     EXPECT_EQ(texts(model, NoItem), (std::vector<std::string>{"Alpha", "root", "ROOT"}));
 }
 
+// Rows never renamed stay in order, and a long list of them is searched by
+// other means than the halving: the rows must still be upper_bound's, for
+// texts in random order, in order and in reverse order, with many texts that
+// share their first eight bytes (in any case) and equal texts, in lists long
+// enough for every step of the search. Removals empty a list now and then.
+TEST(ChatterTreeModel, LongListsInOrderMatchTheCaseInsensitiveOrder) {
+    std::uint32_t seed = 777;
+    const auto next = [&seed] {
+        seed = seed * 1103515245U + 12345U;
+        return (seed >> 8) % 100000;
+    };
+    const auto randomText = [&] {
+        static const std::vector<std::string> stems = {"gast1234", "GAST1234", "Gast12", "anna", "\xC4rger",
+                                                       "\xE4RGER", "zz",       "",       "b"};
+        std::string text = stems[next() % stems.size()];
+        const std::uint32_t tail = next() % 4;
+        for (std::uint32_t i = 0; i < tail; ++i)
+            text += static_cast<char>(next() % 3 == 0 ? 'A' + next() % 3 : 'a' + next() % 3);
+        return text;
+    };
+    for (int order = 0; order < 3; ++order) {
+        ChatterTreeModel model;
+        const TreeItemId root = model.insertSorted(NoItem, "root", 0, 0);
+        std::vector<std::string> expected;
+        for (int round = 0; round < 3; ++round) {
+            std::vector<std::string> batch;
+            const std::size_t size = 1 + next() % 300;
+            for (std::size_t i = 0; i < size; ++i)
+                batch.push_back(randomText());
+            const auto less = [](const std::string& a, const std::string& b) {
+                return compareIgnoreCase(a, b) < 0;
+            };
+            if (order == 1) std::stable_sort(batch.begin(), batch.end(), less);
+            if (order == 2) std::stable_sort(batch.rbegin(), batch.rend(), less);
+            for (const std::string& text : batch) {
+                model.insertSorted(root, text, 0, 0);
+                referenceInsert(expected, text);
+            }
+            ASSERT_EQ(texts(model, root), expected) << "order " << order << " round " << round;
+            // Remove some rows, or all of them.
+            const std::size_t keep = round == 1 ? 0 : expected.size() / 2;
+            while (expected.size() > keep) {
+                const std::size_t row = next() % expected.size();
+                model.remove(model.children(root)[row]);
+                expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(row));
+            }
+            ASSERT_EQ(texts(model, root), expected);
+        }
+    }
+}
+
+// A rename that leaves the rows in order keeps the long-list search; one that
+// breaks the order hands every later insert to the halving, until the list is
+// empty again.
+TEST(ChatterTreeModel, RenamesThatBreakTheOrderKeepUpperBoundsSteps) {
+    for (const bool breaks : {false, true}) {
+        ChatterTreeModel model;
+        const TreeItemId root = model.insertSorted(NoItem, "root", 0, 0);
+        std::vector<std::string> expected;
+        for (const char* text : {"b", "d", "f", "h", "j", "l", "n"}) {
+            model.insertSorted(root, text, 0, 0);
+            referenceInsert(expected, text);
+        }
+        const std::string renamed = breaks ? "z" : "e";
+        model.setText(model.children(root)[2], renamed);
+        expected[2] = renamed;
+        for (const char* text : {"a", "g", "m", "y", "zz", "c", "e"}) {
+            model.insertSorted(root, text, 0, 0);
+            referenceInsert(expected, text);
+            ASSERT_EQ(texts(model, root), expected) << text;
+        }
+        while (!expected.empty()) {
+            model.remove(model.children(root)[0]);
+            expected.erase(expected.begin());
+        }
+        for (const char* text : {"q", "p", "r"}) {
+            model.insertSorted(root, text, 0, 0);
+            referenceInsert(expected, text);
+        }
+        EXPECT_EQ(texts(model, root), (std::vector<std::string>{"p", "q", "r"}));
+    }
+}
+
 }  // namespace
 }  // namespace tavik

@@ -185,6 +185,54 @@ TEST(NameList, IndexKeepsEveryNameThroughGrowthAndRemovals) {
         EXPECT_NE(list.find(k, "", false), nullptr) << k;
 }
 
+// Names with several entries (other contexts) through growth, removals and
+// re-adds: a lookup meets the entry a walk in walk order meets first, and a
+// lookup that copies for a context adds exactly when the walk finds none.
+TEST(NameList, LookupsMeetWhatTheWalkMeetsFirst) {
+    NameList list;
+    const auto walk = [&list](std::string_view name, std::string_view context) -> NameEntry* {
+        const std::string_view key = cutAtBlank(capped(name, NameEntry::MaxName));
+        for (NameEntry& e : list) {
+            if (equalsIgnoreCase(e.name, key) && equalsIgnoreCase(e.context, context)) return &e;
+        }
+        return nullptr;
+    };
+    std::uint32_t seed = 4242;
+    const auto next = [&seed] {
+        seed = seed * 1103515245U + 12345U;
+        return (seed >> 8) % 100000;
+    };
+    const std::vector<std::string> contexts = {"", "Lobby", "LOBBY", "Keller"};
+    for (int step = 0; step < 3000; ++step) {
+        std::string name = "Name" + std::to_string(next() % 150);
+        if (next() % 2 == 0) name[0] = 'n';
+        if (next() % 10 == 0) name += " (weg)";
+        const std::string& context = contexts[next() % contexts.size()];
+        const std::uint32_t action = next() % 10;
+        if (action < 3) {
+            list.addWithContext(name, context);
+        } else if (action < 5) {
+            list.add(name);
+        } else if (action < 7) {
+            NameEntry* e = walk(name, context);
+            if (e != nullptr && e != list.first()) list.remove(e);
+        } else if (action < 9) {
+            ASSERT_EQ(list.find(name, context, false), walk(name, context)) << step << " " << name;
+        } else {
+            const std::size_t before = list.size();
+            NameEntry* expected = walk(name, context);
+            NameEntry* found = list.find(name, context, true);
+            if (expected != nullptr) {
+                ASSERT_EQ(found, expected) << step;
+                ASSERT_EQ(list.size(), before) << step;
+            } else if (found != nullptr) {
+                ASSERT_EQ(found, walk(name, context)) << step;  // the copy, met first from now on
+                ASSERT_EQ(list.size(), before + 1) << step;
+            }
+        }
+    }
+}
+
 TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
     // Long texts are compared eight bytes at a time where they match exactly;
     // a difference of case or of letter in any byte of any word must still count.

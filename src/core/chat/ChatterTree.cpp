@@ -20,10 +20,13 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
         case TreeItemType::Chatter: {
             // The arrival check may open a message box (a failed log write or
             // ChatWatch save) whose loop can end this session: it gets copies,
-            // and the session is looked up again afterwards.
+            // and the session is looked up again afterwards. With nobody
+            // watched it does nothing, and the copy is spared.
             const int socket = session.socket;
-            const std::string chatName = session.chatName;
-            m_watch.chatterSeen(socket, text, chatName);
+            if (!m_watch.list().empty()) {
+                const std::string chatName = session.chatName;
+                m_watch.chatterSeen(socket, text, chatName);
+            }
             Session* live = m_sessions.findBySocket(socket);
             if (live == nullptr) return NoItem;
             const NameEntry* entry = live->addedChatterName(text);

@@ -73,14 +73,25 @@ private:
         std::vector<SortKey> childKeys;  // the keys of item.children, row for row
         std::uint32_t generation = 1;
         bool used = false;
+        // No rename has put item.children out of order since they were last empty.
+        bool childrenInOrder = true;
+    };
+    // The rows of one parent: its items, their keys and whether they are in order.
+    struct Rows {
+        std::vector<TreeItemId>& ids;
+        std::vector<SortKey>& keys;
+        bool& inOrder;
     };
     const Slot* slotOf(TreeItemId id) const;
     Slot* slotOf(TreeItemId id);
-    std::vector<TreeItemId>& siblings(TreeItemId parent);
-    std::vector<SortKey>& siblingKeys(TreeItemId parent);
+    // The rows under `parent` (NoItem: top level), which must be an item.
+    Rows rowsOf(TreeItemId parent);
+    Rows rowsOf(Slot* parent);  // null: top level
+    // The row upper_bound with compareIgnoreCase gives `text` among `rows`.
+    std::size_t sortedRow(const Rows& rows, std::string_view text, SortKey key) const;
     void freeSubtree(TreeItemId id);
-    // Adds `delta` to the descendant count of `parent` and of every item above it.
-    void countBelow(TreeItemId parent, std::ptrdiff_t delta);
+    // Adds `delta` to the descendant count of `s` and of every item above it.
+    void countBelow(Slot* s, std::ptrdiff_t delta);
     template <typename F>
     void notify(F&& f) {
         for (ChatterTreeObserver* o : m_observers)
@@ -91,6 +102,7 @@ private:
     std::vector<std::uint32_t> m_free;
     std::vector<TreeItemId> m_topLevel;
     std::vector<SortKey> m_topLevelKeys;
+    bool m_topLevelInOrder = true;
     std::size_t m_live = 0;
     std::vector<ChatterTreeObserver*> m_observers;
 };

@@ -1,6 +1,7 @@
 #include "chat/NamesListBox.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "text/Text.h"
 
@@ -9,9 +10,13 @@ namespace tavik {
 void NamesListBox::add(std::string_view name, std::string_view chatName) {
     if (m_count == m_entries.size()) m_entries.emplace_back();
     std::string& e = m_entries[m_count++];
-    e.assign(cutAtBlank(name));
-    e.push_back('@');
-    e.append(chatName);
+    // Written in place: the reused string keeps its buffer.
+    const std::string_view cut = cutAtBlank(name);
+    e.resize(cut.size() + 1 + chatName.size());
+    char* out = e.data();
+    if (!cut.empty()) std::memcpy(out, cut.data(), cut.size());
+    out[cut.size()] = '@';
+    if (!chatName.empty()) std::memcpy(out + cut.size() + 1, chatName.data(), chatName.size());
     m_dirty = true;
     changed();
 }

@@ -33,21 +33,42 @@ std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 
-std::uint64_t nameHash(std::string_view s) {
-    std::uint64_t h = s.size() * 0x9E3779B97F4A7C15ULL;
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
-        h ^= h >> 29;
+std::uint64_t load64(const char* p) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+std::uint64_t load32(const char* p) {
+    std::uint32_t w = 0;
+    std::memcpy(&w, p, 4);
+    return w;
+}
+
+// Words of fixed size only, the last one overlapping the one before it where
+// the length is no multiple of eight (the length is hashed too): a copy of a
+// variable length would cost a call.
+std::uint32_t nameHash(std::string_view s) {
+    constexpr std::uint64_t Multiplier = 0xFF51AFD7ED558CCDULL;
+    const std::size_t n = s.size();
+    const char* p = s.data();
+    std::uint64_t h = n * 0x9E3779B97F4A7C15ULL;
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 < n; i += 8) {
+            h = (h ^ (load64(p + i) & FoldMask)) * Multiplier;
+            h ^= h >> 29;
+        }
+        h = (h ^ (load64(p + n - 8) & FoldMask)) * Multiplier;
+    } else if (n >= 4) {
+        const std::uint64_t w = load32(p) | (load32(p + n - 4) << 32);
+        h = (h ^ (w & FoldMask)) * Multiplier;
+    } else if (n > 0) {
+        const auto byte = [p](std::size_t i) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]));
+        };
+        const std::uint64_t w = byte(0) | (byte(n >> 1) << 8) | (byte(n - 1) << 16);
+        h = (h ^ (w & FoldMask)) * Multiplier;
     }
-    if (i < s.size()) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, s.size() - i);
-        h = (h ^ (w & FoldMask)) * 0xFF51AFD7ED558CCDULL;
-    }
-    return mix(h);
+    return static_cast<std::uint32_t>(mix(h));
 }
 }  // namespace
 
@@ -70,9 +91,12 @@ NameEntry* NameList::find(std::string_view name, std::string_view context, bool 
     if (slot == NoSlot) return nullptr;
     // addWithContext below adds only when it returns the new entry at once, so
     // the slot and its bucket stay as they are while the walk goes on.
-    for (std::size_t i = 0; i < m_index[slot].bucket.size(); ++i) {
-        NameEntry* entry = i == 0 ? m_index[slot].front : m_index[slot].bucket[i];
-        if (equalsIgnoreCase(entry->context, context)) return entry;
+    const std::size_t count = m_index[slot].count;
+    for (std::size_t i = 0; i < count; ++i) {
+        NameEntry* entry = i == 0 ? m_index[slot].front : m_buckets[slot][i];
+        // Most lookups ask for the entry without a context.
+        if (context.empty() ? entry->context.empty() : equalsIgnoreCase(entry->context, context))
+            return entry;
         if (copyForContext) {
             if (NameEntry* added = addWithContext(key, context)) return added;
         }
@@ -152,6 +176,7 @@ NameEntry& NameList::append(NameEntry entry) {
 void NameList::clear() {
     m_entries.clear();
     m_index.clear();
+    m_buckets.clear();
     m_indexUsed = 0;
 }
 
@@ -170,54 +195,62 @@ NameEntry* NameList::linkNew(NameEntry entry) {
     return added;
 }
 
-std::size_t NameList::indexFind(std::string_view key, std::uint64_t hash) const {
+std::size_t NameList::indexFind(std::string_view key, std::uint32_t hash) const {
     if (m_index.empty()) return NoSlot;
     const std::size_t mask = m_index.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const IndexSlot& s = m_index[i];
-        if (s.bucket.empty()) return NoSlot;
+        if (s.count == 0) return NoSlot;
         if (s.hash == hash && equalsIgnoreCase(s.front->name, key)) return i;
     }
 }
 
 void NameList::indexGrow() {
-    std::vector<IndexSlot> old;
-    old.swap(m_index);
-    m_index.resize(old.empty() ? 16 : old.size() * 2);
-    const std::size_t mask = m_index.size() - 1;
-    for (IndexSlot& s : old) {
-        if (s.bucket.empty()) continue;
-        std::size_t i = s.hash & mask;
-        while (!m_index[i].bucket.empty())
+    std::vector<IndexSlot> oldIndex;
+    std::vector<Bucket> oldBuckets;
+    oldIndex.swap(m_index);
+    oldBuckets.swap(m_buckets);
+    const std::size_t size = oldIndex.empty() ? 16 : oldIndex.size() * 2;
+    m_index.resize(size);
+    m_buckets.resize(size);
+    const std::size_t mask = size - 1;
+    for (std::size_t j = 0; j < oldIndex.size(); ++j) {
+        if (oldIndex[j].count == 0) continue;
+        std::size_t i = oldIndex[j].hash & mask;
+        while (m_index[i].count != 0)
             i = (i + 1) & mask;
-        m_index[i] = std::move(s);
+        m_index[i] = oldIndex[j];
+        m_buckets[i] = std::move(oldBuckets[j]);
     }
 }
 
 void NameList::indexInsert(NameEntry* entry) {
-    const std::uint64_t hash = nameHash(entry->name);
+    const std::uint32_t hash = nameHash(entry->name);
     std::size_t slot = indexFind(entry->name, hash);
     if (slot == NoSlot) {
-        if ((m_indexUsed + 1) * 2 > m_index.size()) indexGrow();
+        if ((m_indexUsed + 1) * 4 > m_index.size() * 3) indexGrow();
         const std::size_t mask = m_index.size() - 1;
         slot = hash & mask;
-        while (!m_index[slot].bucket.empty())
+        while (m_index[slot].count != 0)
             slot = (slot + 1) & mask;
         m_index[slot].hash = hash;
+        m_buckets[slot].clear();
         ++m_indexUsed;
     }
-    Bucket& bucket = m_index[slot].bucket;
+    Bucket& bucket = m_buckets[slot];
     const auto pos = std::upper_bound(bucket.begin(), bucket.end(), entry->m_rank,
                                       [](std::int64_t rank, const NameEntry* e) { return rank < e->m_rank; });
     bucket.insert(pos, entry);
     m_index[slot].front = bucket.front();
+    m_index[slot].count = static_cast<std::uint32_t>(bucket.size());
 }
 
 void NameList::indexErase(NameEntry* entry) {
     std::size_t hole = indexFind(entry->name, nameHash(entry->name));
     if (hole == NoSlot) return;
-    Bucket& bucket = m_index[hole].bucket;
+    Bucket& bucket = m_buckets[hole];
     bucket.erase(std::remove(bucket.begin(), bucket.end(), entry), bucket.end());
+    m_index[hole].count = static_cast<std::uint32_t>(bucket.size());
     if (!bucket.empty()) {
         m_index[hole].front = bucket.front();
         return;
@@ -228,11 +261,12 @@ void NameList::indexErase(NameEntry* entry) {
     // unless their home lies cyclically after the hole. Buckets are swapped, so
     // their capacity stays in the table.
     const std::size_t mask = m_index.size() - 1;
-    for (std::size_t j = (hole + 1) & mask; !m_index[j].bucket.empty(); j = (j + 1) & mask) {
+    for (std::size_t j = (hole + 1) & mask; m_index[j].count != 0; j = (j + 1) & mask) {
         const std::size_t home = m_index[j].hash & mask;
         const bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
         if (stays) continue;
         std::swap(m_index[hole], m_index[j]);
+        std::swap(m_buckets[hole], m_buckets[j]);
         hole = j;
     }
 }

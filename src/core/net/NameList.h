@@ -90,27 +90,30 @@ public:
 
 private:
     using Bucket = std::vector<NameEntry*>;  // ordered by walk order
-    // One slot of the open-addressing index: the entries whose names are equal
-    // ignoring case, and the hash of that name. An empty bucket is a free slot;
-    // a freed slot keeps its bucket's capacity for the next name.
-    // `front` repeats the bucket's first entry, so a lookup of a name with one
-    // entry does not reach into the bucket's storage.
+    // One slot of the open-addressing index, kept to 16 bytes so that the
+    // probes of a long list stay in cache: the low half of the hash of a name,
+    // the number of entries whose names are equal to it ignoring case, and the
+    // first of them in walk order. All of them, the first too, are in the
+    // slot's bucket (m_buckets, row for row), which a lookup reaches only for
+    // a name with more than one entry. A slot with no entries is free; a freed
+    // slot keeps its bucket's capacity for the next name.
     struct IndexSlot {
-        std::uint64_t hash = 0;
+        std::uint32_t hash = 0;
+        std::uint32_t count = 0;
         NameEntry* front = nullptr;
-        Bucket bucket;
     };
     static constexpr std::size_t NoSlot = static_cast<std::size_t>(-1);
 
     NameEntry* linkNew(NameEntry entry);
     void indexInsert(NameEntry* entry);
     void indexErase(NameEntry* entry);
-    std::size_t indexFind(std::string_view key, std::uint64_t hash) const;
+    std::size_t indexFind(std::string_view key, std::uint32_t hash) const;
     void indexGrow();
 
     Entries m_entries;
-    std::vector<IndexSlot> m_index;    // size 0 or a power of two, at most half full
-    std::size_t m_indexUsed = 0;       // slots with a non-empty bucket
+    std::vector<IndexSlot> m_index;    // size 0 or a power of two, at most three quarters full
+    std::vector<Bucket> m_buckets;     // the entries of each slot of m_index
+    std::size_t m_indexUsed = 0;       // slots with entries
     std::int64_t m_nextFrontRank = 0;  // entries linked after the first get ever smaller ranks
     std::int64_t m_nextBackRank = 1;   // appended entries get ever larger ranks
 };

@@ -7,30 +7,8 @@
 namespace tavik {
 
 namespace {
-
-constexpr std::array<unsigned char, 256> makeLowerTable() {
-    std::array<unsigned char, 256> t{};
-    for (int i = 0; i < 256; ++i)
-        t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
-    for (int c = 'A'; c <= 'Z'; ++c)
-        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
-    for (int c = 0xC0; c <= 0xDE; ++c) {
-        if (c != 0xD7) t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c + 32);
-    }
-    t[0x8A] = 0x9A;  // Š
-    t[0x8C] = 0x9C;  // Œ
-    t[0x8E] = 0x9E;  // Ž
-    t[0x9F] = 0xFF;  // Ÿ
-    return t;
-}
-
-constexpr std::array<unsigned char, 256> LowerTable = makeLowerTable();
-
+using text_detail::LowerTable;
 }  // namespace
-
-unsigned char lowerByte(unsigned char c) {
-    return LowerTable[c];
-}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
