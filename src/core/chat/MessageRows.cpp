@@ -25,13 +25,11 @@ bool sameShortText(const char* a, const char* b, std::size_t n) {
     return n >= 8 ? sameWords<std::uint64_t>(a, b, n) : sameWords<std::uint32_t>(a, b, n);
 }
 
-// A slot is reused for a new row, and its time and chat cells mostly hold
-// what the new row has: an inline compare costs far less than a copy.
-void assignTimeOrChat(std::string& cell, std::string_view text) {
-    if (cell.size() == text.size() && text.size() >= 4 && text.size() <= 16 &&
-        sameShortText(cell.data(), text.data(), text.size()))
-        return;
-    cell.assign(text);
+// Whether a cell holds `text` already, told without a call for texts of
+// 4..16 bytes (a time, mostly a chat name), else false.
+bool holdsShortText(const std::string& cell, std::string_view text) {
+    return cell.size() == text.size() && text.size() >= 4 && text.size() <= 16 &&
+           sameShortText(cell.data(), text.data(), text.size());
 }
 
 }  // namespace
@@ -66,8 +64,10 @@ void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::str
     r.selected = false;
     r.cells[0].assign(c0);
     r.cells[1].assign(c1);
-    assignTimeOrChat(r.cells[2], c2);
-    assignTimeOrChat(r.cells[3], c3);
+    // A slot is reused for a new row, and its time and chat cells mostly hold
+    // what the new row has: an inline compare costs far less than a copy.
+    if (!holdsShortText(r.cells[2], c2)) r.cells[2].assign(c2);
+    if (!holdsShortText(r.cells[3], c3)) r.cells[3].assign(c3);
     ++m_count;
     if (m_marker >= index && m_count > 1) ++m_marker;
     notify([&](MessageRowsObserver& o) { o.rowsInserted(index, 1); });
