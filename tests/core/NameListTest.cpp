@@ -236,17 +236,23 @@ TEST(NameList, LookupsMeetWhatTheWalkMeetsFirst) {
 TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
     // Long texts are compared eight bytes at a time where they match exactly;
     // a difference of case or of letter in any byte of any word must still count.
-    const std::string base = "gastfreundschaftlicher \xE4rger";  // 30 bytes, ä at 23
-    for (std::size_t at = 0; at < base.size(); ++at) {
-        std::string upper = base;
-        upper[at] = static_cast<char>(at == 23 ? '\xC4' : std::toupper(static_cast<unsigned char>(base[at])));
-        EXPECT_TRUE(equalsIgnoreCase(base, upper)) << at;
-        EXPECT_EQ(compareIgnoreCase(base, upper), 0) << at;
-        std::string other = base;
-        other[at] = '\xFE';  // þ sorts after every byte of the text
-        EXPECT_FALSE(equalsIgnoreCase(base, other)) << at;
-        EXPECT_LT(compareIgnoreCase(base, other), 0) << at;
-        EXPECT_GT(compareIgnoreCase(other, base), 0) << at;
+    // The bytes after the last whole word are compared as the last eight
+    // bytes, overlapping, when those match exactly: lengths around a word.
+    const std::string full = "gastfreundschaftlicher \xE4rger";  // 30 bytes, ä at 23
+    for (const std::size_t length : {7U, 8U, 9U, 12U, 15U, 16U, 17U, 23U, 30U}) {
+        const std::string base = full.substr(0, length);
+        for (std::size_t at = 0; at < base.size(); ++at) {
+            std::string upper = base;
+            upper[at] =
+                static_cast<char>(at == 23 ? '\xC4' : std::toupper(static_cast<unsigned char>(base[at])));
+            EXPECT_TRUE(equalsIgnoreCase(base, upper)) << length << " " << at;
+            EXPECT_EQ(compareIgnoreCase(base, upper), 0) << length << " " << at;
+            std::string other = base;
+            other[at] = '\xFE';  // þ sorts after every byte of the text
+            EXPECT_FALSE(equalsIgnoreCase(base, other)) << length << " " << at;
+            EXPECT_LT(compareIgnoreCase(base, other), 0) << length << " " << at;
+            EXPECT_GT(compareIgnoreCase(other, base), 0) << length << " " << at;
+        }
     }
     EXPECT_LT(compareIgnoreCase("Gastfreund", "GASTFREUNDIN"), 0);  // a beginning sorts first
     EXPECT_GT(compareIgnoreCase("gastfreundin", "Gastfreund"), 0);

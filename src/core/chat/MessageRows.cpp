@@ -100,7 +100,11 @@ void MessageRows::setCell(int index, int column, std::string_view text) {
     if (index < 0 || index >= m_count || column < 0 || column >= 4) return;
     std::string& c = m_slots[physical(index)].cells[static_cast<std::size_t>(column)];
     if (c == text) return;
-    c.assign(text);
+    if (text.empty()) {
+        c.clear();
+    } else {
+        c.assign(text);
+    }
     notify([&](MessageRowsObserver& o) { o.rowChanged(index); });
 }
 

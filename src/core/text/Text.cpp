@@ -23,6 +23,10 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
             }
         }
     }
+    // The last eight bytes, overlapping those compared, when they match exactly.
+    if (i < a.size() && a.size() >= 8 &&
+        std::memcmp(a.data() + a.size() - 8, b.data() + b.size() - 8, 8) == 0)
+        return true;
     for (; i < a.size(); ++i) {
         if (LowerTable[static_cast<unsigned char>(a[i])] != LowerTable[static_cast<unsigned char>(b[i])]) {
             return false;
