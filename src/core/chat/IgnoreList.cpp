@@ -27,6 +27,7 @@ void IgnoreList::toggle(Session* session, std::string_view name, std::string_vie
     if (session == nullptr || name.find_first_not_of(' ') == std::string_view::npos ||
         equalsIgnoreCase(name, session->nick) || session->chatterNames.empty())
         return;
+    // The entry added below may carry a context: from here on a row's name is looked up.
     session->ignoreMarksTouched = true;
     NameEntry* entry = session->chatterNames.find(name, "", true);
     if (entry == nullptr) {
