@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -186,6 +188,189 @@ TEST_F(ChatterListTest, RepeatedHeadersKeepTheNamesBounded) {
         receive(7, chunk + "+---+\r\n");
     }
     EXPECT_LE(client.namesList().size(), 60U);
+}
+
+// Every item of the tree, depth first: what the window can show of it.
+Lines treeDump(const ChatterTreeModel& m) {
+    Lines out;
+    const auto walk = [&](const auto& self, TreeItemId parent, const std::string& path) -> void {
+        for (const TreeItemId id : m.children(parent)) {
+            const TreeItem& it = *m.item(id);
+            const std::string here = path + "/" + it.text;
+            out.push_back(here + " " + std::to_string(it.image) + "," + std::to_string(it.selectedImage) +
+                          (it.expanded ? " open" : "") + (it.hasChildrenIndicator ? " +" : ""));
+            self(self, id, here);
+        }
+    };
+    walk(walk, NoItem, "");
+    return out;
+}
+
+// A second client beside the fixture's, fed the same bytes.
+struct Twin {
+    explicit Twin(const std::filesystem::path& dir) : client(transport, desktop, clock, dir) {
+        client.settings().sound = false;
+        client.settings().logfile = false;
+    }
+    void receive(int socket, const std::string& bytes) {
+        transport.feed(socket, bytes);
+        while (transport.pendingChunks(socket) != 0)
+            client.socketEvent(socket, SocketEvent::Read, 0);
+    }
+    FakeTransport transport;
+    FakeDesktop desktop;
+    FakeClock clock;
+    Client client;
+};
+
+// A keep-alive list takes back the items of the last list that it lists
+// again. Whatever the lists hold, the tree must end as if the session's items
+// had been removed at the header and inserted anew: the twin has them removed
+// before each list. Names that compare equal in any case, duplicates, remarks,
+// ignored names, unnamed and collapsed channels, lists cut off by a chat line
+// and lists without the echo all come up.
+TEST_F(ChatterListTest, AListOverTheLastOneEndsAsIfBuiltAnew) {
+    const std::filesystem::path twinDir = dir.path() / "twin";
+    std::filesystem::create_directories(twinDir);
+    Twin fresh(twinDir);
+    fresh.client.attachSession(7, "brenn-chat", "Gast");
+    connect(8, "Brenn-Chat2", "Gast");
+    fresh.client.attachSession(8, "Brenn-Chat2", "Gast");
+    const Lines names = {"Anna",     "anna",     "ANNA", "Bert",       "Bert (weg)", "Carla",      "Dora",
+                         "\xC9mile", "\xE9mile", "Zora", "Abcdefghij", "abcdefghiJ", "Abcdefghik", "N1",
+                         "N2",       "N3",       "N4",   "N5",         "N6",         "N7"};
+    const Lines labels = {"Lobby", "Keller", "Bar", "Dach", "Garten"};
+    std::uint32_t seed = 2024;
+    const auto below = [&](std::uint32_t n) {
+        seed = seed * 1664525U + 1013904223U;
+        return (seed >> 8) % n;
+    };
+    // Read events until each client took all bytes: a long list takes more than one.
+    const auto both = [&](int socket, const std::string& bytes) {
+        transport.feed(socket, bytes);
+        while (transport.pendingChunks(socket) != 0)
+            client.socketEvent(socket, SocketEvent::Read, 0);
+        fresh.receive(socket, bytes);
+    };
+    both(8, framedList({"| Xaver      Keller    "}));
+    for (int round = 0; round < 400; ++round) {
+        Lines lines;
+        const std::uint32_t channels = 1 + below(5);
+        for (std::uint32_t c = 0; c < channels; ++c) {
+            std::string line = "|";
+            const std::uint32_t count = 1 + below(8);
+            for (std::uint32_t i = 0; i < count; ++i) {
+                if (i > 0) line += ',';
+                if (i > 0 && below(4) == 0) {
+                    lines.push_back(line);
+                    line = "|";
+                }
+                line += " " + names[below(static_cast<std::uint32_t>(names.size()))];
+            }
+            if (below(20) == 0) {
+                line += ",  ";  // no label: the next channel's names join this one
+            } else {
+                line += "      " + labels[below(static_cast<std::uint32_t>(labels.size()))] + " " +
+                        (below(3) == 0 ? "*" : "") + "  ";
+            }
+            lines.push_back(line);
+        }
+        const bool echo = below(5) != 0;
+        std::string bytes = framedList(echo ? "/s" : "", lines);
+        if (!echo) bytes.erase(0, 2);
+        if (below(8) == 0) {
+            // Cut off by a chat line after the header and part of the names.
+            const std::size_t header = bytes.find("+\r\n", bytes.find("Brenn-Chat:")) + 3;
+            const std::size_t cut =
+                bytes.find('\n', header + below(static_cast<std::uint32_t>(bytes.size() - header)));
+            bytes = bytes.substr(0, cut == std::string::npos ? bytes.size() : cut + 1) + "Hallo\r\n";
+        }
+        // Without the echo the header counts as one only where the "+" lines
+        // since the last echo come in threes.
+        if (echo || fresh.client.sessions().findBySocket(7)->list.plusLines % 3 == 0) {
+            fresh.client.chatterTree().removeConnection(7);
+        }
+        both(7, bytes);
+        ASSERT_EQ(treeDump(client.chatterTree().model()), treeDump(fresh.client.chatterTree().model()))
+            << "round " << round << "\n"
+            << bytes;
+
+        // Between lists the user ignores a name or closes and opens a channel, on both.
+        if (below(4) == 0) {
+            const std::string name = names[below(static_cast<std::uint32_t>(names.size()))];
+            for (Client* c : {&client, &fresh.client}) {
+                Session& s = *c->sessions().findBySocket(7);
+                if (NameEntry* e = s.chatterNames.find(name, "", false)) s.setIgnoreMark(*e, e->active == 0);
+            }
+        }
+        const auto pick = [&](Client& c, std::uint32_t r) {
+            const ChatterTreeModel& m = c.chatterTree().model();
+            for (const TreeItemId top : m.topLevel()) {
+                if (m.item(top)->text == "brenn-chat" && r < m.children(top).size())
+                    return m.children(top)[r];
+            }
+            return NoItem;
+        };
+        if (below(3) == 0) {
+            const std::uint32_t r = below(5);
+            const bool open = below(2) == 0;
+            for (Client* c : {&client, &fresh.client}) {
+                if (const TreeItemId channel = pick(*c, r); channel != NoItem) {
+                    c->interaction().treeItemExpanded(channel, open);
+                }
+            }
+        }
+    }
+    // The other session's items were never touched.
+    const Lines dump = treeDump(client.chatterTree().model());
+    EXPECT_NE(std::find(dump.begin(), dump.end(), "/Brenn-Chat2/Keller (1)/Xaver 1,11"), dump.end());
+
+    // A list the same as the last keeps every item, and the window its handles.
+    const std::string same = framedList({"| Anna, Bert      Lobby    ", "| Carla      Bar *   "});
+    both(7, same);
+    const auto handles = [&] {
+        std::vector<TreeItemId> out;
+        const ChatterTreeModel& m = client.chatterTree().model();
+        const auto walk = [&](const auto& self, TreeItemId parent) -> void {
+            for (const TreeItemId id : m.children(parent)) {
+                out.push_back(id);
+                self(self, id);
+            }
+        };
+        walk(walk, NoItem);
+        return out;
+    };
+    const std::vector<TreeItemId> before = handles();
+    both(7, same);
+    EXPECT_EQ(handles(), before);
+}
+
+// The cap on a session's items counts the list being read, not what is left
+// of the last one until it ends.
+TEST_F(ChatterListTest, TheItemCapCountsOnlyTheNewList) {
+    const auto bigList = [](char first) {
+        Lines lines;
+        for (std::size_t i = 0; i < ChatterTree::MaxItemsPerSession; i += 10) {
+            std::string line = "|";
+            for (std::size_t j = i; j < i + 10; ++j)
+                line += std::string(j == i ? " " : ", ") + first + std::to_string(j);
+            lines.push_back(line + (i + 10 >= ChatterTree::MaxItemsPerSession ? "      Lobby   " : ","));
+        }
+        return framedList(lines);
+    };
+    const auto drain = [&](const std::string& bytes) {
+        transport.feed(7, bytes);
+        while (transport.pendingChunks(7) != 0)
+            client.socketEvent(7, SocketEvent::Read, 0);
+    };
+    drain(bigList('A'));
+    const std::size_t first = client.chatterTree().model().size();
+    drain(bigList('B'));
+    EXPECT_EQ(client.chatterTree().model().size(), first);
+    EXPECT_EQ(client.chatterTree().model().item(client.chatterTree().model().topLevel()[0])->text,
+              "brenn-chat");
+    const TreeItemId lobby = client.chatterTree().model().children(session().treeItem)[0];
+    EXPECT_EQ(client.chatterTree().model().item(client.chatterTree().model().children(lobby)[0])->text, "B0");
 }
 
 }  // namespace

@@ -44,9 +44,12 @@ protected:
         void chatterListEnds(const Session& s, int listed) override {
             calls.push_back("ends " + s.chatName + " " + std::to_string(listed));
         }
-        void chatterListHeader(const Session& s) override {
+        void chatterListHeader(Session& s) override {
             calls.push_back("header " + std::to_string(s.socket));
             items.clear();
+        }
+        void chatterListRead(const Session& s) override {
+            calls.push_back("read " + std::to_string(s.socket));
         }
         bool hasTreeItem(TreeItemId item) const override { return items.count(item) > 0; }
         TreeItemId addTreeItem(Session&, std::string_view text, TreeItemId parent,
@@ -62,7 +65,9 @@ protected:
             calls.push_back("label " + std::to_string(channel) + " " + std::string(label) +
                             (protectedChannel ? " *" : ""));
         }
-        void expandTreeItem(TreeItemId item) override { calls.push_back("expand " + std::to_string(item)); }
+        void expandTreeItem(const Session&, TreeItemId item) override {
+            calls.push_back("expand " + std::to_string(item));
+        }
         void nameRejected(int socket) override { calls.push_back("rejected " + std::to_string(socket)); }
         void ownNickRenamed(Session&, std::string_view nick) override {
             calls.push_back("renamed " + std::string(nick));
@@ -152,13 +157,21 @@ TEST_F(ClassifierSeamTest, AChatterListHandsUpItsItemsInOrder) {
         EXPECT_EQ(classify(line).kind, LineKind::Hidden) << line;
     }
     const std::vector<std::string> expected = {
-        "starts brenn-chat",        "add 3 brenn-chat under 0",
-        "add 2  under 1",           "header 7",
-        "add 3 brenn-chat under 0", "add 2  under 3",
-        "add 1 Anna under 4",       "add 1 Bert (weg) under 4",
-        "label 4 Lobby (2) *",      "expand 3",
-        "add 2  under 3",           "add 1 Carla under 7",
-        "label 7 Keller (1)",       "expand 3",
+        "starts brenn-chat",
+        "add 3 brenn-chat under 0",
+        "add 2  under 1",
+        "header 7",
+        "add 3 brenn-chat under 0",
+        "add 2  under 3",
+        "add 1 Anna under 4",
+        "add 1 Bert (weg) under 4",
+        "label 4 Lobby (2) *",
+        "expand 3",
+        "add 2  under 3",
+        "add 1 Carla under 7",
+        "label 7 Keller (1)",
+        "expand 3",
+        "read 7",
         "ends brenn-chat 3",
     };
     EXPECT_EQ(sink.calls, expected);

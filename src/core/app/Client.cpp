@@ -366,13 +366,17 @@ void Client::chatterListEnds(const Session& session, int chattersListed) {
     m_chatWatch.refreshPresence(session.chatName);
 }
 
-void Client::chatterListHeader(const Session& session) {
-    m_chatterTree.removeConnection(session.socket);
+void Client::chatterListHeader(Session& session) {
+    m_chatterTree.startList(session);
     m_namesList.removeChat(session.chatName);
 }
 
+void Client::chatterListRead(const Session& session) {
+    m_chatterTree.endList(session.socket);
+}
+
 bool Client::hasTreeItem(TreeItemId item) const {
-    return m_chatterTree.model().contains(item);
+    return m_chatterTree.isCurrent(item);
 }
 
 TreeItemId Client::addTreeItem(Session& session, std::string_view text, TreeItemId parent,
@@ -385,8 +389,8 @@ void Client::nameChannel(Session& session, TreeItemId channel, std::string_view 
     m_chatterTree.nameChannel(session, channel, label, protectedChannel);
 }
 
-void Client::expandTreeItem(TreeItemId item) {
-    m_chatterTree.model().setExpanded(item, true);
+void Client::expandTreeItem(const Session& session, TreeItemId item) {
+    m_chatterTree.expandConnection(session, item);
 }
 
 void Client::nameRejected(int socket) {

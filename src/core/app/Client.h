@@ -167,13 +167,14 @@ private:
     // What the classifier finds in chatter lists and nick answers.
     void chatterListStarts(const Session& session) override;
     void chatterListEnds(const Session& session, int chattersListed) override;
-    void chatterListHeader(const Session& session) override;
+    void chatterListHeader(Session& session) override;
+    void chatterListRead(const Session& session) override;
     bool hasTreeItem(TreeItemId item) const override;
     TreeItemId addTreeItem(Session& session, std::string_view text, TreeItemId parent,
                            TreeItemType type) override;
     void nameChannel(Session& session, TreeItemId channel, std::string_view label,
                      bool protectedChannel) override;
-    void expandTreeItem(TreeItemId item) override;
+    void expandTreeItem(const Session& session, TreeItemId item) override;
     void nameRejected(int socket) override;
     void ownNickRenamed(Session& session, std::string_view newNick) override;
     // The rows of the receive pipeline.

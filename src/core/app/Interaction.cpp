@@ -61,6 +61,11 @@ void Interaction::treeItemExpanded(TreeItemId item, bool expanded) {
     // (1 open, 0 closed) and shows the picture of that state: the odd image of
     // its pair while open, the even one while closed.
     tree.channelToggled(item, expanded ? 1 : 0);
+    // The model follows what the user opened or closed: a channel taken back
+    // by the next list then starts from what the window shows.
+    tree.model().setExpanded(item, expanded);
+    it = tree.model().item(item);
+    if (it == nullptr) return;
     const int pair = it->image - it->image % 2;
     const int image = expanded ? pair + 1 : pair;
     tree.model().setImages(item, image, image + TreeImage::SelectedOffset);

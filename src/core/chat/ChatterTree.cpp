@@ -8,13 +8,121 @@
 namespace tavik {
 
 std::size_t ChatterTree::itemsUnder(TreeItemId top) const {
-    return m_model.descendantCount(top);
+    return m_model.currentCount(top);
+}
+
+ChatterTree::Relist* ChatterTree::relistOf(int socket) {
+    for (Relist& r : m_relists) {
+        if (r.socket == socket) return &r;
+    }
+    return nullptr;
+}
+
+bool ChatterTree::reusable(TreeItemId channel) const {
+    // A new channel comes in unnamed and goes to the first row, before all
+    // named ones: the channels end up in the reverse of the order they were
+    // listed in, which is how the last list's channels are handed out again.
+    // A channel is taken back only with a name and its chatters in order.
+    return !m_model.item(channel)->text.empty() && m_model.rowsInOrder(channel);
+}
+
+void ChatterTree::startList(Session& session) {
+    const int socket = session.socket;
+    endList(socket);
+    TreeItemId top = NoItem;
+    int matches = 0;
+    for (const TreeItemId t : m_model.topLevel()) {
+        if (equalsIgnoreCase(capped(m_model.item(t)->text, 254), session.chatName)) {
+            top = t;
+            ++matches;
+        }
+    }
+    if (matches != 1) {
+        removeConnection(socket);
+        return;
+    }
+    // What cannot be taken back goes now, as the header has it go. That is
+    // also the channel the header line itself opened before it was known to
+    // be one.
+    for (std::size_t row = m_model.children(top).size(); row-- > 0;) {
+        const TreeItemId channel = m_model.children(top)[row];
+        if (!reusable(channel)) m_model.remove(channel);
+    }
+    Relist* relist = relistOf(socket);
+    if (relist == nullptr) {
+        m_relists.emplace_back();
+        relist = &m_relists.back();
+        relist->socket = socket;
+    }
+    relist->top = top;
+    relist->channels.clear();
+    const std::vector<TreeItemId>& channels = m_model.children(top);
+    relist->channels.assign(channels.rbegin(), channels.rend());
+    relist->nextChannel = 0;
+    relist->expanded = false;
+    m_model.markStale(top);
+}
+
+void ChatterTree::endList(int socket) {
+    Relist* relist = relistOf(socket);
+    if (relist == nullptr || relist->top == NoItem) return;
+    const TreeItemId top = relist->top;
+    relist->top = NoItem;
+    // A new connection item opens with the first channel named: closed
+    // stays the one taken back when no channel of the list was.
+    if (m_model.contains(top) && !m_model.isStale(top) && !relist->expanded) m_model.setExpanded(top, false);
+    relist->channels.clear();
+    m_model.removeStale(top);
+    // Chatters taken back kept their rows: where names that compare equal
+    // came in another order than last time, they are put in this list's.
+    if (m_model.contains(top)) {
+        for (const TreeItemId channel : m_model.children(top))
+            m_model.orderEqualItems(channel);
+    }
+}
+
+TreeItemId ChatterTree::reviveConnection(Relist& relist, std::string_view text) {
+    const TreeItemId top = relist.top;
+    if (!m_model.isStale(top)) return NoItem;
+    // Inserted anew it would go where it stands only in rows in order in
+    // which no other item compares equal to it.
+    const std::vector<TreeItemId>& rows = m_model.topLevel();
+    const int row = m_model.rowOf(top);
+    const bool alone = (row == 0 || compareIgnoreCase(m_model.item(rows[row - 1])->text, text) < 0) &&
+                       (static_cast<std::size_t>(row) + 1 == rows.size() ||
+                        compareIgnoreCase(text, m_model.item(rows[row + 1])->text) < 0);
+    if (m_model.item(top)->text == text && m_model.rowsInOrder(NoItem) && alone) {
+        m_model.revive(top);
+        return top;
+    }
+    // It cannot be taken back: it goes now, as a new list's header would have had it go.
+    relist.top = NoItem;
+    relist.channels.clear();
+    m_model.remove(top);
+    return NoItem;
+}
+
+TreeItemId ChatterTree::reviveChannel(Relist& relist, TreeItemId parent, int image) {
+    while (relist.nextChannel < relist.channels.size()) {
+        const TreeItemId channel = relist.channels[relist.nextChannel++];
+        const TreeItem* it = m_model.item(channel);
+        if (it == nullptr || !m_model.isStale(channel) || it->parent != parent) continue;
+        // Until its label comes it stands as a new channel would: unnamed and
+        // closed, in the first row a new one would take (see reusable()).
+        m_model.revive(channel);
+        m_model.setText(channel, "");
+        m_model.setImages(channel, image, image + TreeImage::SelectedOffset);
+        m_model.setExpanded(channel, false);
+        return channel;
+    }
+    return NoItem;
 }
 
 TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
                                 bool protectedChannel) {
     if (type != TreeItemType::Connection && itemsUnder(session.treeItem) >= MaxItemsPerSession) return NoItem;
-    if (parent != NoItem && !m_model.contains(parent)) return NoItem;
+    // An item left over from the last list is as good as gone.
+    if (parent != NoItem && !isCurrent(parent)) return NoItem;
     int image = TreeImage::Connection;
     switch (type) {
         case TreeItemType::Chatter: {
@@ -22,27 +130,43 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
             // ChatWatch save) whose loop can end this session: it gets copies,
             // and the session is looked up again afterwards. With nobody
             // watched it does nothing, and the copy is spared.
-            const int socket = session.socket;
+            Session* live = &session;
             if (!m_watch.list().empty()) {
+                const int socket = session.socket;
                 const std::string chatName = session.chatName;
                 m_watch.chatterSeen(socket, text, chatName);
+                live = m_sessions.findBySocket(socket);
+                if (live == nullptr) return NoItem;
             }
-            Session* live = m_sessions.findBySocket(socket);
-            if (live == nullptr) return NoItem;
-            const NameEntry* entry = live->addedChatterName(text);
+            NameEntry* entry = live->addedChatterName(text);
             image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
             m_names.add(text, live->chatName);
-            break;
+            // The arrival check may have run a box's loop, in which a new
+            // list of the session may have rebuilt its items.
+            if (parent != NoItem && !isCurrent(parent)) return NoItem;
+            // A chatter listed again is most often taken back through its name's
+            // entry, without a search; else as insertOrRevive finds it.
+            const int selected = image + TreeImage::SelectedOffset;
+            TreeItemId item =
+                entry != nullptr ? m_model.reviveAs(entry->treeItem, parent, text, image, selected) : NoItem;
+            if (item == NoItem) item = m_model.insertOrRevive(parent, text, image, selected);
+            if (entry != nullptr) entry->treeItem = item;
+            return item;
         }
         case TreeItemType::Channel:
             image = protectedChannel ? TreeImage::ProtectedChannel : TreeImage::Channel;
+            if (Relist* relist = relistOf(session.socket); relist != nullptr && relist->top == parent) {
+                const TreeItemId channel = reviveChannel(*relist, parent, image);
+                if (channel != NoItem) return channel;
+            }
             break;
         case TreeItemType::Connection:
+            if (Relist* relist = relistOf(session.socket); relist != nullptr && relist->top != NoItem) {
+                const TreeItemId top = reviveConnection(*relist, text);
+                if (top != NoItem) return top;
+            }
             break;
     }
-    // The arrival check above may have run a box's loop, in which a new list
-    // of the session may have rebuilt its items.
-    if (parent != NoItem && !m_model.contains(parent)) return NoItem;
     return m_model.insertSorted(parent, text, image, image + TreeImage::SelectedOffset,
                                 type == TreeItemType::Connection);
 }
@@ -55,6 +179,12 @@ void ChatterTree::nameChannel(Session& session, TreeItemId item, std::string_vie
     session.addChannel(label);
     const NameEntry* entry = session.channels.find(label, "", true);
     if (entry == nullptr || entry->optionA != 0) m_model.setExpanded(item, true);
+}
+
+void ChatterTree::expandConnection(const Session& session, TreeItemId item) {
+    m_model.setExpanded(item, true);
+    if (Relist* relist = relistOf(session.socket); relist != nullptr && relist->top == item)
+        relist->expanded = true;
 }
 
 Session* ChatterTree::channelToggled(TreeItemId item, int value) {
@@ -70,6 +200,7 @@ Session* ChatterTree::channelToggled(TreeItemId item, int value) {
 
 void ChatterTree::removeConnection(int socket) {
     if (socket == NoSocket) return;
+    std::erase_if(m_relists, [socket](const Relist& r) { return r.socket == socket; });
     const Session* session = m_sessions.findBySocket(socket);
     if (session == nullptr) return;
     bool removed = true;

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "chat/ChatterTreeModel.h"
+#include "platform/Transport.h"
 
 namespace tavik {
 
@@ -47,6 +49,19 @@ public:
     TreeItemId addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
                        bool protectedChannel = false);
     void nameChannel(Session& session, TreeItemId item, std::string_view label, bool protectedChannel);
+    // Opens a session's connection item once a channel of its list is named.
+    void expandConnection(const Session& session, TreeItemId item);
+
+    // The header of a new list of the session's chatters: the tree ends up
+    // as if its items were removed here and the list's were inserted anew.
+    // The items of the last list stay until the list ends, though, and those
+    // it lists again are taken back rather than inserted: a keep-alive list
+    // that changed little costs little, and the window keeps its selection.
+    void startList(Session& session);
+    // The list of `socket` ended (or was cut off): what it did not list goes.
+    void endList(int socket);
+    // An item that is not left over from a list being read.
+    bool isCurrent(TreeItemId item) const { return m_model.contains(item) && !m_model.isStale(item); }
     // Stores a channel's expand flag (0 or 1) for the rebuilds to come.
     Session* channelToggled(TreeItemId item, int value);
     // Removes the top-level items of the session of `socket` with everything under them.
@@ -54,12 +69,27 @@ public:
     Session* sessionOfItem(TreeItemId item);
 
 private:
+    // A list being read over the items of the session's last list.
+    struct Relist {
+        int socket = NoSocket;
+        TreeItemId top = NoItem;           // the connection item of the last list; NoItem: none read
+        std::vector<TreeItemId> channels;  // its channels, in the order they were listed
+        std::size_t nextChannel = 0;       // the next of them a new channel takes
+        bool expanded = false;             // a channel of this list was named
+    };
+    // Items under `top` that are not left over from the last list.
     std::size_t itemsUnder(TreeItemId top) const;
+    Relist* relistOf(int socket);
+    // Whether a channel of the last list can be taken back with its chatters.
+    bool reusable(TreeItemId channel) const;
+    TreeItemId reviveConnection(Relist& relist, std::string_view text);
+    TreeItemId reviveChannel(Relist& relist, TreeItemId parent, int image);
 
     SessionList& m_sessions;
     NamesListBox& m_names;
     ChatWatch& m_watch;
     ChatterTreeModel m_model;
+    std::vector<Relist> m_relists;  // kept, with their capacity, while the session lives
 };
 
 }  // namespace tavik

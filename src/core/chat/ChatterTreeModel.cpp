@@ -17,9 +17,6 @@ TreeItemId makeId(std::uint32_t slot, std::uint32_t generation) {
 std::uint32_t slotIndex(TreeItemId id) {
     return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1;
 }
-std::uint32_t generationOf(TreeItemId id) {
-    return static_cast<std::uint32_t>(id >> 32);
-}
 std::uint64_t sortKey(std::string_view text) {
     if constexpr (std::endian::native == std::endian::little) {
         if (text.size() >= 8) {
@@ -61,18 +58,6 @@ inline void prefetch(const void* address) {
 }
 }  // namespace
 
-const ChatterTreeModel::Slot* ChatterTreeModel::slotOf(TreeItemId id) const {
-    if (id == NoItem) return nullptr;
-    const std::uint32_t index = slotIndex(id);
-    if (index >= m_slots.size()) return nullptr;
-    const Slot& s = m_slots[index];
-    return s.used && s.generation == generationOf(id) ? &s : nullptr;
-}
-
-ChatterTreeModel::Slot* ChatterTreeModel::slotOf(TreeItemId id) {
-    return const_cast<Slot*>(static_cast<const ChatterTreeModel*>(this)->slotOf(id));
-}
-
 const TreeItem* ChatterTreeModel::item(TreeItemId id) const {
     const Slot* s = slotOf(id);
     return s != nullptr ? &s->item : nullptr;
@@ -95,6 +80,12 @@ const std::vector<TreeItemId>& ChatterTreeModel::children(TreeItemId parent) con
     if (parent == NoItem) return m_topLevel;
     const Slot* s = slotOf(parent);
     return s != nullptr ? s->item.children : NoChildren;
+}
+
+bool ChatterTreeModel::rowsInOrder(TreeItemId parent) const {
+    if (parent == NoItem) return m_topLevelInOrder;
+    const Slot* s = slotOf(parent);
+    return s != nullptr && s->childrenInOrder;
 }
 
 ChatterTreeModel::Rows ChatterTreeModel::rowsOf(Slot* parent) {
@@ -146,6 +137,8 @@ std::size_t ChatterTreeModel::sortedRow(const Rows& rows, std::string_view text,
         const std::size_t upper = base + (keys[base] <= key ? 1 : 0);
         if (upper == 0 || keys[upper - 1] != key) [[likely]]
             return upper;
+        // One row with an equal key (a name listed again, say): its text decides.
+        if (upper == 1 || keys[upper - 2] != key) return before(upper - 1) ? upper - 1 : upper;
         // Rows with an equal key end before `upper`; among them the texts decide.
         const std::size_t lower = static_cast<std::size_t>(std::lower_bound(keys, keys + upper, key) - keys);
         std::size_t first = lower;
@@ -210,6 +203,37 @@ int ChatterTreeModel::rowOf(TreeItemId id) const {
 TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view text, int image,
                                           int selectedImage, bool hasChildrenIndicator) {
     if (parent != NoItem && slotOf(parent) == nullptr) return NoItem;
+    // An item goes after the ones that compare equal to it.
+    const SortKey key = sortKey(text);
+    const std::size_t row = sortedRow(rowsOf(parent), text, key);
+    return insertAt(parent, row, text, key, image, selectedImage, hasChildrenIndicator);
+}
+
+TreeItemId ChatterTreeModel::insertOrRevive(TreeItemId parent, std::string_view text, int image,
+                                            int selectedImage) {
+    Slot* parentSlot = slotOf(parent);
+    if (parentSlot == nullptr) return NoItem;
+    const Rows rows = rowsOf(parentSlot);
+    const SortKey key = sortKey(text);
+    const std::size_t row = sortedRow(rows, text, key);
+    // In rows in order the row before the new one's place holds the last
+    // item that compares at most equal to it. Taken back, that item stands
+    // where the new one would: after every item that compares at most equal,
+    // before every item that goes after it.
+    if (parentSlot->staleBelow != 0 && rows.inOrder && row > 0) {
+        const TreeItemId id = rows.ids[row - 1];
+        Slot& candidate = m_slots[slotIndex(id)];
+        if (candidate.stale && candidate.item.text == text) {
+            revive(candidate);
+            setImages(id, image, selectedImage);
+            return id;
+        }
+    }
+    return insertAt(parent, row, text, key, image, selectedImage, false);
+}
+
+TreeItemId ChatterTreeModel::insertAt(TreeItemId parent, std::size_t row, std::string_view text, SortKey key,
+                                      int image, int selectedImage, bool hasChildrenIndicator) {
     std::uint32_t index = 0;
     if (!m_free.empty()) {
         index = m_free.back();
@@ -220,6 +244,9 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     }
     Slot& s = m_slots[index];
     s.used = true;
+    s.stale = false;
+    s.stamp = ++m_stamps;
+    s.staleBelow = 0;
     TreeItem& it = s.item;
     it.text.assign(text);
     it.image = image;
@@ -234,16 +261,13 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     const TreeItemId id = makeId(index, s.generation);
     ++m_live;
 
-    // Sorted insert; an item goes after the ones that compare equal to it.
     // The slots may have moved; the parent's index has not.
     Slot* parentSlot = parent == NoItem ? nullptr : &m_slots[slotIndex(parent)];
     const Rows rows = rowsOf(parentSlot);
-    const SortKey key = sortKey(text);
-    const std::size_t first = sortedRow(rows, text, key);
-    const int row = static_cast<int>(first);
-    notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, row); });
-    rows.ids.insert(rows.ids.begin() + static_cast<std::ptrdiff_t>(first), id);
-    rows.keys.insert(rows.keys.begin() + static_cast<std::ptrdiff_t>(first), key);
+    const int at = static_cast<int>(row);
+    notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, at); });
+    rows.ids.insert(rows.ids.begin() + static_cast<std::ptrdiff_t>(row), id);
+    rows.keys.insert(rows.keys.begin() + static_cast<std::ptrdiff_t>(row), key);
     countBelow(parentSlot, 1);
     notify([&](ChatterTreeObserver& o) { o.itemInserted(id); });
     // A chatter list inserts item after item into slots last used by the
@@ -256,35 +280,45 @@ TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view te
     return id;
 }
 
-void ChatterTreeModel::freeSubtree(TreeItemId id) {
+std::size_t ChatterTreeModel::freeSubtree(TreeItemId id) {
     Slot* s = slotOf(id);
-    if (s == nullptr) return;
+    if (s == nullptr) return 0;
+    std::size_t stale = 0;
     for (const TreeItemId child : s->item.children)
-        freeSubtree(child);
+        stale += freeSubtree(child);
     s = slotOf(id);  // the slot vector does not grow here, but stay on the safe side
+    if (s->stale) ++stale;
     s->item.children.clear();
     s->childKeys.clear();
     s->childrenInOrder = true;
     s->used = false;
+    s->stale = false;
+    s->staleBelow = 0;
     ++s->generation;
     if (s->generation == 0) s->generation = 1;
     m_free.push_back(slotIndex(id));
     --m_live;
+    return stale;
 }
 
 void ChatterTreeModel::remove(TreeItemId id) {
     const TreeItem* it = item(id);
     if (it == nullptr) return;
-    const TreeItemId parent = it->parent;
-    const int row = rowOf(id);
-    notify([&](ChatterTreeObserver& o) { o.itemAboutToBeRemoved(parent, row); });
-    const auto removed = static_cast<std::ptrdiff_t>(1 + it->descendants);
+    removeAt(it->parent, rowOf(id));
+}
+
+void ChatterTreeModel::removeAt(TreeItemId parent, int row) {
     const Rows rows = rowsOf(parent);
+    const TreeItemId id = rows.ids[static_cast<std::size_t>(row)];
+    notify([&](ChatterTreeObserver& o) { o.itemAboutToBeRemoved(parent, row); });
+    const auto removed = static_cast<std::ptrdiff_t>(1 + item(id)->descendants);
     rows.ids.erase(rows.ids.begin() + row);
     rows.keys.erase(rows.keys.begin() + row);
     if (rows.ids.empty()) rows.inOrder = true;
-    freeSubtree(id);
-    countBelow(parent == NoItem ? nullptr : slotOf(parent), -removed);
+    const auto staleRemoved = static_cast<std::ptrdiff_t>(freeSubtree(id));
+    Slot* parentSlot = parent == NoItem ? nullptr : slotOf(parent);
+    countBelow(parentSlot, -removed);
+    if (staleRemoved != 0) countStaleBelow(parentSlot, -staleRemoved);
     notify([&](ChatterTreeObserver& o) { o.itemRemoved(parent, row); });
 }
 
@@ -320,7 +354,7 @@ void ChatterTreeModel::setText(TreeItemId id, std::string_view text) {
 
 void ChatterTreeModel::setImages(TreeItemId id, int image, int selectedImage) {
     Slot* s = slotOf(id);
-    if (s == nullptr) return;
+    if (s == nullptr || (s->item.image == image && s->item.selectedImage == selectedImage)) return;
     s->item.image = image;
     s->item.selectedImage = selectedImage;
     notify([&](ChatterTreeObserver& o) { o.itemChanged(id); });
@@ -331,6 +365,110 @@ void ChatterTreeModel::setExpanded(TreeItemId id, bool expanded) {
     if (s == nullptr || s->item.expanded == expanded) return;
     s->item.expanded = expanded;
     notify([&](ChatterTreeObserver& o) { o.itemExpandedChanged(id, expanded); });
+}
+
+void ChatterTreeModel::markStale(TreeItemId id) {
+    Slot* s = slotOf(id);
+    if (s == nullptr) return;
+    // Everything in the subtree ends up stale, so each item's count below is
+    // its descendant count; the items above learn how many were newly marked.
+    std::size_t newly = 0;
+    const auto mark = [&](const auto& self, Slot& slot) -> void {
+        for (const TreeItemId child : slot.item.children)
+            self(self, m_slots[slotIndex(child)]);
+        slot.staleBelow = slot.item.descendants;
+        if (!slot.stale) {
+            slot.stale = true;
+            ++newly;
+        }
+    };
+    mark(mark, *s);
+    countStaleBelow(slotOf(s->item.parent), static_cast<std::ptrdiff_t>(newly));
+}
+
+void ChatterTreeModel::orderEqualItems(TreeItemId parent) {
+    if (parent != NoItem && slotOf(parent) == nullptr) return;
+    struct Taken {
+        std::uint64_t stamp;
+        std::string text;
+        int image;
+        int selectedImage;
+        bool hasChildrenIndicator;
+    };
+    const Rows rows = rowsOf(parent);
+    const auto stampAt = [&](std::size_t row) { return m_slots[slotIndex(rows.ids[row])].stamp; };
+    for (std::size_t row = 0; row + 1 < rows.keys.size(); ++row) {
+        // Texts that compare equal have equal keys: only a row with the next
+        // row's key can start a run of them.
+        if (rows.keys[row] != rows.keys[row + 1]) [[likely]]
+            continue;
+        const std::string& text = item(rows.ids[row])->text;
+        std::size_t end = row + 1;
+        bool inOrder = true;
+        while (end < rows.ids.size() && rows.keys[end] == rows.keys[row] &&
+               compareIgnoreCase(item(rows.ids[end])->text, text) == 0) {
+            inOrder = inOrder && stampAt(end - 1) < stampAt(end);
+            ++end;
+        }
+        bool leaves = true;
+        for (std::size_t r = row; r < end; ++r)
+            leaves = leaves && item(rows.ids[r])->children.empty();
+        if (!inOrder && leaves) {
+            std::vector<Taken> run;
+            for (std::size_t r = row; r < end; ++r) {
+                const Slot& s = m_slots[slotIndex(rows.ids[r])];
+                run.push_back(
+                    {s.stamp, s.item.text, s.item.image, s.item.selectedImage, s.item.hasChildrenIndicator});
+            }
+            std::sort(run.begin(), run.end(),
+                      [](const Taken& a, const Taken& b) { return a.stamp < b.stamp; });
+            // Removed first, so that the inserts find free slots and the rows stay where they are.
+            for (std::size_t r = end; r-- > row;)
+                removeAt(parent, static_cast<int>(r));
+            for (std::size_t k = 0; k < run.size(); ++k) {
+                const Taken& t = run[k];
+                insertAt(parent, row + k, t.text, sortKey(t.text), t.image, t.selectedImage,
+                         t.hasChildrenIndicator);
+            }
+        }
+        row = end - 1;
+    }
+}
+
+void ChatterTreeModel::revive(Slot& s) {
+    s.stamp = ++m_stamps;
+    s.stale = false;
+    // The items above an item always exist.
+    for (TreeItemId up = s.item.parent; up != NoItem;) {
+        Slot& above = m_slots[slotIndex(up)];
+        --above.staleBelow;
+        up = above.item.parent;
+    }
+}
+
+void ChatterTreeModel::removeStale(TreeItemId id) {
+    const Slot* s = slotOf(id);
+    if (s == nullptr) return;
+    if (s->stale) {
+        remove(id);
+        return;
+    }
+    // From the last row to the first, so that the rows still to be visited keep their places.
+    for (std::size_t row = s->item.children.size(); row-- > 0 && s->staleBelow != 0;) {
+        const TreeItemId child = s->item.children[row];
+        const Slot& c = m_slots[slotIndex(child)];
+        if (c.stale) {
+            removeAt(id, static_cast<int>(row));
+        } else if (c.staleBelow != 0) {
+            removeStale(child);
+        }
+        s = slotOf(id);
+    }
+}
+
+void ChatterTreeModel::countStaleBelow(Slot* s, std::ptrdiff_t delta) {
+    for (; s != nullptr; s = slotOf(s->item.parent))
+        s->staleBelow = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(s->staleBelow) + delta);
 }
 
 void ChatterTreeModel::removeObserver(ChatterTreeObserver* observer) {

@@ -44,8 +44,58 @@ public:
     void clear();
 
     void setText(TreeItemId id, std::string_view text);
+    // Tells the observers only where the images change.
     void setImages(TreeItemId id, int image, int selectedImage);
     void setExpanded(TreeItemId id, bool expanded);
+
+    // A new list of a session's chatters replaces the items of the last one.
+    // Rather than removing them all and inserting them again, the old items
+    // are marked stale: the new list takes back the ones it lists again
+    // (`revive`, `insertOrRevive`), and what is left is removed at its end
+    // (`removeStale`). Stale items are items like any other for the observers.
+    //
+    // Marks `id` and everything under it stale.
+    void markStale(TreeItemId id);
+    bool isStale(TreeItemId id) const {
+        const Slot* s = slotOf(id);
+        return s != nullptr && s->stale;
+    }
+    // Takes back one stale item (not those under it).
+    void revive(TreeItemId id) {
+        if (Slot* s = slotOf(id); s != nullptr && s->stale) revive(*s);
+    }
+    // Removes every stale item at or under `id`, deepest first.
+    void removeStale(TreeItemId id);
+    // Items below `id` at any depth that are not stale (0 for a handle of no item).
+    std::size_t currentCount(TreeItemId id) const {
+        const Slot* s = slotOf(id);
+        return s != nullptr ? s->item.descendants - s->staleBelow : 0;
+    }
+    // Takes back the stale item `id` if it stands under `parent` with exactly
+    // `text`, and gives it the images: `id`, or NoItem. An item taken back
+    // keeps its row; where rows in order hold items that compare equal, see
+    // orderEqualItems.
+    TreeItemId reviveAs(TreeItemId id, TreeItemId parent, std::string_view text, int image,
+                        int selectedImage) {
+        Slot* s = slotOf(id);
+        if (s == nullptr || !s->stale || s->item.parent != parent || s->item.text != text) return NoItem;
+        revive(*s);
+        if (s->item.image != image || s->item.selectedImage != selectedImage) {
+            s->item.image = image;
+            s->item.selectedImage = selectedImage;
+            notify([&](ChatterTreeObserver& o) { o.itemChanged(id); });
+        }
+        return id;
+    }
+    // Puts items under `parent` that compare equal in the order they were
+    // inserted or taken back, which is the order insertSorted gives them. Such
+    // items without children are removed and inserted again.
+    void orderEqualItems(TreeItemId parent);
+    // insertSorted, except that where the item just before the new one's
+    // place is a stale one of exactly `text` (in rows in order), that item is
+    // taken back instead, given the images and returned. Either way the items
+    // that are not stale stand in the order insertSorted alone gives them.
+    TreeItemId insertOrRevive(TreeItemId parent, std::string_view text, int image, int selectedImage);
 
     bool contains(TreeItemId id) const { return slotOf(id) != nullptr; }
     // Null for a handle of no item.
@@ -56,6 +106,9 @@ public:
     int rowOf(TreeItemId id) const;
     // Number of items in the tree.
     std::size_t size() const { return m_live; }
+    // Whether the rows under `parent` (NoItem: top level) are sorted: true
+    // unless a rename put them out of order since they were last empty.
+    bool rowsInOrder(TreeItemId parent) const;
     // Number of items below `id` at any depth (0 for a handle of no item).
     std::size_t descendantCount(TreeItemId id) const;
 
@@ -75,6 +128,9 @@ private:
         bool used = false;
         // No rename has put item.children out of order since they were last empty.
         bool childrenInOrder = true;
+        bool stale = false;
+        std::size_t staleBelow = 0;  // stale items below this one, at any depth
+        std::uint64_t stamp = 0;     // when the item was inserted or last taken back
     };
     // The rows of one parent: its items, their keys and whether they are in order.
     struct Rows {
@@ -82,16 +138,33 @@ private:
         std::vector<SortKey>& keys;
         bool& inOrder;
     };
-    const Slot* slotOf(TreeItemId id) const;
-    Slot* slotOf(TreeItemId id);
+    const Slot* slotOf(TreeItemId id) const {
+        if (id == NoItem) return nullptr;
+        const auto index = static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1;
+        if (index >= m_slots.size()) return nullptr;
+        const Slot& s = m_slots[index];
+        return s.used && s.generation == static_cast<std::uint32_t>(id >> 32) ? &s : nullptr;
+    }
+    Slot* slotOf(TreeItemId id) {
+        return const_cast<Slot*>(static_cast<const ChatterTreeModel*>(this)->slotOf(id));
+    }
+    void revive(Slot& s);
+    // Removes the item at `row` of `parent`'s rows with everything under it.
+    void removeAt(TreeItemId parent, int row);
     // The rows under `parent` (NoItem: top level), which must be an item.
     Rows rowsOf(TreeItemId parent);
     Rows rowsOf(Slot* parent);  // null: top level
     // The row upper_bound with compareIgnoreCase gives `text` among `rows`.
     std::size_t sortedRow(const Rows& rows, std::string_view text, SortKey key) const;
-    void freeSubtree(TreeItemId id);
+    // Puts a new item at `row` of `parent`'s rows.
+    TreeItemId insertAt(TreeItemId parent, std::size_t row, std::string_view text, SortKey key, int image,
+                        int selectedImage, bool hasChildrenIndicator);
+    // Frees the slots of `id` and everything under it; returns how many of them were stale.
+    std::size_t freeSubtree(TreeItemId id);
     // Adds `delta` to the descendant count of `s` and of every item above it.
     void countBelow(Slot* s, std::ptrdiff_t delta);
+    // The same for the count of stale items below.
+    void countStaleBelow(Slot* s, std::ptrdiff_t delta);
     template <typename F>
     void notify(F&& f) {
         for (ChatterTreeObserver* o : m_observers)
@@ -103,6 +176,7 @@ private:
     std::vector<TreeItemId> m_topLevel;
     std::vector<SortKey> m_topLevelKeys;
     bool m_topLevelInOrder = true;
+    std::uint64_t m_stamps = 0;
     std::size_t m_live = 0;
     std::vector<ChatterTreeObserver*> m_observers;
 };

@@ -90,7 +90,13 @@ bool isNameChar(unsigned char c) {
 }
 
 ServerLine LineClassifier::classify(Session& session, int socket, std::string_view line) {
-    switch (line.empty() ? '\0' : line[0]) {
+    const char first = line.empty() ? '\0' : line[0];
+    if (session.list.reading && first != '|' && first != '+') [[unlikely]] {
+        // A line that belongs to no list cuts the list off.
+        session.list.reading = false;
+        m_sink.chatterListRead(session);
+    }
+    switch (first) {
         case '+':
             return plusRule(session, line);
         case '|':
@@ -120,6 +126,10 @@ ServerLine LineClassifier::plusRule(Session& session, std::string_view line) {
         session.channels.markStale("");
         st.chattersListed = 0;
         m_sink.chatterListStarts(session);
+    }
+    if (st.reading && st.plusLines % 3 == 0) {
+        st.reading = false;
+        m_sink.chatterListRead(session);
     }
     if (st.plusLines == 3) {
         session.channels.sweepStale("");
@@ -188,6 +198,7 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
             m_sink.chatterListHeader(session);
             session.treeItem = NoItem;
             st.currentChannelItem = NoItem;
+            st.reading = true;
         } else {
             // Names after a header on the same line get fresh items rather than none.
             if (!m_sink.hasTreeItem(st.currentChannelItem)) ensureTreeItems(session);
@@ -221,7 +232,7 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
         if (m_sink.hasTreeItem(st.currentChannelItem)) {
             m_sink.nameChannel(session, st.currentChannelItem, m_label, isProtected);
         }
-        if (m_sink.hasTreeItem(session.treeItem)) m_sink.expandTreeItem(session.treeItem);
+        if (m_sink.hasTreeItem(session.treeItem)) m_sink.expandTreeItem(session, session.treeItem);
         st.currentChannelItem = NoItem;
         st.namesOnLine = 0;
     }

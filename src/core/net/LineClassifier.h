@@ -34,7 +34,10 @@ public:
     // The third "+" line: the list is whole, with `chattersListed` names.
     virtual void chatterListEnds(const Session& session, int chattersListed) = 0;
     // A list header: the session's items and names are rebuilt from here.
-    virtual void chatterListHeader(const Session& session) = 0;
+    virtual void chatterListHeader(Session& session) = 0;
+    // The list begun by the last header is read: it ended, or a line that
+    // belongs to no list cut it off.
+    virtual void chatterListRead(const Session& session) = 0;
 
     // The session's items in the chatter tree.
     virtual bool hasTreeItem(TreeItemId item) const = 0;
@@ -42,7 +45,7 @@ public:
                                    TreeItemType type) = 0;
     virtual void nameChannel(Session& session, TreeItemId channel, std::string_view label,
                              bool protectedChannel) = 0;
-    virtual void expandTreeItem(TreeItemId item) = 0;
+    virtual void expandTreeItem(const Session& session, TreeItemId item) = 0;
 
     // The server rejected the nickname the session logged in with.
     virtual void nameRejected(int socket) = 0;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/TreeItemId.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -25,6 +26,9 @@ struct NameEntry {
     std::string name;     // at most 20 characters, cut at its first blank
     std::string text;     // at most 254 characters
     std::string context;  // at most 127 characters; the chat an entry belongs to, or empty
+    // In a session's chatter names: the tree item last made for a chatter of
+    // this name, which the next list may take back. Never saved.
+    TreeItemId treeItem = NoItem;
 
     // Copies at most 20 characters, then cuts at the first blank.
     void setName(std::string_view value);

@@ -22,6 +22,7 @@ struct ChatterListState {
     int plusLines = 0;       // "+" lines since the last "/s" or "/S" echo
     int namesOnLine = 0;     // chatters counted for the channel being read
     int chattersListed = 0;  // chatters in the list being read
+    bool reading = false;    // between a list's header and the "+" line that closes it
     TreeItemId currentChannelItem = NoItem;
 };
 
