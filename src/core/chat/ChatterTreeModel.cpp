@@ -222,9 +222,8 @@ TreeItemId ChatterTreeModel::insertOrRevive(TreeItemId parent, std::string_view 
     // before every item that goes after it.
     if (parentSlot->staleBelow != 0 && rows.inOrder && row > 0) {
         const TreeItemId id = rows.ids[row - 1];
-        Slot& candidate = m_slots[slotIndex(id)];
-        if (candidate.stale && candidate.item.text == text) {
-            revive(candidate);
+        if ((m_marks[slotIndex(id)] & Stale) != 0 && item(id)->text == text) {
+            revive(slotIndex(id));
             setImages(id, image, selectedImage);
             return id;
         }
@@ -241,10 +240,11 @@ TreeItemId ChatterTreeModel::insertAt(TreeItemId parent, std::size_t row, std::s
     } else {
         index = static_cast<std::uint32_t>(m_slots.size());
         m_slots.emplace_back();
+        m_marks.push_back(0);
     }
     Slot& s = m_slots[index];
     s.used = true;
-    s.stale = false;
+    m_marks[index] = 0;
     s.stamp = ++m_stamps;
     s.staleBelow = 0;
     TreeItem& it = s.item;
@@ -264,6 +264,7 @@ TreeItemId ChatterTreeModel::insertAt(TreeItemId parent, std::size_t row, std::s
     // The slots may have moved; the parent's index has not.
     Slot* parentSlot = parent == NoItem ? nullptr : &m_slots[slotIndex(parent)];
     const Rows rows = rowsOf(parentSlot);
+    if (parent != NoItem) m_marks[slotIndex(parent)] |= Parent;
     const int at = static_cast<int>(row);
     notify([&](ChatterTreeObserver& o) { o.itemAboutToBeInserted(parent, at); });
     rows.ids.insert(rows.ids.begin() + static_cast<std::ptrdiff_t>(row), id);
@@ -287,12 +288,12 @@ std::size_t ChatterTreeModel::freeSubtree(TreeItemId id) {
     for (const TreeItemId child : s->item.children)
         stale += freeSubtree(child);
     s = slotOf(id);  // the slot vector does not grow here, but stay on the safe side
-    if (s->stale) ++stale;
+    if ((m_marks[slotIndex(id)] & Stale) != 0) ++stale;
+    m_marks[slotIndex(id)] = 0;
     s->item.children.clear();
     s->childKeys.clear();
     s->childrenInOrder = true;
     s->used = false;
-    s->stale = false;
     s->staleBelow = 0;
     ++s->generation;
     if (s->generation == 0) s->generation = 1;
@@ -314,7 +315,10 @@ void ChatterTreeModel::removeAt(TreeItemId parent, int row) {
     const auto removed = static_cast<std::ptrdiff_t>(1 + item(id)->descendants);
     rows.ids.erase(rows.ids.begin() + row);
     rows.keys.erase(rows.keys.begin() + row);
-    if (rows.ids.empty()) rows.inOrder = true;
+    if (rows.ids.empty()) {
+        rows.inOrder = true;
+        if (parent != NoItem) m_marks[slotIndex(parent)] &= static_cast<std::uint8_t>(~Parent);
+    }
     const auto staleRemoved = static_cast<std::ptrdiff_t>(freeSubtree(id));
     Slot* parentSlot = parent == NoItem ? nullptr : slotOf(parent);
     countBelow(parentSlot, -removed);
@@ -368,21 +372,25 @@ void ChatterTreeModel::setExpanded(TreeItemId id, bool expanded) {
 }
 
 void ChatterTreeModel::markStale(TreeItemId id) {
-    Slot* s = slotOf(id);
+    const Slot* s = slotOf(id);
     if (s == nullptr) return;
     // Everything in the subtree ends up stale, so each item's count below is
     // its descendant count; the items above learn how many were newly marked.
+    // Items without children are marked without a visit to their slots.
     std::size_t newly = 0;
-    const auto mark = [&](const auto& self, Slot& slot) -> void {
-        for (const TreeItemId child : slot.item.children)
-            self(self, m_slots[slotIndex(child)]);
-        slot.staleBelow = slot.item.descendants;
-        if (!slot.stale) {
-            slot.stale = true;
+    const auto mark = [&](const auto& self, std::uint32_t index) -> void {
+        if ((m_marks[index] & Parent) != 0) {
+            Slot& slot = m_slots[index];
+            for (const TreeItemId child : slot.item.children)
+                self(self, slotIndex(child));
+            slot.staleBelow = slot.item.descendants;
+        }
+        if ((m_marks[index] & Stale) == 0) {
+            m_marks[index] |= Stale;
             ++newly;
         }
     };
-    mark(mark, *s);
+    mark(mark, slotIndex(id));
     countStaleBelow(slotOf(s->item.parent), static_cast<std::ptrdiff_t>(newly));
 }
 
@@ -435,9 +443,10 @@ void ChatterTreeModel::orderEqualItems(TreeItemId parent) {
     }
 }
 
-void ChatterTreeModel::revive(Slot& s) {
+void ChatterTreeModel::revive(std::uint32_t index) {
+    m_marks[index] &= static_cast<std::uint8_t>(~Stale);
+    Slot& s = m_slots[index];
     s.stamp = ++m_stamps;
-    s.stale = false;
     // The items above an item always exist.
     for (TreeItemId up = s.item.parent; up != NoItem;) {
         Slot& above = m_slots[slotIndex(up)];
@@ -449,17 +458,17 @@ void ChatterTreeModel::revive(Slot& s) {
 void ChatterTreeModel::removeStale(TreeItemId id) {
     const Slot* s = slotOf(id);
     if (s == nullptr) return;
-    if (s->stale) {
+    if ((m_marks[slotIndex(id)] & Stale) != 0) {
         remove(id);
         return;
     }
     // From the last row to the first, so that the rows still to be visited keep their places.
     for (std::size_t row = s->item.children.size(); row-- > 0 && s->staleBelow != 0;) {
         const TreeItemId child = s->item.children[row];
-        const Slot& c = m_slots[slotIndex(child)];
-        if (c.stale) {
+        const std::uint8_t marks = m_marks[slotIndex(child)];
+        if ((marks & Stale) != 0) {
             removeAt(id, static_cast<int>(row));
-        } else if (c.staleBelow != 0) {
+        } else if ((marks & Parent) != 0) {
             removeStale(child);
         }
         s = slotOf(id);

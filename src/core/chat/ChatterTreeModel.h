@@ -56,13 +56,10 @@ public:
     //
     // Marks `id` and everything under it stale.
     void markStale(TreeItemId id);
-    bool isStale(TreeItemId id) const {
-        const Slot* s = slotOf(id);
-        return s != nullptr && s->stale;
-    }
+    bool isStale(TreeItemId id) const { return slotOf(id) != nullptr && (m_marks[indexOf(id)] & Stale) != 0; }
     // Takes back one stale item (not those under it).
     void revive(TreeItemId id) {
-        if (Slot* s = slotOf(id); s != nullptr && s->stale) revive(*s);
+        if (isStale(id)) revive(indexOf(id));
     }
     // Removes every stale item at or under `id`, deepest first.
     void removeStale(TreeItemId id);
@@ -78,8 +75,11 @@ public:
     TreeItemId reviveAs(TreeItemId id, TreeItemId parent, std::string_view text, int image,
                         int selectedImage) {
         Slot* s = slotOf(id);
-        if (s == nullptr || !s->stale || s->item.parent != parent || s->item.text != text) return NoItem;
-        revive(*s);
+        if (s == nullptr || (m_marks[indexOf(id)] & Stale) == 0 || s->item.parent != parent ||
+            s->item.text != text) {
+            return NoItem;
+        }
+        revive(indexOf(id));
         if (s->item.image != image || s->item.selectedImage != selectedImage) {
             s->item.image = image;
             s->item.selectedImage = selectedImage;
@@ -128,7 +128,6 @@ private:
         bool used = false;
         // No rename has put item.children out of order since they were last empty.
         bool childrenInOrder = true;
-        bool stale = false;
         std::size_t staleBelow = 0;  // stale items below this one, at any depth
         std::uint64_t stamp = 0;     // when the item was inserted or last taken back
     };
@@ -140,7 +139,7 @@ private:
     };
     const Slot* slotOf(TreeItemId id) const {
         if (id == NoItem) return nullptr;
-        const auto index = static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1;
+        const std::uint32_t index = indexOf(id);
         if (index >= m_slots.size()) return nullptr;
         const Slot& s = m_slots[index];
         return s.used && s.generation == static_cast<std::uint32_t>(id >> 32) ? &s : nullptr;
@@ -148,7 +147,8 @@ private:
     Slot* slotOf(TreeItemId id) {
         return const_cast<Slot*>(static_cast<const ChatterTreeModel*>(this)->slotOf(id));
     }
-    void revive(Slot& s);
+    static std::uint32_t indexOf(TreeItemId id) { return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1; }
+    void revive(std::uint32_t index);
     // Removes the item at `row` of `parent`'s rows with everything under it.
     void removeAt(TreeItemId parent, int row);
     // The rows under `parent` (NoItem: top level), which must be an item.
@@ -172,6 +172,11 @@ private:
     }
 
     std::vector<Slot> m_slots;
+    // Per slot, beside it so that a walk over many items need not visit
+    // their slots: whether the item is stale and whether it has children.
+    static constexpr std::uint8_t Stale = 1;
+    static constexpr std::uint8_t Parent = 2;
+    std::vector<std::uint8_t> m_marks;
     std::vector<std::uint32_t> m_free;
     std::vector<TreeItemId> m_topLevel;
     std::vector<SortKey> m_topLevelKeys;

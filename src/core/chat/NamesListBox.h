@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -10,8 +11,10 @@
 namespace tavik {
 
 // The sorted list of «name@chat» entries, one per chatter listed, that name
-// completion works on. Entries are kept in reused strings and sorted when read,
-// so rebuilding a chatter list of thousands of names costs no allocation.
+// completion works on. Entries are written back to back into one buffer in the
+// order they come and made into sorted strings only when read, so rebuilding a
+// chatter list of thousands of names costs no allocation and writes one
+// stretch of memory.
 class NamesListBox {
 public:
     // Adds `name` (cut at its first blank) + "@" + `chatName`.
@@ -20,7 +23,7 @@ public:
     void removeChat(std::string_view chatName);
     void clear();
 
-    std::size_t size() const { return m_count; }
+    std::size_t size() const { return m_spans.size(); }
     // The entries in list-box order (ignoring case).
     std::span<const std::string> entries() const;
 
@@ -40,8 +43,16 @@ public:
 private:
     void changed();
 
-    mutable std::vector<std::string> m_entries;  // [0, m_count) are live; the rest keep their capacity
-    std::size_t m_count = 0;
+    // Where an entry stands in m_bytes.
+    struct Span {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
+    std::string m_bytes;        // the entries back to back, in the order they came
+    std::vector<Span> m_spans;  // one per entry, in the same order
+    // The entries as strings in list-box order, made when read after a change;
+    // strings past the count keep their capacity.
+    mutable std::vector<std::string> m_sorted;
     mutable bool m_dirty = false;
     int m_selected = -1;
     bool m_shown = false;
