@@ -298,6 +298,17 @@ TEST_F(ModelsChatterTree, FollowsListsRebuildsAndAClosedSession) {
     receive(8, framedList({"| Xaver      Keller    "}));
     EXPECT_EQ(modelLines(model), treeLines());
 
+    // A chatter the next list names again keeps its index: what the window
+    // has selected stays selected across a keep-alive.
+    const QModelIndex garten = model.index(0, 0, model.index(1, 0));  // brenn-chat, "Garten (3)"
+    const QPersistentModelIndex dora(model.index(1, 0, garten));
+    ASSERT_EQ(dora.data().toString(), qs("Dora"));
+    receive(7, framedList({"| Emil      Lobby *   ", "| Dora, Fritz      Garten    "}));
+    EXPECT_EQ(modelLines(model), treeLines());
+    ASSERT_TRUE(dora.isValid());
+    EXPECT_EQ(dora.data().toString(), qs("Dora"));
+    EXPECT_EQ(dora.row(), 0);
+
     client.socketEvent(8, SocketEvent::Close, 0);
     EXPECT_EQ(modelLines(model), treeLines());
     client.socketEvent(7, SocketEvent::Close, 0);

@@ -121,15 +121,18 @@ private:
     // does, so a sorted insert compares whole texts only where keys are equal.
     using SortKey = std::uint64_t;
 
-    struct Slot {
-        TreeItem item;
-        std::vector<SortKey> childKeys;  // the keys of item.children, row for row
+    // A list taken back item by item reads a handle's generation, the stamp,
+    // the text, the images and the parent of each: they come first and share
+    // one cache line.
+    struct alignas(64) Slot {
         std::uint32_t generation = 1;
         bool used = false;
         // No rename has put item.children out of order since they were last empty.
         bool childrenInOrder = true;
-        std::size_t staleBelow = 0;  // stale items below this one, at any depth
-        std::uint64_t stamp = 0;     // when the item was inserted or last taken back
+        std::uint64_t stamp = 0;  // when the item was inserted or last taken back
+        TreeItem item;
+        std::vector<SortKey> childKeys;  // the keys of item.children, row for row
+        std::size_t staleBelow = 0;      // stale items below this one, at any depth
     };
     // The rows of one parent: its items, their keys and whether they are in order.
     struct Rows {

@@ -7,38 +7,49 @@
 
 namespace tavik {
 
+std::uint32_t NamesListBox::chatIndex(std::string_view chatName) {
+    // A list names one chat entry after entry.
+    if (m_lastChat < m_chats.size() && m_chats[m_lastChat] == chatName) return m_lastChat;
+    const auto known = std::find(m_chats.begin(), m_chats.end(), chatName);
+    m_lastChat = static_cast<std::uint32_t>(known - m_chats.begin());
+    if (known == m_chats.end()) m_chats.emplace_back(chatName);
+    return m_lastChat;
+}
+
 void NamesListBox::add(std::string_view name, std::string_view chatName) {
-    const std::string_view cut = cutAtBlank(name);
-    const std::size_t offset = m_bytes.size();
-    const std::size_t size = cut.size() + 1 + chatName.size();
-    m_bytes.resize(offset + size);
-    char* out = m_bytes.data() + offset;
-    if (!cut.empty()) std::memcpy(out, cut.data(), cut.size());
-    out[cut.size()] = '@';
-    if (!chatName.empty()) std::memcpy(out + cut.size() + 1, chatName.data(), chatName.size());
-    m_spans.push_back({static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(size)});
+    std::size_t cut = 0;
+    while (cut < name.size() && name[cut] != ' ')
+        ++cut;
+    const std::size_t size = cut + 1 + chatName.size();
+    if (m_used + size > m_bytes.size()) m_bytes.resize(std::max(2 * m_bytes.size(), m_used + size + 4096));
+    char* out = m_bytes.data() + m_used;
+    if (cut != 0) std::memcpy(out, name.data(), cut);
+    out[cut] = '@';
+    if (!chatName.empty()) std::memcpy(out + cut + 1, chatName.data(), chatName.size());
+    m_spans.push_back(
+        {static_cast<std::uint32_t>(m_used), static_cast<std::uint32_t>(size), chatIndex(chatName)});
+    m_used += size;
     m_dirty = true;
     changed();
 }
 
 void NamesListBox::removeChat(std::string_view chatName) {
-    const auto matches = [chatName](std::string_view e) {
-        return e.size() > chatName.size() && e[e.size() - chatName.size() - 1] == '@' &&
-               e.substr(e.size() - chatName.size()) == chatName;
-    };
+    const auto known = std::find(m_chats.begin(), m_chats.end(), chatName);
+    if (known == m_chats.end()) return;
+    const auto chat = static_cast<std::uint32_t>(known - m_chats.begin());
     // The entries that stay move down over those that go, in one pass.
     std::size_t kept = 0;
     std::size_t written = 0;
     for (const Span span : m_spans) {
-        const std::string_view e(m_bytes.data() + span.offset, span.size);
-        if (matches(e)) continue;
-        if (written != span.offset) std::memmove(m_bytes.data() + written, e.data(), e.size());
-        m_spans[kept++] = {static_cast<std::uint32_t>(written), span.size};
+        if (span.chat == chat) continue;
+        if (written != span.offset)
+            std::memmove(m_bytes.data() + written, m_bytes.data() + span.offset, span.size);
+        m_spans[kept++] = {static_cast<std::uint32_t>(written), span.size, span.chat};
         written += span.size;
     }
     if (kept == m_spans.size()) return;
     m_spans.resize(kept);
-    m_bytes.resize(written);
+    m_used = written;
     m_dirty = true;
     changed();
 }
@@ -46,7 +57,7 @@ void NamesListBox::removeChat(std::string_view chatName) {
 void NamesListBox::clear() {
     if (m_spans.empty()) return;
     m_spans.clear();
-    m_bytes.clear();
+    m_used = 0;
     m_dirty = true;
     changed();
 }
@@ -56,7 +67,7 @@ std::span<const std::string> NamesListBox::entries() const {
     if (m_dirty) {
         if (m_sorted.size() < count) m_sorted.resize(count);
         for (std::size_t i = 0; i < count; ++i)
-            m_sorted[i].assign(m_bytes, m_spans[i].offset, m_spans[i].size);
+            m_sorted[i].assign(m_bytes.data() + m_spans[i].offset, m_spans[i].size);
         // A total order (ties broken by the bytes) keeps the result independent of insertion order.
         std::sort(m_sorted.begin(), m_sorted.begin() + static_cast<std::ptrdiff_t>(count),
                   [](const std::string& a, const std::string& b) {

@@ -43,13 +43,19 @@ public:
 private:
     void changed();
 
-    // Where an entry stands in m_bytes.
+    // Where an entry stands in m_bytes, and the chat it names (an index of m_chats).
     struct Span {
         std::uint32_t offset;
         std::uint32_t size;
+        std::uint32_t chat;
     };
-    std::string m_bytes;        // the entries back to back, in the order they came
-    std::vector<Span> m_spans;  // one per entry, in the same order
+    std::uint32_t chatIndex(std::string_view chatName);
+
+    std::vector<char> m_bytes;  // the entries back to back, in the order they came; [0, m_used) hold them
+    std::size_t m_used = 0;
+    std::vector<Span> m_spans;         // one per entry, in the same order
+    std::vector<std::string> m_chats;  // the chats of the entries
+    std::uint32_t m_lastChat = 0;      // the chat the last entry named
     // The entries as strings in list-box order, made when read after a change;
     // strings past the count keep their capacity.
     mutable std::vector<std::string> m_sorted;
