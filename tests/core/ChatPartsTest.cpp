@@ -205,6 +205,24 @@ TEST_F(ChatPartsTest, ChatterTreeFeedsTheNamesListAndKnowsTheIgnored) {
     EXPECT_TRUE(tree.model().topLevel().empty());
 }
 
+// A chat's entries go with it, and only its: not those of a chat whose name
+// ends in '@' and its name, nor those of a name that only differs in case.
+TEST_F(ChatPartsTest, TheNamesListDropsExactlyTheEntriesOfOneChat) {
+    names.add("Anna (weg)", "b");
+    names.add("Xaver", "a@b");
+    names.add("Bert", "B");
+    names.add("Carla", "b");
+    names.removeChat("b");
+    const std::span<const std::string> entries = names.entries();
+    EXPECT_EQ(std::vector<std::string>(entries.begin(), entries.end()),
+              (std::vector<std::string>{"Bert@B", "Xaver@a@b"}));
+    names.add("Dora", "b");
+    names.removeChat("a@b");
+    const std::span<const std::string> left = names.entries();
+    EXPECT_EQ(std::vector<std::string>(left.begin(), left.end()),
+              (std::vector<std::string>{"Bert@B", "Dora@b"}));
+}
+
 TEST_F(ChatPartsTest, ChatWatchDialogAsksTheCurrentSessionOnClose) {
     ChatWatchDialog dialog{transport, sessions, watch};
     dialog.close();
