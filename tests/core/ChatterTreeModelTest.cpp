@@ -170,5 +170,51 @@ TEST(ChatterTreeModel, RenamesThatBreakTheOrderKeepUpperBoundsSteps) {
     }
 }
 
+// An item taken back with another text keeps its row, so it takes the text
+// only where the rows stay in order; items taken back that compare equal are
+// put in the order they were taken back; what was not taken back goes.
+TEST(ChatterTreeModel, StaleItemsTakenBackKeepTheRowsInOrder) {
+    ChatterTreeModel model;
+    const TreeItemId root = model.insertSorted(NoItem, "root", 0, 0);
+    for (const char* text : {"Anna", "Bert", "Bert (da)", "Bert (weg)", "Carla"})
+        model.insertSorted(root, text, 0, 0);
+    const auto at = [&](std::size_t row) { return model.children(root)[row]; };
+    const TreeItemId anna = at(0);
+    const TreeItemId bert = at(1);
+    const TreeItemId weg = at(3);
+    const TreeItemId carla = at(4);
+    model.markStale(root);
+    model.revive(root);
+    EXPECT_EQ(model.currentCount(root), 0U);
+
+    EXPECT_EQ(model.reviveAs(weg, root, "Bert", 1, 11), NoItem);          // would go before "Bert (da)"
+    EXPECT_EQ(model.reviveAs(weg, root, "Carlos", 1, 11), NoItem);        // would go after "Carla"
+    EXPECT_EQ(model.reviveAs(weg, NoItem, "Bert (weg)", 1, 11), NoItem);  // not its parent
+    EXPECT_EQ(model.reviveAs(weg, root, "Bert (zu)", 1, 11), weg);
+    EXPECT_EQ(model.item(weg)->text, "Bert (zu)");
+    EXPECT_EQ(model.item(weg)->image, 1);
+    EXPECT_EQ(model.reviveAs(weg, root, "Bert (zu)", 1, 11), NoItem);  // taken already
+    // Equal in rank to "Bert": taken back in its row, after the one taken back later.
+    EXPECT_EQ(model.reviveAs(anna, root, "ANNA", 0, 10), anna);
+    EXPECT_EQ(model.reviveAs(carla, root, "carla", 0, 10), carla);
+    EXPECT_EQ(model.insertOrRevive(root, "anna", 0, 10) != NoItem, true);
+    EXPECT_EQ(model.currentCount(root), 4U);
+    model.removeStale(root);
+    model.orderEqualItems(root);
+    EXPECT_EQ(texts(model, root), (std::vector<std::string>{"ANNA", "anna", "Bert (zu)", "carla"}));
+    EXPECT_FALSE(model.contains(bert));
+    EXPECT_EQ(model.currentCount(root), 4U);
+
+    // Taken back in the other order, equal items swap.
+    model.markStale(root);
+    model.revive(root);
+    const TreeItemId second = at(1);
+    EXPECT_EQ(model.reviveAs(second, root, "anna", 0, 10), second);
+    EXPECT_EQ(model.reviveAs(at(0), root, "ANNA", 0, 10), at(0));
+    model.removeStale(root);
+    model.orderEqualItems(root);
+    EXPECT_EQ(texts(model, root), (std::vector<std::string>{"anna", "ANNA"}));
+}
+
 }  // namespace
 }  // namespace tavik

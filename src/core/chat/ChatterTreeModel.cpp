@@ -443,6 +443,32 @@ void ChatterTreeModel::orderEqualItems(TreeItemId parent) {
     }
 }
 
+bool ChatterTreeModel::renameInPlace(Slot& s, TreeItemId id, std::string_view text) {
+    const Rows rows = rowsOf(s.item.parent);
+    if (!rows.inOrder) return false;
+    // The row: among the rows with the item's key, found by halving.
+    const SortKey oldKey = sortKey(s.item.text);
+    const auto first = std::lower_bound(rows.keys.begin(), rows.keys.end(), oldKey);
+    std::size_t row = static_cast<std::size_t>(first - rows.keys.begin());
+    while (row < rows.ids.size() && rows.keys[row] == oldKey && rows.ids[row] != id)
+        ++row;
+    if (row == rows.ids.size() || rows.ids[row] != id) return false;
+    const SortKey key = sortKey(text);
+    // Ties are left to orderEqualItems.
+    const auto atMostEqual = [](std::string_view a, SortKey aKey, std::string_view b, SortKey bKey) {
+        return aKey != bKey ? aKey < bKey : compareIgnoreCase(a, b) <= 0;
+    };
+    if (row > 0 && !atMostEqual(item(rows.ids[row - 1])->text, rows.keys[row - 1], text, key)) return false;
+    if (row + 1 < rows.ids.size() &&
+        !atMostEqual(text, key, item(rows.ids[row + 1])->text, rows.keys[row + 1])) {
+        return false;
+    }
+    s.item.text.assign(text);
+    rows.keys[row] = key;
+    notify([&](ChatterTreeObserver& o) { o.itemChanged(id); });
+    return true;
+}
+
 void ChatterTreeModel::revive(std::uint32_t index) {
     m_marks[index] &= static_cast<std::uint8_t>(~Stale);
     Slot& s = m_slots[index];

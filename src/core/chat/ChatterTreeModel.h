@@ -68,17 +68,16 @@ public:
         const Slot* s = slotOf(id);
         return s != nullptr ? s->item.descendants - s->staleBelow : 0;
     }
-    // Takes back the stale item `id` if it stands under `parent` with exactly
-    // `text`, and gives it the images: `id`, or NoItem. An item taken back
-    // keeps its row; where rows in order hold items that compare equal, see
-    // orderEqualItems.
+    // Takes back the stale item `id` if it stands under `parent`, gives it
+    // `text` and the images, and returns it; NoItem if it cannot. An item
+    // taken back keeps its row, so another text it takes only where that
+    // leaves the rows in order; where rows in order hold items that compare
+    // equal, see orderEqualItems.
     TreeItemId reviveAs(TreeItemId id, TreeItemId parent, std::string_view text, int image,
                         int selectedImage) {
         Slot* s = slotOf(id);
-        if (s == nullptr || (m_marks[indexOf(id)] & Stale) == 0 || s->item.parent != parent ||
-            s->item.text != text) {
-            return NoItem;
-        }
+        if (s == nullptr || (m_marks[indexOf(id)] & Stale) == 0 || s->item.parent != parent) return NoItem;
+        if (s->item.text != text && !renameInPlace(*s, id, text)) return NoItem;
         revive(indexOf(id));
         if (s->item.image != image || s->item.selectedImage != selectedImage) {
             s->item.image = image;
@@ -152,6 +151,9 @@ private:
     }
     static std::uint32_t indexOf(TreeItemId id) { return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1; }
     void revive(std::uint32_t index);
+    // Gives the item of slot `s` (handle `id`) `text` where its rows are in
+    // order and stay so; false if they would not.
+    bool renameInPlace(Slot& s, TreeItemId id, std::string_view text);
     // Removes the item at `row` of `parent`'s rows with everything under it.
     void removeAt(TreeItemId parent, int row);
     // The rows under `parent` (NoItem: top level), which must be an item.
