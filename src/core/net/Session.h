@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/Escapes.h"
 #include "net/NameList.h"
 #include "net/TreeItemId.h"
 #include "platform/Transport.h"
@@ -60,6 +61,14 @@ struct Session {
     std::size_t receiveEnd = 0;
     // The beginning of a line whose line feed has not arrived yet.
     std::string partialLine;
+    // partialLine as the stripper leaves it: its cleaned bytes (the first
+    // partialCleanedLength) and where an escape sequence cut at its end stands.
+    // The line goes on from there when its next bytes arrive, without a second
+    // pass over the bytes of the partial line.
+    // (Whole sixteen-byte blocks, so copies of it need neither a call nor a loop.)
+    std::array<char, (ReceiveSize + 15) / 16 * 16> partialCleaned{};
+    std::size_t partialCleanedLength = 0;
+    LineStripper::State partialState = LineStripper::State::Text;
     // The message view's in-progress epoch at which this session's in-progress
     // row was last emptied (0: not known to be empty).
     std::uint64_t inProgressEmptyAt = 0;
