@@ -306,6 +306,51 @@ TEST_F(ReceivePipelineTest, TwoSessionsOfOneChatShareItsLowestInProgressRow) {
     EXPECT_EQ(inProgressText(1), " ");
 }
 
+TEST_F(ReceivePipelineTest, AnInProgressRowIsKnownByItsChatsFirst99CharactersIgnoringCase) {
+    // Chat names of every length class the row lookup tells apart, written
+    // alike and in other case. A name beyond 99 characters never meets its row.
+    for (const std::size_t length : {1U, 3U, 4U, 7U, 8U, 15U, 16U, 17U, 40U, 99U, 100U, 127U}) {
+        std::string chat(length, 'c');
+        for (std::size_t i = 0; i < length; i += 3)
+            chat[i] = static_cast<char>('a' + i % 26);
+        std::string upper = chat;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const bool shown = length <= 99;
+        Client fresh(transport, desktop, clock, dir.path());
+        fresh.settings().sound = false;
+        fresh.attachSession(7, chat, "Anna");
+        const MessageRows& r = fresh.messageView().rows();
+        transport.feed(7, "halb");
+        fresh.socketEvent(7, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "halb" : " ") << length;
+        // A second session of the chat, its name in capitals, comes first in the
+        // list: it writes into the lowest row of the chat, the first session's.
+        fresh.attachSession(8, upper, "Bert");
+        transport.feed(8, "von Bert");
+        fresh.socketEvent(8, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "von Bert" : " ") << length;
+        EXPECT_EQ(r.cell(r.count() - 2, 1), " ") << length;
+        transport.feed(7, "x\r\n");  // the first session's own row is not the first's
+        fresh.socketEvent(7, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "von Bert" : " ") << length;
+    }
+}
+
+TEST_F(ReceivePipelineTest, ASessionWhoseChatWasRenamedNoLongerMeetsItsRow) {
+    Session& s = connect(7, "eins", "Anna");
+    receive(7, "halb");
+    EXPECT_EQ(inProgressText(), "halb");
+    s.setChatName("drei");
+    receive(7, " und mehr");
+    EXPECT_EQ(inProgressText(), "halb");
+    receive(7, "\r\n");
+    EXPECT_EQ(inProgressText(), "halb");
+    client.sessions().findBySocket(7)->setChatName("eins");
+    receive(7, "neu");
+    EXPECT_EQ(inProgressText(), "neu");
+}
+
 TEST_F(ReceivePipelineTest, SessionWithoutInProgressRowLeavesOtherRowsAlone) {
     connect(7, "eins", "Anna");
     receive(7, "Prompt eins: ");

@@ -54,6 +54,18 @@ private:
     std::string_view m_text;
 };
 
+// Whether a row's Chat cell names `chat`: its first 99 characters, ignoring
+// case. Mostly they are the same bytes, which is told without a call.
+bool namesChat(const std::string& cell, std::string_view chat) {
+    const std::string_view shown(cell.data(), std::min<std::size_t>(cell.size(), 99));
+    if (shown.size() != chat.size()) return false;
+    if (chat.size() >= 4 && chat.size() <= 16 &&
+        MessageRows::sameShortText(shown.data(), chat.data(), chat.size())) {
+        return true;
+    }
+    return equalsIgnoreCase(shown, chat);
+}
+
 bool fillsWithName(LineKind kind) {
     return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
 }
@@ -214,21 +226,20 @@ void MessageView::showInProgress(Session& session, std::string_view text, std::s
 }
 
 void MessageView::setInProgressText(Session& session, std::string_view cleaned) {
+    // The lowest in-progress row of the session's chat (the cheap test first),
+    // when no session before it in the list has the same chat name.
     const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
-    for (int row = m_rows.count() - 1; row >= lowest; --row) {
-        // The row's chat names this session (the cheap test first), and no
-        // session before it in the list has the same chat name.
-        if (!equalsIgnoreCase(capped(m_rows.cell(row, m_chatColumn), 99), session.chatName)) continue;
-        if (!m_sessions.isFirstOfItsChat(session)) continue;
-        // A session without an in-progress row of its own shows nothing: the
-        // rows at the bottom belong to other sessions.
-        m_rows.setCell(row, m_textColumn, cleaned);
-        if (cleaned.empty()) {
-            session.inProgressEmptyAt = m_inProgressEpoch;
-        } else {
-            inProgressTextSet();
-        }
-        return;
+    int row = m_rows.count() - 1;
+    while (row >= lowest && !namesChat(m_rows.cell(row, m_chatColumn), session.chatName))
+        --row;
+    // A session without an in-progress row of its own shows nothing: the
+    // rows at the bottom belong to other sessions.
+    if (row < lowest || !m_sessions.isFirstOfItsChat(session)) return;
+    m_rows.setCell(row, m_textColumn, cleaned);
+    if (cleaned.empty()) {
+        session.inProgressEmptyAt = m_inProgressEpoch;
+    } else {
+        inProgressTextSet();
     }
 }
 

@@ -54,7 +54,9 @@ Session* SessionList::findByChat(std::string_view chatName) {
 bool SessionList::isFirstOfItsChat(const Session& session) const {
     for (const Session& s : m_sessions) {
         if (&s == &session) return true;
-        if (equalsIgnoreCase(s.chatName, session.chatName)) return false;
+        if (s.chatName.size() == session.chatName.size() && equalsIgnoreCase(s.chatName, session.chatName)) {
+            return false;
+        }
     }
     return false;
 }
