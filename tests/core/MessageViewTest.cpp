@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fakes/ClientFixture.h"
@@ -60,6 +61,36 @@ TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
     EXPECT_EQ(lastTexts(3),
               (std::vector<std::string>{std::string(80, 'd'), std::string(80, 'd'), std::string(40, 'd')}));
     EXPECT_EQ(rows().count(), 500);
+}
+
+TEST_F(MessageViewTest, EachPieceEndsAtTheLastBlankOfItsEightyCharacters) {
+    // One or two blanks at every place of the first piece and just beyond it,
+    // held against cuts made one byte at a time.
+    const auto pieces = [](std::string_view text) {
+        std::vector<std::string> out;
+        while (text.size() > MessageView::WrapWidth) {
+            std::size_t blank = std::string_view::npos;
+            for (std::size_t i = 0; i < MessageView::WrapWidth; ++i)
+                if (text[i] == ' ') blank = i;
+            const std::size_t cut =
+                blank == std::string_view::npos || blank == 0 ? MessageView::WrapWidth : blank;
+            out.emplace_back(text.substr(0, cut));
+            text.remove_prefix(cut);
+        }
+        out.emplace_back(text);
+        return out;
+    };
+    for (std::size_t first = 0; first < 90; ++first) {
+        for (const std::size_t second :
+             {first, first + 1, first + 15, first + 16, first + 17, std::size_t{79}}) {
+            std::string text(170, 'w');
+            text[first] = ' ';
+            if (second < text.size()) text[second] = ' ';
+            const std::vector<std::string> expected = pieces(text);
+            view().insert(-1, "A", text, LineKind::Public);
+            ASSERT_EQ(lastTexts(static_cast<int>(expected.size())), expected) << first << " " << second;
+        }
+    }
 }
 
 TEST_F(MessageViewTest, OnlyALeadingBlankStillAdvances) {

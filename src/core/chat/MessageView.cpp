@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "chat/LogFile.h"
@@ -13,6 +14,10 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "text/Text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavik {
 
@@ -66,6 +71,25 @@ bool namesChat(const std::string& cell, std::string_view chat) {
     return equalsIgnoreCase(shown, chat);
 }
 
+// The last blank of a piece of WrapWidth bytes, or npos. Sixteen bytes at a
+// time from the end, where a text's last blank mostly is: a byte loop would
+// stop at a different byte each time.
+std::size_t lastBlank(std::string_view piece) {
+#if defined(__SSE2__)
+    static_assert(MessageView::WrapWidth % 16 == 0);
+    for (std::size_t at = MessageView::WrapWidth; at != 0;) {
+        at -= 16;
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(piece.data() + at));
+        const auto blanks =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' '))));
+        if (blanks != 0) return at + static_cast<std::size_t>(std::bit_width(blanks)) - 1;
+    }
+    return std::string_view::npos;
+#else
+    return piece.rfind(' ');
+#endif
+}
+
 bool fillsWithName(LineKind kind) {
     return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
 }
@@ -113,7 +137,7 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
     // Each piece of a long text becomes a row of its own, with all side effects.
     while (text.size() > WrapWidth) {
         const std::string_view head = text.substr(0, WrapWidth);
-        const auto blank = head.rfind(' ');
+        const auto blank = lastBlank(head);
         if (blank == std::string_view::npos || blank == 0) {
             // No blank, or only a leading one: cut hard, so every piece advances.
             insertRow(socket, name, head, kind);
