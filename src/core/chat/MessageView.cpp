@@ -127,11 +127,12 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
     // loop can end the session or deliver more lines: the pieces are then cut
     // from copies, never from the session's nick or the caller's buffers. The
     // copies live in this call's frame, so an insert from inside such a loop
-    // has its own. Nothing else a row does runs a loop.
-    if (kind == LineKind::Plain) {
-        if (const Session* session = m_sessions.findBySocket(socket)) name = session->nick;
-    }
-    const RowCopy copy(name, text, m_settings.logfile && !m_sideEffectsHeld);
+    // has its own, and the session is looked up anew after each piece. Nothing
+    // else a row does runs a loop: without the log, one lookup serves all pieces.
+    const bool mayLoop = m_settings.logfile && !m_sideEffectsHeld;
+    Session* session = m_sessions.findBySocket(socket);
+    if (kind == LineKind::Plain && session != nullptr) name = session->nick;
+    const RowCopy copy(name, text, mayLoop);
     name = copy.name();
     text = copy.text();
     // Each piece of a long text becomes a row of its own, with all side effects.
@@ -140,19 +141,19 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
         const auto blank = lastBlank(head);
         if (blank == std::string_view::npos || blank == 0) {
             // No blank, or only a leading one: cut hard, so every piece advances.
-            insertRow(socket, name, head, kind);
+            insertRow(session, name, head, kind);
             text.remove_prefix(WrapWidth);
         } else {
             // The blank starts the next piece.
-            insertRow(socket, name, text.substr(0, blank), kind);
+            insertRow(session, name, text.substr(0, blank), kind);
             text.remove_prefix(blank);
         }
+        if (mayLoop) session = m_sessions.findBySocket(socket);
     }
-    insertRow(socket, name, text, kind);
+    insertRow(session, name, text, kind);
 }
 
-void MessageView::insertRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
-    Session* session = m_sessions.findBySocket(socket);
+void MessageView::insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind) {
     if (session != nullptr && session->ignoreMarksTouched) {
         const NameEntry* entry = session->chatterNames.find(name, "", true);
         if (entry != nullptr && entry->active != 0) return;  // ignored chatter

@@ -81,7 +81,8 @@ public:
     int chatColumn() const { return m_chatColumn; }
 
 private:
-    void insertRow(int socket, std::string_view name, std::string_view text, LineKind kind);
+    // `session` is the row's, looked up anew after anything that may have run a loop.
+    void insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind);
     void setInProgressText(Session& session, std::string_view cleaned);
 
     SessionList& m_sessions;
