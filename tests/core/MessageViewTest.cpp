@@ -49,6 +49,51 @@ TEST(MessageRows, ReusedSlotsHoldExactlyTheNewCells) {
         EXPECT_EQ(rows.row(i).cells, expected[static_cast<std::size_t>(i)]) << i;
 }
 
+TEST(MessageRows, MovingTheMarkerTellsWhatUnselectingSelectingAndMarkingTell) {
+    // moveMarker against the three steps it stands for, told to an observer:
+    // the marker on its own row (selected or not), to another row, beyond the rows.
+    struct Log : MessageRowsObserver {
+        std::vector<std::string> told;
+        void selectionChanged(int row) override { told.push_back("selection " + std::to_string(row)); }
+        void markerMoved(int row, int scrollTo) override {
+            told.push_back("marker " + std::to_string(row) + " " + std::to_string(scrollTo));
+        }
+    };
+    struct Case {
+        int rows;
+        int marker;
+        bool markerSelected;
+        int to;
+    };
+    const Case cases[] = {{5, 2, true, 2},  {5, 2, false, 2}, {5, 2, true, 3}, {5, 2, false, 0},
+                          {5, 4, true, 4},  {5, 0, true, 0},  {5, 3, true, 7}, {5, 7, false, 7},
+                          {5, 7, false, 1}, {0, 0, false, 0}, {1, 0, true, 0}, {5, -1, false, -1}};
+    for (const Case& c : cases) {
+        MessageRows expected;
+        MessageRows actual;
+        for (MessageRows* r : {&expected, &actual}) {
+            for (int i = 0; i < c.rows; ++i)
+                r->insert(i, LineKind::Public, "n", std::to_string(i), "", "");
+            r->setMarker(c.marker, 0);
+            r->setSelected(c.marker, c.markerSelected);
+            r->setSelected(c.to, !c.markerSelected);  // the other row's selection is the other one
+        }
+        Log told;
+        Log toldExpected;
+        expected.addObserver(&toldExpected);
+        actual.addObserver(&told);
+        expected.setSelected(expected.marker(), false);
+        expected.setSelected(c.to, true);
+        expected.setMarker(c.to, 9);
+        actual.moveMarker(c.to, 9);
+        const std::string which = std::to_string(c.marker) + " to " + std::to_string(c.to);
+        EXPECT_EQ(told.told, toldExpected.told) << which;
+        EXPECT_EQ(actual.marker(), expected.marker()) << which;
+        for (int i = 0; i < c.rows; ++i)
+            EXPECT_EQ(actual.row(i).selected, expected.row(i).selected) << which << " row " << i;
+    }
+}
+
 TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
     view().insert(-1, "A", std::string(80, 'a'), LineKind::Public);
     EXPECT_EQ(lastTexts(1), (std::vector<std::string>{std::string(80, 'a')}));

@@ -90,6 +90,23 @@ public:
         m_marker = row;
         notify([&](MessageRowsObserver& o) { o.markerMoved(row, scrollTo); });
     }
+    // setSelected(marker(), false), setSelected(row, true), setMarker(row, scrollTo).
+    // Inline: the marker moves with every new row, mostly staying on its row.
+    void moveMarker(int row, int scrollTo) {
+        if (row == m_marker && row >= 0 && row < m_count) {
+            MessageRow& r = m_slots[physical(row)];
+            if (r.selected) {
+                r.selected = false;
+                notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
+            }
+            r.selected = true;
+            notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
+        } else {
+            setSelected(m_marker, false);
+            setSelected(row, true);
+        }
+        setMarker(row, scrollTo);
+    }
     void requestAutosize();
 
     void addObserver(MessageRowsObserver* observer) { m_observers.push_back(observer); }

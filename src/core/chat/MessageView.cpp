@@ -201,13 +201,12 @@ void MessageView::insertRow(Session* session, std::string_view name, std::string
 }
 
 void MessageView::moveMarker(int delta, bool fillRecipient) {
-    m_rows.setSelected(m_rows.marker(), false);
     const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
-    m_rows.setSelected(row, true);
-    const int scrollTo = m_settings.autoscroll ? m_rows.count() - 1 : row;
-    m_rows.setMarker(row, scrollTo);
-    if (!fillRecipient || row >= m_rows.count()) return;
+    m_rows.moveMarker(row, m_settings.autoscroll ? m_rows.count() - 1 : row);
+    if (fillRecipient && row < m_rows.count()) fillRecipientBox(row);
+}
 
+void MessageView::fillRecipientBox(int row) {
     // The marked row's name, with "@" and its chat when AutoChatChange is on.
     std::string& text = m_recipientScratch;
     text.assign(capped(m_rows.cell(row, m_nameColumn), 239));

@@ -84,6 +84,7 @@ private:
     // `session` is the row's, looked up anew after anything that may have run a loop.
     void insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind);
     void setInProgressText(Session& session, std::string_view cleaned);
+    void fillRecipientBox(int row);
 
     SessionList& m_sessions;
     const Clock& m_clock;
