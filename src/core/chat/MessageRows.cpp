@@ -23,8 +23,8 @@ MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {
         m_order[i] = static_cast<std::uint16_t>(i);
 }
 
-void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::string_view c1,
-                         std::string_view c2, std::string_view c3) {
+void MessageRows::insert(int index, LineKind kind, const std::array<std::string_view, 4>& cells) {
+    const auto& [c0, c1, c2, c3] = cells;
     if (m_count >= Capacity) return;
     index = std::clamp(index, 0, m_count);
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeInserted(index, 1); });

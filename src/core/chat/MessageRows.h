@@ -57,7 +57,10 @@ public:
 
     // Inserts a row at `index` (0..count) from the given cell texts; count < Capacity.
     void insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
-                std::string_view c3);
+                std::string_view c3) {
+        insert(index, kind, std::array<std::string_view, 4>{c0, c1, c2, c3});
+    }
+    void insert(int index, LineKind kind, const std::array<std::string_view, 4>& cells);
     void remove(int index);
     // remove(0), inline: a full list drops its oldest row for every new one.
     void removeFirst() {

@@ -182,7 +182,7 @@ void MessageView::insertRow(Session* session, std::string_view name, std::string
         session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
     const int index = std::max(0, m_rows.count() - m_inProgressRows);
     if (kind == LineKind::InProgress) ++m_inProgressEpoch;
-    m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
+    m_rows.insert(index, kind, cells);
 
     const Settings& settings = m_settings;
     if (settings.autosize) m_rows.requestAutosize();
