@@ -11,6 +11,7 @@
 #include "net/NameList.h"
 #include "net/TreeItemId.h"
 #include "platform/Transport.h"
+#include "text/Text.h"
 
 namespace tavik {
 
@@ -128,10 +129,25 @@ public:
 
     Session* findByChatAndNick(std::string_view chatName, std::string_view nick);
     Session* findByChat(std::string_view chatName);
-    Session* findBySocket(int socket);
+    // Inline: every line looks its session up.
+    Session* findBySocket(int socket) {
+        for (Session& s : m_sessions) {
+            if (s.socket == socket) return &s;
+        }
+        return nullptr;
+    }
     // Whether findByChat(session.chatName) meets `session`: no session before
-    // it has the same chat name.
-    bool isFirstOfItsChat(const Session& session) const;
+    // it has the same chat name. Inline: every in-progress row asks.
+    bool isFirstOfItsChat(const Session& session) const {
+        for (const Session& s : m_sessions) {
+            if (&s == &session) return true;
+            if (s.chatName.size() == session.chatName.size() &&
+                equalsIgnoreCase(s.chatName, session.chatName)) {
+                return false;
+            }
+        }
+        return false;
+    }
     Session* findById(int id);
 
     void remove(const Session* session);
