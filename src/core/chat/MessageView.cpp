@@ -200,10 +200,8 @@ void MessageView::insertRow(Session* session, std::string_view name, std::string
     if (m_settings.logfile) m_log.write(name, text, kind);
 }
 
-void MessageView::moveMarker(int delta, bool fillRecipient) {
-    const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
-    m_rows.moveMarker(row, m_settings.autoscroll ? m_rows.count() - 1 : row);
-    if (fillRecipient && row < m_rows.count()) fillRecipientBox(row);
+bool MessageView::autoscroll() const {
+    return m_settings.autoscroll;
 }
 
 void MessageView::fillRecipientBox(int row) {
