@@ -17,6 +17,7 @@
 //   While the Login dialog is open, it runs (next byte % 8) + 1 records of the
 //   same input in its nested loop.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -214,6 +215,15 @@ private:
         for (const Session& session : m_client.sessions()) {
             ++sessions;
             if (session.partialLine.size() > Session::ReceiveSize) violated("partial line beyond 254 bytes");
+            // The kept, cleaned partial line is the raw one cleaned from the start.
+            std::array<char, Session::ReceiveSize> cleaned{};
+            LineStripper fresh(cleaned.data());
+            fresh.take(session.partialLine.data(), std::min(session.partialLine.size(), cleaned.size()));
+            if (std::string_view(cleaned.data(), fresh.length()) !=
+                    std::string_view(session.partialCleaned.data(), session.partialCleanedLength) ||
+                fresh.state() != session.partialState) {
+                violated("kept partial line is not the raw one cleaned");
+            }
             if (session.receiveBegin > session.receiveEnd || session.receiveEnd > Session::ReceiveSize) {
                 violated("receive buffer bounds");
             }

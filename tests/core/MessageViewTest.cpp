@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fakes/ClientFixture.h"
@@ -48,6 +49,51 @@ TEST(MessageRows, ReusedSlotsHoldExactlyTheNewCells) {
         EXPECT_EQ(rows.row(i).cells, expected[static_cast<std::size_t>(i)]) << i;
 }
 
+TEST(MessageRows, MovingTheMarkerTellsWhatUnselectingSelectingAndMarkingTell) {
+    // moveMarker against the three steps it stands for, told to an observer:
+    // the marker on its own row (selected or not), to another row, beyond the rows.
+    struct Log : MessageRowsObserver {
+        std::vector<std::string> told;
+        void selectionChanged(int row) override { told.push_back("selection " + std::to_string(row)); }
+        void markerMoved(int row, int scrollTo) override {
+            told.push_back("marker " + std::to_string(row) + " " + std::to_string(scrollTo));
+        }
+    };
+    struct Case {
+        int rows;
+        int marker;
+        bool markerSelected;
+        int to;
+    };
+    const Case cases[] = {{5, 2, true, 2},  {5, 2, false, 2}, {5, 2, true, 3}, {5, 2, false, 0},
+                          {5, 4, true, 4},  {5, 0, true, 0},  {5, 3, true, 7}, {5, 7, false, 7},
+                          {5, 7, false, 1}, {0, 0, false, 0}, {1, 0, true, 0}, {5, -1, false, -1}};
+    for (const Case& c : cases) {
+        MessageRows expected;
+        MessageRows actual;
+        for (MessageRows* r : {&expected, &actual}) {
+            for (int i = 0; i < c.rows; ++i)
+                r->insert(i, LineKind::Public, "n", std::to_string(i), "", "");
+            r->setMarker(c.marker, 0);
+            r->setSelected(c.marker, c.markerSelected);
+            r->setSelected(c.to, !c.markerSelected);  // the other row's selection is the other one
+        }
+        Log told;
+        Log toldExpected;
+        expected.addObserver(&toldExpected);
+        actual.addObserver(&told);
+        expected.setSelected(expected.marker(), false);
+        expected.setSelected(c.to, true);
+        expected.setMarker(c.to, 9);
+        actual.moveMarker(c.to, 9);
+        const std::string which = std::to_string(c.marker) + " to " + std::to_string(c.to);
+        EXPECT_EQ(told.told, toldExpected.told) << which;
+        EXPECT_EQ(actual.marker(), expected.marker()) << which;
+        for (int i = 0; i < c.rows; ++i)
+            EXPECT_EQ(actual.row(i).selected, expected.row(i).selected) << which << " row " << i;
+    }
+}
+
 TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
     view().insert(-1, "A", std::string(80, 'a'), LineKind::Public);
     EXPECT_EQ(lastTexts(1), (std::vector<std::string>{std::string(80, 'a')}));
@@ -60,6 +106,36 @@ TEST_F(MessageViewTest, WrapsAtEightyWithTheBlankStartingTheNextPiece) {
     EXPECT_EQ(lastTexts(3),
               (std::vector<std::string>{std::string(80, 'd'), std::string(80, 'd'), std::string(40, 'd')}));
     EXPECT_EQ(rows().count(), 500);
+}
+
+TEST_F(MessageViewTest, EachPieceEndsAtTheLastBlankOfItsEightyCharacters) {
+    // One or two blanks at every place of the first piece and just beyond it,
+    // held against cuts made one byte at a time.
+    const auto pieces = [](std::string_view text) {
+        std::vector<std::string> out;
+        while (text.size() > MessageView::WrapWidth) {
+            std::size_t blank = std::string_view::npos;
+            for (std::size_t i = 0; i < MessageView::WrapWidth; ++i)
+                if (text[i] == ' ') blank = i;
+            const std::size_t cut =
+                blank == std::string_view::npos || blank == 0 ? MessageView::WrapWidth : blank;
+            out.emplace_back(text.substr(0, cut));
+            text.remove_prefix(cut);
+        }
+        out.emplace_back(text);
+        return out;
+    };
+    for (std::size_t first = 0; first < 90; ++first) {
+        for (const std::size_t second :
+             {first, first + 1, first + 15, first + 16, first + 17, std::size_t{79}}) {
+            std::string text(170, 'w');
+            text[first] = ' ';
+            if (second < text.size()) text[second] = ' ';
+            const std::vector<std::string> expected = pieces(text);
+            view().insert(-1, "A", text, LineKind::Public);
+            ASSERT_EQ(lastTexts(static_cast<int>(expected.size())), expected) << first << " " << second;
+        }
+    }
 }
 
 TEST_F(MessageViewTest, OnlyALeadingBlankStillAdvances) {

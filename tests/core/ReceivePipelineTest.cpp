@@ -306,6 +306,51 @@ TEST_F(ReceivePipelineTest, TwoSessionsOfOneChatShareItsLowestInProgressRow) {
     EXPECT_EQ(inProgressText(1), " ");
 }
 
+TEST_F(ReceivePipelineTest, AnInProgressRowIsKnownByItsChatsFirst99CharactersIgnoringCase) {
+    // Chat names of every length class the row lookup tells apart, written
+    // alike and in other case. A name beyond 99 characters never meets its row.
+    for (const std::size_t length : {1U, 3U, 4U, 7U, 8U, 15U, 16U, 17U, 40U, 99U, 100U, 127U}) {
+        std::string chat(length, 'c');
+        for (std::size_t i = 0; i < length; i += 3)
+            chat[i] = static_cast<char>('a' + i % 26);
+        std::string upper = chat;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const bool shown = length <= 99;
+        Client fresh(transport, desktop, clock, dir.path());
+        fresh.settings().sound = false;
+        fresh.attachSession(7, chat, "Anna");
+        const MessageRows& r = fresh.messageView().rows();
+        transport.feed(7, "halb");
+        fresh.socketEvent(7, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "halb" : " ") << length;
+        // A second session of the chat, its name in capitals, comes first in the
+        // list: it writes into the lowest row of the chat, the first session's.
+        fresh.attachSession(8, upper, "Bert");
+        transport.feed(8, "von Bert");
+        fresh.socketEvent(8, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "von Bert" : " ") << length;
+        EXPECT_EQ(r.cell(r.count() - 2, 1), " ") << length;
+        transport.feed(7, "x\r\n");  // the first session's own row is not the first's
+        fresh.socketEvent(7, SocketEvent::Read, 0);
+        EXPECT_EQ(r.cell(r.count() - 1, 1), shown ? "von Bert" : " ") << length;
+    }
+}
+
+TEST_F(ReceivePipelineTest, ASessionWhoseChatWasRenamedNoLongerMeetsItsRow) {
+    Session& s = connect(7, "eins", "Anna");
+    receive(7, "halb");
+    EXPECT_EQ(inProgressText(), "halb");
+    s.setChatName("drei");
+    receive(7, " und mehr");
+    EXPECT_EQ(inProgressText(), "halb");
+    receive(7, "\r\n");
+    EXPECT_EQ(inProgressText(), "halb");
+    client.sessions().findBySocket(7)->setChatName("eins");
+    receive(7, "neu");
+    EXPECT_EQ(inProgressText(), "neu");
+}
+
 TEST_F(ReceivePipelineTest, SessionWithoutInProgressRowLeavesOtherRowsAlone) {
     connect(7, "eins", "Anna");
     receive(7, "Prompt eins: ");
@@ -314,6 +359,72 @@ TEST_F(ReceivePipelineTest, SessionWithoutInProgressRowLeavesOtherRowsAlone) {
     client.sessions().findByChat("zwei")->setSocket(8);
     receive(8, "Prompt zwei: ");
     EXPECT_EQ(inProgressText(), "Prompt eins: ");
+}
+
+// The kept, cleaned partial line is what the stripper makes of the raw one from
+// the start, escape sequences cut at its end included.
+void expectCleanedPartialMatches(const Session& s, const std::string& context) {
+    std::string cleaned(s.partialLine.size(), '?');
+    LineStripper fresh(cleaned.data());
+    fresh.take(s.partialLine.data(), s.partialLine.size());
+    cleaned.resize(fresh.length());
+    ASSERT_EQ(std::string(s.partialCleaned.data(), s.partialCleanedLength), cleaned) << context;
+    ASSERT_EQ(s.partialState, fresh.state()) << context;
+}
+
+TEST_F(ReceivePipelineTest, AnEscapeSequenceCutAtAReceiveGoesOnInTheNext) {
+    struct Case {
+        std::vector<std::string> receives;
+        std::string row;
+    };
+    const Case cases[] = {
+        {{"<Anna> ab\x1b", "[1mcd\r\n"}, "abcd"},
+        {{"<Anna> ab\x1b[", "1mcd\r\n"}, "abcd"},
+        {{"<Anna> ab\x1b[1;3", "3mcd\r\n"}, "abcd"},
+        {{"<Anna> ab\x1b", "[", "1", "m", "cd\r\n"}, "abcd"},
+        {{"<Anna> ab\x1b", "xcd\r\n"}, "abxcd"},  // a lone escape loses only itself
+        {{"<Anna> ab\x1b[1", "\r\n"}, "ab"},      // the line ends inside the sequence
+        // The older part of a line that outgrows its buffer goes, and with it
+        // the beginning of the sequence: what is left is text.
+        {{"<Anna> " + std::string(240, 'a') + "\x1b[", "1mbbbbbbbbbbbbbb", "c\r\n"}, "1mbbbbbbbbbbbbbbc"},
+        {{"<Anna> " + std::string(240, 'a') + "\x1b[", "1;33333333", "mcd\r\n"}, "1;33333333mcd"},
+        {{std::string(253, 'a') + "\x1b", "[1mbbbb", "c\r\n"}, "[1mbbbbc"},
+    };
+    for (const Case& c : cases) {
+        Client fresh(transport, desktop, clock, dir.path());
+        fresh.settings().sound = false;
+        fresh.attachSession(7, "brenn-chat", "Gast");
+        for (const std::string& bytes : c.receives) {
+            transport.feed(7, bytes);
+            fresh.socketEvent(7, SocketEvent::Read, 0);
+            expectCleanedPartialMatches(*fresh.sessions().findBySocket(7), bytes);
+        }
+        const MessageRows& r = fresh.messageView().rows();
+        EXPECT_EQ(r.cell(r.count() - 1 - fresh.messageView().inProgressRows(), 1), c.row) << c.receives[0];
+    }
+}
+
+TEST_F(ReceivePipelineTest, TheKeptPartialLineIsTheRawOneCleanedWhateverTheChunks) {
+    std::uint32_t state = 4242;
+    const auto next = [&state] {
+        state = state * 1103515245U + 12345U;
+        return state >> 16;
+    };
+    constexpr std::string_view Pieces[] = {"\x1b", "[",  "1;",      "33",     "m", "\r\n", "\r",
+                                           "\n",   "\t", "<Anna> ", "Hallo ", "x", "\xE4"};
+    connect(7);
+    for (int round = 0; round < 3000; ++round) {
+        // Some rounds without line ends, so lines outgrow the partial line's buffer.
+        const bool feeds = round % 3 != 0;
+        std::string bytes;
+        const std::size_t pieces = next() % 60 + 1;
+        for (std::size_t i = 0; i < pieces; ++i) {
+            const std::string_view piece = Pieces[next() % std::size(Pieces)];
+            if (feeds || piece.find('\n') == std::string_view::npos) bytes += piece;
+        }
+        receive(7, bytes);
+        expectCleanedPartialMatches(*client.sessions().findBySocket(7), "round " + std::to_string(round));
+    }
 }
 
 TEST_F(ReceivePipelineTest, BytesOfAnUnknownSocketAreNotRead) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fakes/ClientFixture.h"
@@ -93,6 +94,27 @@ TEST_F(ReentrancyTest, ASessionClosedInsideABoxIsNotTouchedAfterwards) {
         for (const std::string& line : treeLines())
             EXPECT_EQ(line.rfind("eins", 0), std::string::npos) << line;
         desktop.onMessageBox = nullptr;
+    }
+}
+
+TEST_F(ReentrancyTest, PiecesAfterTheBoxThatClosedTheSessionNoLongerNameItsChat) {
+    failingLog();
+    connect(7, "eins", "Anna");
+    closeInFirstBox(7);
+    receive(7, "Hallo " + std::string(90, 'x') + " und noch mehr Text am Ende\r\n");
+    ASSERT_EQ(client.sessions().findBySocket(7), nullptr);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Hallo", "eins"},
+        {" " + std::string(79, 'x'), "Login"},
+        {std::string(11, 'x') + " und noch mehr Text am Ende", "Login"}};
+    for (const auto& [text, chat] : expected) {
+        int found = 0;
+        for (int i = 0; i < rows().count(); ++i) {
+            if (rows().cell(i, 1) != text) continue;
+            ++found;
+            EXPECT_EQ(rows().cell(i, 3), chat) << text;
+        }
+        EXPECT_EQ(found, 1) << text;
     }
 }
 

@@ -9,27 +9,11 @@ namespace tavik {
 
 namespace {
 
-template <typename Word>
-bool sameWords(const char* a, const char* b, std::size_t n) {
-    // The first and the last word, overlapping when n < 2 words.
-    Word a0, a1, b0, b1;
-    std::memcpy(&a0, a, sizeof(Word));
-    std::memcpy(&b0, b, sizeof(Word));
-    std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
-    std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
-    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
-}
-
-// Whether two texts of `n` bytes, 4..16, are equal, without a call.
-bool sameShortText(const char* a, const char* b, std::size_t n) {
-    return n >= 8 ? sameWords<std::uint64_t>(a, b, n) : sameWords<std::uint32_t>(a, b, n);
-}
-
 // Whether a cell holds `text` already, told without a call for texts of
 // 4..16 bytes (a time, mostly a chat name), else false.
 bool holdsShortText(const std::string& cell, std::string_view text) {
     return cell.size() == text.size() && text.size() >= 4 && text.size() <= 16 &&
-           sameShortText(cell.data(), text.data(), text.size());
+           MessageRows::sameShortText(cell.data(), text.data(), text.size());
 }
 
 }  // namespace
@@ -39,8 +23,8 @@ MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {
         m_order[i] = static_cast<std::uint16_t>(i);
 }
 
-void MessageRows::insert(int index, LineKind kind, std::string_view c0, std::string_view c1,
-                         std::string_view c2, std::string_view c3) {
+void MessageRows::insert(int index, LineKind kind, const std::array<std::string_view, 4>& cells) {
+    const auto& [c0, c1, c2, c3] = cells;
     if (m_count >= Capacity) return;
     index = std::clamp(index, 0, m_count);
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeInserted(index, 1); });

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +57,10 @@ public:
 
     // Inserts a row at `index` (0..count) from the given cell texts; count < Capacity.
     void insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
-                std::string_view c3);
+                std::string_view c3) {
+        insert(index, kind, std::array<std::string_view, 4>{c0, c1, c2, c3});
+    }
+    void insert(int index, LineKind kind, const std::array<std::string_view, 4>& cells);
     void remove(int index);
     // remove(0), inline: a full list drops its oldest row for every new one.
     void removeFirst() {
@@ -89,12 +93,45 @@ public:
         m_marker = row;
         notify([&](MessageRowsObserver& o) { o.markerMoved(row, scrollTo); });
     }
+    // setSelected(marker(), false), setSelected(row, true), setMarker(row, scrollTo).
+    // Inline: the marker moves with every new row, mostly staying on its row.
+    void moveMarker(int row, int scrollTo) {
+        if (row == m_marker && row >= 0 && row < m_count) {
+            MessageRow& r = m_slots[physical(row)];
+            if (r.selected) {
+                r.selected = false;
+                notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
+            }
+            r.selected = true;
+            notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
+        } else {
+            setSelected(m_marker, false);
+            setSelected(row, true);
+        }
+        setMarker(row, scrollTo);
+    }
     void requestAutosize();
 
     void addObserver(MessageRowsObserver* observer) { m_observers.push_back(observer); }
     void removeObserver(MessageRowsObserver* observer);
 
+    // Whether two texts of `n` bytes, 4..16, are equal, without a call.
+    static bool sameShortText(const char* a, const char* b, std::size_t n) {
+        return n >= 8 ? sameWords<std::uint64_t>(a, b, n) : sameWords<std::uint32_t>(a, b, n);
+    }
+
 private:
+    template <typename Word>
+    static bool sameWords(const char* a, const char* b, std::size_t n) {
+        // The first and the last word, overlapping when n < 2 words.
+        Word a0, a1, b0, b1;
+        std::memcpy(&a0, a, sizeof(Word));
+        std::memcpy(&b0, b, sizeof(Word));
+        std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
+        std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
+        return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+
     // Position of row `index` in the ring of slot numbers.
     std::size_t ringAt(int index) const {
         const std::size_t at = m_head + static_cast<std::size_t>(index);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "chat/LogFile.h"
@@ -13,6 +14,10 @@
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "text/Text.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tavik {
 
@@ -54,6 +59,37 @@ private:
     std::string_view m_text;
 };
 
+// Whether a row's Chat cell names `chat`: its first 99 characters, ignoring
+// case. Mostly they are the same bytes, which is told without a call.
+bool namesChat(const std::string& cell, std::string_view chat) {
+    const std::string_view shown(cell.data(), std::min<std::size_t>(cell.size(), 99));
+    if (shown.size() != chat.size()) return false;
+    if (chat.size() >= 4 && chat.size() <= 16 &&
+        MessageRows::sameShortText(shown.data(), chat.data(), chat.size())) {
+        return true;
+    }
+    return equalsIgnoreCase(shown, chat);
+}
+
+// The last blank of a piece of WrapWidth bytes, or npos. Sixteen bytes at a
+// time from the end, where a text's last blank mostly is: a byte loop would
+// stop at a different byte each time.
+std::size_t lastBlank(std::string_view piece) {
+#if defined(__SSE2__)
+    static_assert(MessageView::WrapWidth % 16 == 0);
+    for (std::size_t at = MessageView::WrapWidth; at != 0;) {
+        at -= 16;
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(piece.data() + at));
+        const auto blanks =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' '))));
+        if (blanks != 0) return at + static_cast<std::size_t>(std::bit_width(blanks)) - 1;
+    }
+    return std::string_view::npos;
+#else
+    return piece.rfind(' ');
+#endif
+}
+
 bool fillsWithName(LineKind kind) {
     return kind == LineKind::WhisperIn || kind == LineKind::WhisperOut || kind == LineKind::Alert;
 }
@@ -91,32 +127,33 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
     // loop can end the session or deliver more lines: the pieces are then cut
     // from copies, never from the session's nick or the caller's buffers. The
     // copies live in this call's frame, so an insert from inside such a loop
-    // has its own. Nothing else a row does runs a loop.
-    if (kind == LineKind::Plain) {
-        if (const Session* session = m_sessions.findBySocket(socket)) name = session->nick;
-    }
-    const RowCopy copy(name, text, m_settings.logfile && !m_sideEffectsHeld);
+    // has its own, and the session is looked up anew after each piece. Nothing
+    // else a row does runs a loop: without the log, one lookup serves all pieces.
+    const bool mayLoop = m_settings.logfile && !m_sideEffectsHeld;
+    Session* session = m_sessions.findBySocket(socket);
+    if (kind == LineKind::Plain && session != nullptr) name = session->nick;
+    const RowCopy copy(name, text, mayLoop);
     name = copy.name();
     text = copy.text();
     // Each piece of a long text becomes a row of its own, with all side effects.
     while (text.size() > WrapWidth) {
         const std::string_view head = text.substr(0, WrapWidth);
-        const auto blank = head.rfind(' ');
+        const auto blank = lastBlank(head);
         if (blank == std::string_view::npos || blank == 0) {
             // No blank, or only a leading one: cut hard, so every piece advances.
-            insertRow(socket, name, head, kind);
+            insertRow(session, name, head, kind);
             text.remove_prefix(WrapWidth);
         } else {
             // The blank starts the next piece.
-            insertRow(socket, name, text.substr(0, blank), kind);
+            insertRow(session, name, text.substr(0, blank), kind);
             text.remove_prefix(blank);
         }
+        if (mayLoop) session = m_sessions.findBySocket(socket);
     }
-    insertRow(socket, name, text, kind);
+    insertRow(session, name, text, kind);
 }
 
-void MessageView::insertRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
-    Session* session = m_sessions.findBySocket(socket);
+void MessageView::insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind) {
     if (session != nullptr && session->ignoreMarksTouched) {
         const NameEntry* entry = session->chatterNames.find(name, "", true);
         if (entry != nullptr && entry->active != 0) return;  // ignored chatter
@@ -145,7 +182,7 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
         session != nullptr ? std::string_view(session->chatName) : std::string_view("Login");
     const int index = std::max(0, m_rows.count() - m_inProgressRows);
     if (kind == LineKind::InProgress) ++m_inProgressEpoch;
-    m_rows.insert(index, kind, cells[0], cells[1], cells[2], cells[3]);
+    m_rows.insert(index, kind, cells);
 
     const Settings& settings = m_settings;
     if (settings.autosize) m_rows.requestAutosize();
@@ -163,14 +200,11 @@ void MessageView::insertRow(int socket, std::string_view name, std::string_view 
     if (m_settings.logfile) m_log.write(name, text, kind);
 }
 
-void MessageView::moveMarker(int delta, bool fillRecipient) {
-    m_rows.setSelected(m_rows.marker(), false);
-    const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
-    m_rows.setSelected(row, true);
-    const int scrollTo = m_settings.autoscroll ? m_rows.count() - 1 : row;
-    m_rows.setMarker(row, scrollTo);
-    if (!fillRecipient || row >= m_rows.count()) return;
+bool MessageView::autoscroll() const {
+    return m_settings.autoscroll;
+}
 
+void MessageView::fillRecipientBox(int row) {
     // The marked row's name, with "@" and its chat when AutoChatChange is on.
     std::string& text = m_recipientScratch;
     text.assign(capped(m_rows.cell(row, m_nameColumn), 239));
@@ -214,21 +248,20 @@ void MessageView::showInProgress(Session& session, std::string_view text, std::s
 }
 
 void MessageView::setInProgressText(Session& session, std::string_view cleaned) {
+    // The lowest in-progress row of the session's chat (the cheap test first),
+    // when no session before it in the list has the same chat name.
     const int lowest = std::max(0, m_rows.count() - m_inProgressRows);
-    for (int row = m_rows.count() - 1; row >= lowest; --row) {
-        // The row's chat names this session (the cheap test first), and no
-        // session before it in the list has the same chat name.
-        if (!equalsIgnoreCase(capped(m_rows.cell(row, m_chatColumn), 99), session.chatName)) continue;
-        if (!m_sessions.isFirstOfItsChat(session)) continue;
-        // A session without an in-progress row of its own shows nothing: the
-        // rows at the bottom belong to other sessions.
-        m_rows.setCell(row, m_textColumn, cleaned);
-        if (cleaned.empty()) {
-            session.inProgressEmptyAt = m_inProgressEpoch;
-        } else {
-            inProgressTextSet();
-        }
-        return;
+    int row = m_rows.count() - 1;
+    while (row >= lowest && !namesChat(m_rows.cell(row, m_chatColumn), session.chatName))
+        --row;
+    // A session without an in-progress row of its own shows nothing: the
+    // rows at the bottom belong to other sessions.
+    if (row < lowest || !m_sessions.isFirstOfItsChat(session)) return;
+    m_rows.setCell(row, m_textColumn, cleaned);
+    if (cleaned.empty()) {
+        session.inProgressEmptyAt = m_inProgressEpoch;
+    } else {
+        inProgressTextSet();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -45,7 +46,12 @@ public:
     // Adds a row, one per 80-character piece of a long text. Each piece may open
     // a message box (a failed log write) whose loop can end any session.
     void insert(int socket, std::string_view name, std::string_view text, LineKind kind);
-    void moveMarker(int delta, bool fillRecipient);
+    // Inline: every new row moves the marker.
+    void moveMarker(int delta, bool fillRecipient) {
+        const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
+        m_rows.moveMarker(row, autoscroll() ? m_rows.count() - 1 : row);
+        if (fillRecipient && row < m_rows.count()) fillRecipientBox(row);
+    }
     // All rows, in-progress rows included, become 500 blank filler rows.
     void clear();
     Session* sessionOfRow(int row);
@@ -81,8 +87,11 @@ public:
     int chatColumn() const { return m_chatColumn; }
 
 private:
-    void insertRow(int socket, std::string_view name, std::string_view text, LineKind kind);
+    // `session` is the row's, looked up anew after anything that may have run a loop.
+    void insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind);
     void setInProgressText(Session& session, std::string_view cleaned);
+    void fillRecipientBox(int row);
+    bool autoscroll() const;
 
     SessionList& m_sessions;
     const Clock& m_clock;

@@ -14,8 +14,15 @@ namespace tavik {
 // pieces goes on in the next.
 class LineStripper {
 public:
+    // Where the stripper stands after a piece: in text, after an escape, or
+    // inside a "\e[" sequence that goes on in the next piece.
+    enum class State { Text, AfterEscape, InSequence };
+
     // `out` must hold as many bytes as all pieces together.
     explicit LineStripper(char* out) : m_out(out) {}
+    // Goes on with a line whose first `length` bytes in `out` are the cleaned
+    // pieces of another stripper that stopped in `state`.
+    LineStripper(char* out, std::size_t length, State state) : m_out(out), m_length(length), m_state(state) {}
 
     // Takes `piece` up to its first line feed and returns the feed's index, or
     // `piece.size()` when it has none (the line goes on in the next piece).
@@ -24,10 +31,9 @@ public:
     std::size_t take(const char* piece, std::size_t size, bool slack = false);
     // The line's length so far.
     std::size_t length() const { return m_length; }
+    State state() const { return m_state; }
 
 private:
-    enum class State { Text, AfterEscape, InSequence };
-
     char* m_out;
     std::size_t m_length = 0;
     State m_state = State::Text;

@@ -11,6 +11,22 @@
 
 namespace tavik {
 
+namespace {
+
+using PartialBuffer = decltype(Session::partialCleaned);
+
+// Copies all of a partial line's buffer, the bytes after the line too (memcpy
+// copies whatever they hold). Blocks of sixteen become plain moves without a
+// loop or a call: the short line mostly kept there is not worth the branches
+// of a copy by its length.
+void copyPartial(char* to, const char* from) {
+    static_assert(sizeof(PartialBuffer) % 16 == 0);
+    for (std::size_t i = 0; i < sizeof(PartialBuffer); i += 16)
+        std::memcpy(to + i, from + i, 16);
+}
+
+}  // namespace
+
 void ReceivePipeline::readLoop(int socket) {
     beginReadEvent();
     readLines(socket);
@@ -62,14 +78,6 @@ ServerLine ReceivePipeline::nextServerLine(int socket, LineBuffer& line, int& re
     if (takeLine(*session, line, length)) {
         return m_classifier.classify(*session, socket, std::string_view(line.data(), length));
     }
-
-    // No line feed: keep the bytes as the beginning of the line. A line that would
-    // outgrow its buffer loses its older part.
-    const std::string_view pending = session->pendingBytes();
-    if (session->partialLine.size() + pending.size() > Session::ReceiveSize) session->partialLine.clear();
-    session->partialLine.append(pending);
-    session->receiveBegin = 0;
-    session->receiveEnd = 0;
     return {
         received == static_cast<long>(Session::ReceiveSize) ? LineKind::ReadAgain : LineKind::Stop, {}, {}};
 }
@@ -79,19 +87,22 @@ bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& 
     // escapes as one text. Both parts are at most 254 bytes, so the line always fits.
     static_assert(LineCapacity >= 2 * Session::ReceiveSize + Session::ReadSlack);
     const std::string_view pending = session.pendingBytes();
-    LineStripper stripper(line.data());
-    if (!session.partialLine.empty()) {
-        stripper.take(session.partialLine.data(), std::min(session.partialLine.size(), Session::ReceiveSize));
-    }
+    // The partial line was cleaned when it was kept: the line goes on from there.
+    static_assert(sizeof(PartialBuffer) <= LineCapacity);
+    if (session.partialCleanedLength != 0) copyPartial(line.data(), session.partialCleaned.data());
+    LineStripper stripper(line.data(), session.partialCleanedLength, session.partialState);
     // The receive buffer has slack after its bytes.
     const std::size_t feed = stripper.take(pending.data(), pending.size(), true);
     if (feed == pending.size()) {
         // No line yet: what was cleaned so far is the unfinished line.
         m_rows.showInProgress(session, std::string_view(line.data(), stripper.length()));
+        keepPartialLine(session, pending, line, stripper);
         return false;
     }
     length = stripper.length();
     session.partialLine.clear();
+    session.partialCleanedLength = 0;
+    session.partialState = LineStripper::State::Text;
     session.receiveBegin += feed + 1;
     if (session.receiveBegin >= session.receiveEnd) {
         session.receiveBegin = 0;
@@ -99,6 +110,27 @@ bool ReceivePipeline::takeLine(Session& session, LineBuffer& line, std::size_t& 
     }
     m_rows.showInProgress(session, {});
     return true;
+}
+
+void ReceivePipeline::keepPartialLine(Session& session, std::string_view pending, const LineBuffer& line,
+                                      const LineStripper& stripper) {
+    // No line feed: keep the bytes as the beginning of the line, raw and cleaned.
+    // A line that would outgrow its buffer loses its older part.
+    if (session.partialLine.size() + pending.size() > Session::ReceiveSize) {
+        session.partialLine.assign(pending);
+        LineStripper alone(session.partialCleaned.data());
+        alone.take(pending.data(), pending.size());
+        session.partialCleanedLength = alone.length();
+        session.partialState = alone.state();
+    } else {
+        // The line so far is the partial line and these bytes, cleaned as one text.
+        session.partialLine.append(pending);
+        copyPartial(session.partialCleaned.data(), line.data());
+        session.partialCleanedLength = stripper.length();
+        session.partialState = stripper.state();
+    }
+    session.receiveBegin = 0;
+    session.receiveEnd = 0;
 }
 
 }  // namespace tavik

@@ -11,6 +11,7 @@
 namespace tavik {
 
 struct Session;
+class LineStripper;
 class SessionList;
 class Transport;
 
@@ -62,6 +63,8 @@ public:
 
 private:
     void readLines(int socket);
+    void keepPartialLine(Session& session, std::string_view pending, const LineBuffer& line,
+                         const LineStripper& stripper);
 
     SessionList& m_sessions;
     Transport& m_transport;

@@ -51,21 +51,6 @@ Session* SessionList::findByChat(std::string_view chatName) {
     return nullptr;
 }
 
-bool SessionList::isFirstOfItsChat(const Session& session) const {
-    for (const Session& s : m_sessions) {
-        if (&s == &session) return true;
-        if (equalsIgnoreCase(s.chatName, session.chatName)) return false;
-    }
-    return false;
-}
-
-Session* SessionList::findBySocket(int socket) {
-    for (Session& s : m_sessions) {
-        if (s.socket == socket) return &s;
-    }
-    return nullptr;
-}
-
 Session* SessionList::findById(int id) {
     for (Session& s : m_sessions) {
         if (s.id == id) return &s;

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "net/Escapes.h"
 #include "net/NameList.h"
 #include "net/TreeItemId.h"
 #include "platform/Transport.h"
+#include "text/Text.h"
 
 namespace tavik {
 
@@ -61,6 +63,14 @@ struct Session {
     std::size_t receiveEnd = 0;
     // The beginning of a line whose line feed has not arrived yet.
     std::string partialLine;
+    // partialLine as the stripper leaves it: its cleaned bytes (the first
+    // partialCleanedLength) and where an escape sequence cut at its end stands.
+    // The line goes on from there when its next bytes arrive, without a second
+    // pass over the bytes of the partial line.
+    // (Whole sixteen-byte blocks, so copies of it need neither a call nor a loop.)
+    std::array<char, (ReceiveSize + 15) / 16 * 16> partialCleaned{};
+    std::size_t partialCleanedLength = 0;
+    LineStripper::State partialState = LineStripper::State::Text;
     // The message view's in-progress epoch at which this session's in-progress
     // row was last emptied (0: not known to be empty).
     std::uint64_t inProgressEmptyAt = 0;
@@ -120,10 +130,25 @@ public:
 
     Session* findByChatAndNick(std::string_view chatName, std::string_view nick);
     Session* findByChat(std::string_view chatName);
-    Session* findBySocket(int socket);
+    // Inline: every line looks its session up.
+    Session* findBySocket(int socket) {
+        for (Session& s : m_sessions) {
+            if (s.socket == socket) return &s;
+        }
+        return nullptr;
+    }
     // Whether findByChat(session.chatName) meets `session`: no session before
-    // it has the same chat name.
-    bool isFirstOfItsChat(const Session& session) const;
+    // it has the same chat name. Inline: every in-progress row asks.
+    bool isFirstOfItsChat(const Session& session) const {
+        for (const Session& s : m_sessions) {
+            if (&s == &session) return true;
+            if (s.chatName.size() == session.chatName.size() &&
+                equalsIgnoreCase(s.chatName, session.chatName)) {
+                return false;
+            }
+        }
+        return false;
+    }
     Session* findById(int id);
 
     void remove(const Session* session);
