@@ -231,9 +231,11 @@ private:
             if (session.channels.size() > Session::MaxNames) violated("channels beyond their bound");
         }
         // Every live session holds at most its connection item and the per-session
-        // limit of channels and chatters.
-        const std::size_t maxItems = sessions * (ChatterTree::MaxItemsPerSession + 1);
+        // limit of channels and chatters, and while a new list is read, what is
+        // left of the last one.
+        const std::size_t maxItems = sessions * 2 * (ChatterTree::MaxItemsPerSession + 1);
         if (m_client.chatterTree().model().size() > maxItems) violated("chatter tree beyond its bound");
+        if (const char* broken = m_client.chatterTree().model().brokenInvariant()) violated(broken);
         // The names list box has one entry per chatter listed; it must not outgrow the tree's limit.
         if (m_client.namesList().size() > sessions * ChatterTree::MaxItemsPerSession) {
             violated("names list box beyond the chatters a session can list");

@@ -292,6 +292,7 @@ TEST_F(ChatterListTest, AListOverTheLastOneEndsAsIfBuiltAnew) {
             fresh.client.chatterTree().removeConnection(7);
         }
         both(7, bytes);
+        ASSERT_EQ(client.chatterTree().model().brokenInvariant(), nullptr) << "round " << round;
         ASSERT_EQ(treeDump(client.chatterTree().model()), treeDump(fresh.client.chatterTree().model()))
             << "round " << round << "\n"
             << bytes;

@@ -204,6 +204,7 @@ TEST(ChatterTreeModel, StaleItemsTakenBackKeepTheRowsInOrder) {
     EXPECT_EQ(texts(model, root), (std::vector<std::string>{"ANNA", "anna", "Bert (zu)", "carla"}));
     EXPECT_FALSE(model.contains(bert));
     EXPECT_EQ(model.currentCount(root), 4U);
+    EXPECT_EQ(model.brokenInvariant(), nullptr);
 
     // Taken back in the other order, equal items swap.
     model.markStale(root);
@@ -214,6 +215,7 @@ TEST(ChatterTreeModel, StaleItemsTakenBackKeepTheRowsInOrder) {
     model.removeStale(root);
     model.orderEqualItems(root);
     EXPECT_EQ(texts(model, root), (std::vector<std::string>{"anna", "ANNA"}));
+    EXPECT_EQ(model.brokenInvariant(), nullptr);
 }
 
 }  // namespace

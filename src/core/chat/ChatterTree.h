@@ -30,8 +30,9 @@ constexpr int SelectedOffset = 10;
 // listed them, plus the names list box used for completion.
 class ChatterTree {
 public:
-    // Safety limits against a server that lists without end: a session never
-    // holds more items than this, whatever arrives.
+    // Safety limits against a server that lists without end: a list never
+    // gives a session more items than this, whatever arrives. (While it is
+    // read, the items of the last list not yet taken back stay besides.)
     static constexpr std::size_t MaxItemsPerSession = 20000;
 
     // A chatter item also goes to `watch` (the arrival check) and to `names`.

@@ -506,6 +506,60 @@ void ChatterTreeModel::countStaleBelow(Slot* s, std::ptrdiff_t delta) {
         s->staleBelow = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(s->staleBelow) + delta);
 }
 
+const char* ChatterTreeModel::brokenInvariant() const {
+    std::size_t live = 0;
+    // Checks the rows under `parent`; returns the items at or below it.
+    const auto check = [&](const auto& self, TreeItemId parent, const std::vector<TreeItemId>& ids,
+                           const std::vector<SortKey>& keys, bool inOrder,
+                           const char*& broken) -> std::size_t {
+        if (ids.size() != keys.size()) broken = "row keys and rows differ in number";
+        std::size_t below = 0;
+        for (std::size_t row = 0; row < ids.size() && broken == nullptr; ++row) {
+            const Slot* s = slotOf(ids[row]);
+            if (s == nullptr) {
+                broken = "a row holds no item";
+                break;
+            }
+            ++live;
+            const TreeItem& it = s->item;
+            if (it.parent != parent) broken = "an item's parent does not hold it";
+            if (keys[row] != sortKey(it.text)) broken = "a row key is not its item's";
+            if (inOrder && row > 0 && compareIgnoreCase(item(ids[row - 1])->text, it.text) > 0) {
+                broken = "rows said to be in order are not";
+            }
+            const std::uint8_t marks = m_marks[slotIndex(ids[row])];
+            if (((marks & Parent) != 0) != !it.children.empty()) broken = "a has-children mark is wrong";
+            const std::size_t subtree =
+                self(self, ids[row], it.children, s->childKeys, s->childrenInOrder, broken);
+            if (it.descendants + 1 != subtree) broken = "a descendant count is wrong";
+            below += subtree;
+        }
+        return below + (parent == NoItem ? 0 : 1);
+    };
+    const char* broken = nullptr;
+    check(check, NoItem, m_topLevel, m_topLevelKeys, m_topLevelInOrder, broken);
+    if (broken == nullptr && live != m_live) broken = "the item count is wrong";
+    if (broken != nullptr) return broken;
+    // Stale counts: each item's count of stale items below it, from its children's.
+    for (std::uint32_t i = 0; i < m_slots.size(); ++i) {
+        const Slot& s = m_slots[i];
+        if (!s.used) {
+            if (m_marks[i] != 0) return "a free slot carries marks";
+            continue;
+        }
+        std::size_t stale = 0;
+        const auto count = [&](const auto& self, const TreeItem& it) -> void {
+            for (const TreeItemId child : it.children) {
+                if ((m_marks[slotIndex(child)] & Stale) != 0) ++stale;
+                self(self, m_slots[slotIndex(child)].item);
+            }
+        };
+        count(count, s.item);
+        if (stale != s.staleBelow) return "a stale count is wrong";
+    }
+    return nullptr;
+}
+
 void ChatterTreeModel::removeObserver(ChatterTreeObserver* observer) {
     m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
 }

@@ -111,6 +111,11 @@ public:
     // Number of items below `id` at any depth (0 for a handle of no item).
     std::size_t descendantCount(TreeItemId id) const;
 
+    // What the model keeps beside its items, checked against them item by
+    // item (for tests and fuzzing; it walks the whole tree): null when all
+    // holds, else what does not.
+    const char* brokenInvariant() const;
+
     void addObserver(ChatterTreeObserver* observer) { m_observers.push_back(observer); }
     void removeObserver(ChatterTreeObserver* observer);
 
