@@ -97,6 +97,60 @@ TEST_F(ReentrancyTest, ASessionClosedInsideABoxIsNotTouchedAfterwards) {
     }
 }
 
+// A keep-alive list is read over the items of the last one. A box that
+// opens while it is read (Anna arrives, and her row's log write fails) may
+// close the session, or let the next list in whole: no item of the session
+// outlives it, no item is left stale, and the tree's counts hold.
+TEST_F(ReentrancyTest, ABoxInsideAKeepAliveListLeavesNoStaleItems) {
+    for (const bool close : {true, false}) {
+        SCOPED_TRACE(close ? "the session closes" : "the next list comes whole");
+        const int socket = close ? 7 : 8;
+        const std::string chat = close ? "eins" : "zwei";
+        client.settings().logfile = false;
+        connect(socket, chat, "Gast");
+        receive(socket, listOf(chat, "Bert, Clara"));
+        std::filesystem::remove_all(dir.path() / "LogFiles");
+        failingLog();
+        watch("Anna");
+        desktop.onMessageBox = [&, done = false](const FakeDesktop::Box&) mutable {
+            if (done) return;
+            done = true;
+            if (close) {
+                client.socketEvent(socket, SocketEvent::Close, 0);
+            } else {
+                receive(socket, listOf(chat, "Emil"));
+            }
+        };
+        receive(socket, listOf(chat, "Anna, Bert, Dora"));
+        desktop.onMessageBox = nullptr;
+        ASSERT_FALSE(desktop.boxes.empty());
+
+        const ChatterTreeModel& m = client.chatterTree().model();
+        EXPECT_EQ(m.brokenInvariant(), nullptr);
+        const auto walk = [&](const auto& self, TreeItemId parent) -> void {
+            for (const TreeItemId id : m.children(parent)) {
+                EXPECT_FALSE(m.isStale(id)) << m.item(id)->text;
+                self(self, id);
+            }
+        };
+        walk(walk, NoItem);
+        const std::vector<std::string> lines = treeLines();
+        if (close) {
+            EXPECT_EQ(client.sessions().findBySocket(socket), nullptr);
+            for (const std::string& line : lines)
+                EXPECT_NE(line.rfind(chat, 0), 0U) << line;
+        } else {
+            ASSERT_NE(client.sessions().findBySocket(socket), nullptr);
+            // As a rebuild has it: the inner list replaced the outer one's
+            // items, Anna's parent went with them, and the outer list's other
+            // names came under a new channel.
+            EXPECT_EQ(lines, (std::vector<std::string>{"zwei", "zwei/Lobby (2)", "zwei/Lobby (2)/Bert",
+                                                       "zwei/Lobby (2)/Dora", "zwei/Lobby (1)",
+                                                       "zwei/Lobby (1)/Emil"}));
+        }
+    }
+}
+
 TEST_F(ReentrancyTest, PiecesAfterTheBoxThatClosedTheSessionNoLongerNameItsChat) {
     failingLog();
     connect(7, "eins", "Anna");
