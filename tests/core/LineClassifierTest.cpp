@@ -60,6 +60,11 @@ protected:
             items.insert(nextItem);
             return nextItem++;
         }
+        TreeItemId addChatter(Session& s, std::string_view text, std::size_t nameLength,
+                              TreeItemId parent) override {
+            EXPECT_EQ(text.substr(0, nameLength), cutAtBlank(text));
+            return addTreeItem(s, text, parent, TreeItemType::Chatter);
+        }
         void nameChannel(Session&, TreeItemId channel, std::string_view label,
                          bool protectedChannel) override {
             calls.push_back("label " + std::to_string(channel) + " " + std::string(label) +

@@ -384,6 +384,11 @@ TreeItemId Client::addTreeItem(Session& session, std::string_view text, TreeItem
     return m_chatterTree.addItem(session, text, parent, type);
 }
 
+TreeItemId Client::addChatter(Session& session, std::string_view text, std::size_t nameLength,
+                              TreeItemId parent) {
+    return m_chatterTree.addChatter(session, text, nameLength, parent);
+}
+
 void Client::nameChannel(Session& session, TreeItemId channel, std::string_view label,
                          bool protectedChannel) {
     m_chatterTree.nameChannel(session, channel, label, protectedChannel);

@@ -172,6 +172,8 @@ private:
     bool hasTreeItem(TreeItemId item) const override;
     TreeItemId addTreeItem(Session& session, std::string_view text, TreeItemId parent,
                            TreeItemType type) override;
+    TreeItemId addChatter(Session& session, std::string_view text, std::size_t nameLength,
+                          TreeItemId parent) override;
     void nameChannel(Session& session, TreeItemId channel, std::string_view label,
                      bool protectedChannel) override;
     void expandTreeItem(const Session& session, TreeItemId item) override;

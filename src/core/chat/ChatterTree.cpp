@@ -118,41 +118,51 @@ TreeItemId ChatterTree::reviveChannel(Relist& relist, TreeItemId parent, int ima
     return NoItem;
 }
 
+TreeItemId ChatterTree::addChatter(Session& session, std::string_view text, std::size_t nameLength,
+                                   TreeItemId parent) {
+    if (itemsUnder(session.treeItem) >= MaxItemsPerSession) return NoItem;
+    // An item left over from the last list is as good as gone.
+    if (parent != NoItem && !isCurrent(parent)) return NoItem;
+    // The arrival check may open a message box (a failed log write or
+    // ChatWatch save) whose loop can end this session: it gets copies, and
+    // the session is looked up again afterwards. With nobody watched it does
+    // nothing, and the copy is spared.
+    Session* live = &session;
+    if (!m_watch.list().empty()) {
+        const int socket = session.socket;
+        const std::string chatName = session.chatName;
+        m_watch.chatterSeen(socket, text, chatName);
+        live = m_sessions.findBySocket(socket);
+        if (live == nullptr) return NoItem;
+        // The box's loop may have let a new list of the session in, which
+        // rebuilt its items.
+        if (parent != NoItem && !isCurrent(parent)) return NoItem;
+    }
+    // Both name lists keep the name without its remark.
+    const std::string_view name = text.substr(0, nameLength);
+    NameEntry* entry = live->listedChatterName(name);
+    const int image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
+    m_names.addName(name, live->chatName);
+    // A chatter listed again is most often taken back through its name's
+    // entry, without a search; else as insertOrRevive finds it.
+    const int selected = image + TreeImage::SelectedOffset;
+    TreeItemId item =
+        entry != nullptr ? m_model.reviveAs(entry->treeItem, parent, text, image, selected) : NoItem;
+    if (item == NoItem) item = m_model.insertOrRevive(parent, text, image, selected);
+    if (entry != nullptr) entry->treeItem = item;
+    return item;
+}
+
 TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
                                 bool protectedChannel) {
+    if (type == TreeItemType::Chatter) return addChatter(session, text, cutAtBlank(text).size(), parent);
     if (type != TreeItemType::Connection && itemsUnder(session.treeItem) >= MaxItemsPerSession) return NoItem;
     // An item left over from the last list is as good as gone.
     if (parent != NoItem && !isCurrent(parent)) return NoItem;
     int image = TreeImage::Connection;
     switch (type) {
-        case TreeItemType::Chatter: {
-            // The arrival check may open a message box (a failed log write or
-            // ChatWatch save) whose loop can end this session: it gets copies,
-            // and the session is looked up again afterwards. With nobody
-            // watched it does nothing, and the copy is spared.
-            Session* live = &session;
-            if (!m_watch.list().empty()) {
-                const int socket = session.socket;
-                const std::string chatName = session.chatName;
-                m_watch.chatterSeen(socket, text, chatName);
-                live = m_sessions.findBySocket(socket);
-                if (live == nullptr) return NoItem;
-            }
-            NameEntry* entry = live->addedChatterName(text);
-            image = entry != nullptr && entry->active != 0 ? TreeImage::ChatterIgnored : TreeImage::Chatter;
-            m_names.add(text, live->chatName);
-            // The arrival check may have run a box's loop, in which a new
-            // list of the session may have rebuilt its items.
-            if (parent != NoItem && !isCurrent(parent)) return NoItem;
-            // A chatter listed again is most often taken back through its name's
-            // entry, without a search; else as insertOrRevive finds it.
-            const int selected = image + TreeImage::SelectedOffset;
-            TreeItemId item =
-                entry != nullptr ? m_model.reviveAs(entry->treeItem, parent, text, image, selected) : NoItem;
-            if (item == NoItem) item = m_model.insertOrRevive(parent, text, image, selected);
-            if (entry != nullptr) entry->treeItem = item;
-            return item;
-        }
+        case TreeItemType::Chatter:
+            break;
         case TreeItemType::Channel:
             image = protectedChannel ? TreeImage::ProtectedChannel : TreeImage::Channel;
             if (Relist* relist = relistOf(session.socket); relist != nullptr && relist->top == parent) {

@@ -49,6 +49,9 @@ public:
     // and the caller must look the session up again before touching it.
     TreeItemId addItem(Session& session, std::string_view text, TreeItemId parent, TreeItemType type,
                        bool protectedChannel = false);
+    // addItem for a chatter listed as `text`, whose first `nameLength` bytes
+    // are its name as cut at its first blank.
+    TreeItemId addChatter(Session& session, std::string_view text, std::size_t nameLength, TreeItemId parent);
     void nameChannel(Session& session, TreeItemId item, std::string_view label, bool protectedChannel);
     // Opens a session's connection item once a channel of its list is named.
     void expandConnection(const Session& session, TreeItemId item);
@@ -62,7 +65,7 @@ public:
     // The list of `socket` ended (or was cut off): what it did not list goes.
     void endList(int socket);
     // An item that is not left over from a list being read.
-    bool isCurrent(TreeItemId item) const { return m_model.contains(item) && !m_model.isStale(item); }
+    bool isCurrent(TreeItemId item) const { return m_model.isCurrent(item); }
     // Stores a channel's expand flag (0 or 1) for the rebuilds to come.
     Session* channelToggled(TreeItemId item, int value);
     // Removes the top-level items of the session of `socket` with everything under them.

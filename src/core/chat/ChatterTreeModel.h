@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/TreeItemId.h"
+#include "text/Text.h"
 
 namespace tavik {
 
@@ -77,7 +78,7 @@ public:
                         int selectedImage) {
         Slot* s = slotOf(id);
         if (s == nullptr || (m_marks[indexOf(id)] & Stale) == 0 || s->item.parent != parent) return NoItem;
-        if (s->item.text != text && !renameInPlace(*s, id, text)) return NoItem;
+        if (!sameBytes(s->item.text, text) && !renameInPlace(*s, id, text)) return NoItem;
         revive(indexOf(id));
         if (s->item.image != image || s->item.selectedImage != selectedImage) {
             s->item.image = image;
@@ -97,6 +98,10 @@ public:
     TreeItemId insertOrRevive(TreeItemId parent, std::string_view text, int image, int selectedImage);
 
     bool contains(TreeItemId id) const { return slotOf(id) != nullptr; }
+    // Whether `id` is an item that is not stale.
+    bool isCurrent(TreeItemId id) const {
+        return slotOf(id) != nullptr && (m_marks[indexOf(id)] & Stale) == 0;
+    }
     // Null for a handle of no item.
     const TreeItem* item(TreeItemId id) const;
     const std::vector<TreeItemId>& topLevel() const { return m_topLevel; }

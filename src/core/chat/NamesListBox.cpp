@@ -7,25 +7,18 @@
 
 namespace tavik {
 
-std::uint32_t NamesListBox::chatIndex(std::string_view chatName) {
-    // A list names one chat entry after entry.
-    if (m_lastChat < m_chats.size() && m_chats[m_lastChat] == chatName) return m_lastChat;
+std::uint32_t NamesListBox::findChat(std::string_view chatName) {
     const auto known = std::find(m_chats.begin(), m_chats.end(), chatName);
     m_lastChat = static_cast<std::uint32_t>(known - m_chats.begin());
     if (known == m_chats.end()) m_chats.emplace_back(chatName);
     return m_lastChat;
 }
 
-void NamesListBox::add(std::string_view name, std::string_view chatName) {
-    std::size_t cut = 0;
-    while (cut < name.size() && name[cut] != ' ')
-        ++cut;
-    const std::size_t size = cut + 1 + chatName.size();
+void NamesListBox::addName(std::string_view name, std::string_view chatName) {
+    // Only the name is written; "@" and the chat are added when the entries are read.
+    const std::size_t size = name.size();
     if (m_used + size > m_bytes.size()) m_bytes.resize(std::max(2 * m_bytes.size(), m_used + size + 4096));
-    char* out = m_bytes.data() + m_used;
-    if (cut != 0) std::memcpy(out, name.data(), cut);
-    out[cut] = '@';
-    if (!chatName.empty()) std::memcpy(out + cut + 1, chatName.data(), chatName.size());
+    copyBytes(m_bytes.data() + m_used, name.data(), size);
     m_spans.push_back(
         {static_cast<std::uint32_t>(m_used), static_cast<std::uint32_t>(size), chatIndex(chatName)});
     m_used += size;
@@ -66,8 +59,13 @@ std::span<const std::string> NamesListBox::entries() const {
     const std::size_t count = m_spans.size();
     if (m_dirty) {
         if (m_sorted.size() < count) m_sorted.resize(count);
-        for (std::size_t i = 0; i < count; ++i)
-            m_sorted[i].assign(m_bytes.data() + m_spans[i].offset, m_spans[i].size);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Span span = m_spans[i];
+            std::string& entry = m_sorted[i];
+            entry.assign(m_bytes.data() + span.offset, span.size);
+            entry += '@';
+            entry += m_chats[span.chat];
+        }
         // A total order (ties broken by the bytes) keeps the result independent of insertion order.
         std::sort(m_sorted.begin(), m_sorted.begin() + static_cast<std::ptrdiff_t>(count),
                   [](const std::string& a, const std::string& b) {

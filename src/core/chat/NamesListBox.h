@@ -8,17 +8,21 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Text.h"
+
 namespace tavik {
 
 // The sorted list of «name@chat» entries, one per chatter listed, that name
-// completion works on. Entries are written back to back into one buffer in the
-// order they come and made into sorted strings only when read, so rebuilding a
-// chatter list of thousands of names costs no allocation and writes one
-// stretch of memory.
+// completion works on. The names are written back to back into one buffer in
+// the order they come, each with the index of its chat, and made into sorted
+// «name@chat» strings only when read, so rebuilding a chatter list of
+// thousands of names costs no allocation and writes one stretch of memory.
 class NamesListBox {
 public:
     // Adds `name` (cut at its first blank) + "@" + `chatName`.
-    void add(std::string_view name, std::string_view chatName);
+    void add(std::string_view name, std::string_view chatName) { addName(cutAtBlank(name), chatName); }
+    // As add, for a name that holds no blank.
+    void addName(std::string_view name, std::string_view chatName);
     // Removes the entries of one chat (those ending in "@" + chatName, case counts).
     void removeChat(std::string_view chatName);
     void clear();
@@ -43,15 +47,21 @@ public:
 private:
     void changed();
 
-    // Where an entry stands in m_bytes, and the chat it names (an index of m_chats).
+    // Where an entry's name stands in m_bytes, and its chat (an index of m_chats).
     struct Span {
         std::uint32_t offset;
         std::uint32_t size;
         std::uint32_t chat;
     };
-    std::uint32_t chatIndex(std::string_view chatName);
+    std::uint32_t chatIndex(std::string_view chatName) {
+        // A list names one chat entry after entry.
+        if (m_lastChat < m_chats.size() && sameBytes(m_chats[m_lastChat], chatName)) [[likely]]
+            return m_lastChat;
+        return findChat(chatName);
+    }
+    std::uint32_t findChat(std::string_view chatName);
 
-    std::vector<char> m_bytes;  // the entries back to back, in the order they came; [0, m_used) hold them
+    std::vector<char> m_bytes;  // the names back to back, in the order they came; [0, m_used) hold them
     std::size_t m_used = 0;
     std::vector<Span> m_spans;         // one per entry, in the same order
     std::vector<std::string> m_chats;  // the chats of the entries

@@ -44,16 +44,15 @@ std::string_view slice(std::string_view line, std::size_t from, std::size_t to) 
     return line.substr(from, to - from);
 }
 
-// Position of the first ',' or ' ' at or after `start`, or npos.
-std::size_t commaOrBlank(std::string_view line, std::size_t start) {
-    for (std::size_t i = start; i < line.size(); ++i) {
-        if (line[i] == ',' || line[i] == ' ') return i;
-    }
-    return npos;
-}
-
 std::string_view from(std::string_view line, std::size_t pos) {
     return pos >= line.size() ? std::string_view() : line.substr(pos);
+}
+
+// Position of the first ',' or ' ' at or after `start`, or npos.
+std::size_t commaOrBlank(std::string_view line, std::size_t start) {
+    const std::string_view rest = from(line, start);
+    const std::size_t at = indexOrEnd(rest, ',', ' ');
+    return at == rest.size() ? npos : start + at;
 }
 
 // Whether one of the name errors stands anywhere in the line. They all begin
@@ -163,6 +162,9 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
     const std::size_t n = line.size();
     std::size_t pos = 1;
     std::size_t stop = pos;  // where the token loop stopped
+    // Whether the channel is known to be one of the tree's: it is after a name
+    // was added under it.
+    bool channelLive = false;
     bool more = true;
     while (more) {
         while (pos < n && !isNameChar(static_cast<unsigned char>(line[pos])))
@@ -199,13 +201,17 @@ ServerLine LineClassifier::barRule(Session& session, int socket, std::string_vie
             session.treeItem = NoItem;
             st.currentChannelItem = NoItem;
             st.reading = true;
+            channelLive = false;
         } else {
             // Names after a header on the same line get fresh items rather than none.
-            if (!m_sink.hasTreeItem(st.currentChannelItem)) ensureTreeItems(session);
-            const TreeItemId added =
-                m_sink.addTreeItem(session, token, st.currentChannelItem, TreeItemType::Chatter);
+            if (!channelLive && !m_sink.hasTreeItem(st.currentChannelItem)) ensureTreeItems(session);
+            // The name ends at the delimiter, unless a remark follows a comma.
+            const std::size_t nameLength =
+                line[delimiter] == ' ' || end == delimiter ? delimiter - start : cutAtBlank(token).size();
+            const TreeItemId added = m_sink.addChatter(session, token, nameLength, st.currentChannelItem);
             // The arrival check may have opened a box whose loop ended the session.
             if (m_sessions.findBySocket(socket) == nullptr) return {LineKind::Hidden, {}, {}};
+            channelLive = added != NoItem;
             if (added != NoItem) {
                 bump(st.namesOnLine);
                 bump(st.chattersListed);

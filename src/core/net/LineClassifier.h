@@ -41,8 +41,13 @@ public:
 
     // The session's items in the chatter tree.
     virtual bool hasTreeItem(TreeItemId item) const = 0;
+    // NoItem, or an item under `parent`, which then is still one of the tree's.
     virtual TreeItemId addTreeItem(Session& session, std::string_view text, TreeItemId parent,
                                    TreeItemType type) = 0;
+    // addTreeItem for a chatter listed as `text`, whose first `nameLength`
+    // bytes are its name as cut at its first blank.
+    virtual TreeItemId addChatter(Session& session, std::string_view text, std::size_t nameLength,
+                                  TreeItemId parent) = 0;
     virtual void nameChannel(Session& session, TreeItemId channel, std::string_view label,
                              bool protectedChannel) = 0;
     virtual void expandTreeItem(const Session& session, TreeItemId item) = 0;

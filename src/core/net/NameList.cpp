@@ -16,14 +16,9 @@ constexpr std::int64_t FirstRank = std::numeric_limits<std::int64_t>::min();
 // after the hash tells them apart. Eight bytes go in per step.
 constexpr std::uint64_t FoldMask = 0x9F9F9F9F9F9F9F9FULL;
 
-// A name as it is stored: at most 20 characters, cut at its first blank. A
-// plain loop: a call to memchr costs more than these few bytes.
+// A name as it is stored: at most 20 characters, cut at its first blank.
 std::string_view lookupKey(std::string_view name) {
-    const std::size_t n = name.size() < NameEntry::MaxName ? name.size() : NameEntry::MaxName;
-    std::size_t i = 0;
-    while (i < n && name[i] != ' ')
-        ++i;
-    return name.substr(0, i);
+    return cutAtBlank(capped(name, NameEntry::MaxName));
 }
 
 std::uint64_t mix(std::uint64_t h) {
@@ -33,16 +28,8 @@ std::uint64_t mix(std::uint64_t h) {
     return h;
 }
 
-std::uint64_t load64(const char* p) {
-    std::uint64_t w = 0;
-    std::memcpy(&w, p, 8);
-    return w;
-}
-std::uint64_t load32(const char* p) {
-    std::uint32_t w = 0;
-    std::memcpy(&w, p, 4);
-    return w;
-}
+using text_detail::load32;
+using text_detail::load64;
 
 // Words of fixed size only, the last one overlapping the one before it where
 // the length is no multiple of eight (the length is hashed too): a copy of a
@@ -59,7 +46,7 @@ std::uint32_t nameHash(std::string_view s) {
         }
         h = (h ^ (load64(p + n - 8) & FoldMask)) * Multiplier;
     } else if (n >= 4) {
-        const std::uint64_t w = load32(p) | (load32(p + n - 4) << 32);
+        const std::uint64_t w = load32(p) | (std::uint64_t{load32(p + n - 4)} << 32);
         h = (h ^ (w & FoldMask)) * Multiplier;
     } else if (n > 0) {
         const auto byte = [p](std::size_t i) {
@@ -115,7 +102,17 @@ bool NameList::addOrRefresh(std::string_view name) {
     return true;
 }
 
-NameEntry* NameList::refreshed(std::string_view name) {
+NameEntry* NameList::refreshedName(std::string_view name) {
+    // What find meets first, told without its walk: the first entry of the
+    // name, when it has no context, as a chatter's always has.
+    const std::string_view key = capped(name, NameEntry::MaxName);
+    if (const std::size_t slot = indexFind(key, nameHash(key)); slot != NoSlot) {
+        NameEntry* front = m_index[slot].front;
+        if (front->context.empty()) {
+            front->stale = 0;
+            return front;
+        }
+    }
     if (NameEntry* entry = find(name, "", true)) {
         entry->stale = 0;
         return entry;

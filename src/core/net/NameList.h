@@ -19,16 +19,17 @@ struct NameEntry {
     static constexpr std::size_t MaxText = 254;
     static constexpr std::size_t MaxContext = 127;
 
+    // What a lookup reads comes first, so that it meets one or two cache lines.
     std::uint8_t active = 0;
     std::uint8_t stale = 0;
     std::uint8_t optionA = 1;
     std::uint8_t optionB = 0;
-    std::string name;     // at most 20 characters, cut at its first blank
-    std::string text;     // at most 254 characters
-    std::string context;  // at most 127 characters; the chat an entry belongs to, or empty
     // In a session's chatter names: the tree item last made for a chatter of
     // this name, which the next list may take back. Never saved.
     TreeItemId treeItem = NoItem;
+    std::string name;     // at most 20 characters, cut at its first blank
+    std::string context;  // at most 127 characters; the chat an entry belongs to, or empty
+    std::string text;     // at most 254 characters
 
     // Copies at most 20 characters, then cuts at the first blank.
     void setName(std::string_view value);
@@ -74,7 +75,9 @@ public:
     // Clears the stale mark of a present entry (false), or adds one (true).
     bool addOrRefresh(std::string_view name);
     // As addOrRefresh; returns the entry, the one find(name, "", true) meets.
-    NameEntry* refreshed(std::string_view name);
+    NameEntry* refreshed(std::string_view name) { return refreshedName(cutAtBlank(name)); }
+    // As refreshed, for a name that holds no blank.
+    NameEntry* refreshedName(std::string_view name);
     // Adds (name, context) unless present; a present entry only loses its stale
     // mark and the result is null. A new entry has default flags and no text.
     NameEntry* addWithContext(std::string_view name, std::string_view context);

@@ -87,9 +87,11 @@ struct Session {
     void addChannel(std::string_view name) { addBounded(channels, name); }
     void addChatterName(std::string_view name) { addBounded(chatterNames, name); }
     // addChatterName, then the entry chatterNames.find(name, "", true) meets (with its ignore mark).
-    NameEntry* addedChatterName(std::string_view name) {
+    NameEntry* addedChatterName(std::string_view name) { return listedChatterName(cutAtBlank(name)); }
+    // As addedChatterName, for a name that holds no blank.
+    NameEntry* listedChatterName(std::string_view name) {
         if (chatterNames.size() < MaxNames || chatterNames.find(name, "", false) != nullptr) {
-            return chatterNames.refreshed(name);
+            return chatterNames.refreshedName(name);
         }
         return chatterNames.find(name, "", true);
     }

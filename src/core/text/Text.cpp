@@ -10,9 +10,9 @@ namespace {
 using text_detail::LowerTable;
 }  // namespace
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+bool equalsIgnoreCaseSlow(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    // Texts mostly match byte for byte: eight bytes that are equal need no table.
+    // Eight bytes that are equal need no table.
     std::size_t i = 0;
     for (; i + 8 <= a.size(); i += 8) {
         if (std::memcmp(a.data() + i, b.data() + i, 8) == 0) continue;
@@ -58,15 +58,6 @@ std::size_t hashIgnoreCase(std::string_view s) {
         h *= 1099511628211ULL;
     }
     return h;
-}
-
-std::string_view cutAtBlank(std::string_view s) {
-    const auto blank = s.find(' ');
-    return blank == std::string_view::npos ? s : s.substr(0, blank);
-}
-
-std::string_view capped(std::string_view s, std::size_t max) {
-    return s.size() > max ? s.substr(0, max) : s;
 }
 
 void appendNumber(std::string& out, long value) {
