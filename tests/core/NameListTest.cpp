@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "net/NameList.h"
@@ -256,6 +258,41 @@ TEST(TextCompare, IgnoringCaseAgreesWithTheByteRuleAtEveryPosition) {
     }
     EXPECT_LT(compareIgnoreCase("Gastfreund", "GASTFREUNDIN"), 0);  // a beginning sorts first
     EXPECT_GT(compareIgnoreCase("gastfreundin", "Gastfreund"), 0);
+}
+
+TEST(TextScan, WordsAtATimeAgreeWithTheBytesAtEveryLengthAndPosition) {
+    // Scans, compares and copies go eight (or four) bytes at a time, the last
+    // word overlapping the one before it. A match or difference must count at
+    // every position of every length, and a byte that only looks like a match
+    // to the word trick (one below it, or with the high bit) must not.
+    for (std::size_t length = 0; length <= 40; ++length) {
+        // A view inside a larger buffer, so that a read past its end would show.
+        std::string buffer(length + 16, 'x');
+        const std::string_view clean(buffer.data() + 8, length);
+        std::fill(buffer.begin() + 8, buffer.begin() + 8 + static_cast<std::ptrdiff_t>(length), 'a');
+        EXPECT_EQ(indexOrEnd(clean, ' '), length) << length;
+        EXPECT_EQ(indexOrEnd(clean, ',', ' '), length) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char c : {' ', ',', '!', '\x1F', '\xA0', '\xAC'}) {
+                std::string text(length, 'a');
+                text[at] = c;
+                if (at + 1 < length) text[at + 1] = ' ';  // a second match after the first
+                const std::size_t blank = text.find(' ');
+                const std::size_t either = text.find_first_of(", ");
+                EXPECT_EQ(indexOrEnd(text, ' '), blank == std::string::npos ? length : blank) << length << at;
+                EXPECT_EQ(indexOrEnd(text, ',', ' '), either == std::string::npos ? length : either)
+                    << length << at;
+                std::string other(length, 'a');
+                EXPECT_EQ(sameBytes(text, other), text == other) << length << at;
+                std::string copy(length + 8, '-');
+                copyBytes(copy.data(), text.data(), length);
+                EXPECT_EQ(copy.substr(0, length), text) << length << at;
+                EXPECT_EQ(copy.substr(length), std::string(8, '-')) << length << at;
+            }
+        }
+        EXPECT_TRUE(sameBytes(clean, std::string(length, 'a')));
+        EXPECT_FALSE(sameBytes(clean, std::string(length + 1, 'a')));
+    }
 }
 
 TEST(Session, AddedChatterNameMeetsTheEntryThatFindMeets) {
