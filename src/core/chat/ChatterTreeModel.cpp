@@ -240,6 +240,7 @@ TreeItemId ChatterTreeModel::insertAt(TreeItemId parent, std::size_t row, std::s
     } else {
         index = static_cast<std::uint32_t>(m_slots.size());
         m_slots.emplace_back();
+        m_slotCount = m_slots.size();
         m_marks.push_back(0);
     }
     Slot& s = m_slots[index];
@@ -378,17 +379,25 @@ void ChatterTreeModel::markStale(TreeItemId id) {
     // its descendant count; the items above learn how many were newly marked.
     // Items without children are marked without a visit to their slots.
     std::size_t newly = 0;
-    const auto mark = [&](const auto& self, std::uint32_t index) -> void {
-        if ((m_marks[index] & Parent) != 0) {
-            Slot& slot = m_slots[index];
-            for (const TreeItemId child : slot.item.children)
-                self(self, slotIndex(child));
-            slot.staleBelow = slot.item.descendants;
-        }
+    const auto markOne = [&](std::uint32_t index) {
         if ((m_marks[index] & Stale) == 0) {
             m_marks[index] |= Stale;
             ++newly;
         }
+    };
+    const auto mark = [&](const auto& self, std::uint32_t index) -> void {
+        if ((m_marks[index] & Parent) != 0) {
+            Slot& slot = m_slots[index];
+            for (const TreeItemId child : slot.item.children) {
+                const std::uint32_t at = slotIndex(child);
+                if ((m_marks[at] & Parent) != 0)
+                    self(self, at);
+                else
+                    markOne(at);
+            }
+            slot.staleBelow = slot.item.descendants;
+        }
+        markOne(index);
     };
     mark(mark, slotIndex(id));
     countStaleBelow(slotOf(s->item.parent), static_cast<std::ptrdiff_t>(newly));
@@ -408,8 +417,11 @@ void ChatterTreeModel::orderEqualItems(TreeItemId parent) {
     for (std::size_t row = 0; row + 1 < rows.keys.size(); ++row) {
         // Texts that compare equal have equal keys: only a row with the next
         // row's key can start a run of them.
-        if (rows.keys[row] != rows.keys[row + 1]) [[likely]]
-            continue;
+        const SortKey* keys = rows.keys.data();
+        const std::size_t last = rows.keys.size() - 1;
+        while (row < last && keys[row] != keys[row + 1])
+            ++row;
+        if (row == last) break;
         const std::string& text = item(rows.ids[row])->text;
         std::size_t end = row + 1;
         bool inOrder = true;
@@ -469,18 +481,6 @@ bool ChatterTreeModel::renameInPlace(Slot& s, TreeItemId id, std::string_view te
     return true;
 }
 
-void ChatterTreeModel::revive(std::uint32_t index) {
-    m_marks[index] &= static_cast<std::uint8_t>(~Stale);
-    Slot& s = m_slots[index];
-    s.stamp = ++m_stamps;
-    // The items above an item always exist.
-    for (TreeItemId up = s.item.parent; up != NoItem;) {
-        Slot& above = m_slots[slotIndex(up)];
-        --above.staleBelow;
-        up = above.item.parent;
-    }
-}
-
 void ChatterTreeModel::removeStale(TreeItemId id) {
     const Slot* s = slotOf(id);
     if (s == nullptr) return;
@@ -494,10 +494,11 @@ void ChatterTreeModel::removeStale(TreeItemId id) {
         const std::uint8_t marks = m_marks[slotIndex(child)];
         if ((marks & Stale) != 0) {
             removeAt(id, static_cast<int>(row));
+            s = slotOf(id);
         } else if ((marks & Parent) != 0) {
             removeStale(child);
+            s = slotOf(id);
         }
-        s = slotOf(id);
     }
 }
 

@@ -152,7 +152,7 @@ private:
     const Slot* slotOf(TreeItemId id) const {
         if (id == NoItem) return nullptr;
         const std::uint32_t index = indexOf(id);
-        if (index >= m_slots.size()) return nullptr;
+        if (index >= m_slotCount) return nullptr;
         const Slot& s = m_slots[index];
         return s.used && s.generation == static_cast<std::uint32_t>(id >> 32) ? &s : nullptr;
     }
@@ -160,7 +160,17 @@ private:
         return const_cast<Slot*>(static_cast<const ChatterTreeModel*>(this)->slotOf(id));
     }
     static std::uint32_t indexOf(TreeItemId id) { return static_cast<std::uint32_t>(id & 0xFFFFFFFFU) - 1; }
-    void revive(std::uint32_t index);
+    void revive(std::uint32_t index) {
+        m_marks[index] &= static_cast<std::uint8_t>(~Stale);
+        Slot& s = m_slots[index];
+        s.stamp = ++m_stamps;
+        // The items above an item always exist.
+        for (TreeItemId up = s.item.parent; up != NoItem;) {
+            Slot& above = m_slots[indexOf(up)];
+            --above.staleBelow;
+            up = above.item.parent;
+        }
+    }
     // Gives the item of slot `s` (handle `id`) `text` where its rows are in
     // order and stay so; false if they would not.
     bool renameInPlace(Slot& s, TreeItemId id, std::string_view text);
@@ -192,6 +202,8 @@ private:
     static constexpr std::uint8_t Stale = 1;
     static constexpr std::uint8_t Parent = 2;
     std::vector<std::uint8_t> m_marks;
+    // m_slots.size(), kept: the vector would divide by the size of a slot.
+    std::size_t m_slotCount = 0;
     std::vector<std::uint32_t> m_free;
     std::vector<TreeItemId> m_topLevel;
     std::vector<SortKey> m_topLevelKeys;

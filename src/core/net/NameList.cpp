@@ -105,12 +105,17 @@ bool NameList::addOrRefresh(std::string_view name) {
 NameEntry* NameList::refreshedName(std::string_view name) {
     // What find meets first, told without its walk: the first entry of the
     // name, when it has no context, as a chatter's always has.
+    // The probe of indexFind, here without a call: every listed chatter comes this way.
     const std::string_view key = capped(name, NameEntry::MaxName);
-    if (const std::size_t slot = indexFind(key, nameHash(key)); slot != NoSlot) {
-        NameEntry* front = m_index[slot].front;
-        if (front->context.empty()) {
-            front->stale = 0;
-            return front;
+    if (!m_index.empty()) {
+        const std::uint32_t hash = nameHash(key);
+        const std::size_t mask = m_index.size() - 1;
+        for (std::size_t i = hash & mask; m_index[i].count != 0; i = (i + 1) & mask) {
+            const IndexSlot& s = m_index[i];
+            if (s.hash != hash || !equalsIgnoreCase(s.front->name, key)) continue;
+            if (!s.front->context.empty()) break;
+            s.front->stale = 0;
+            return s.front;
         }
     }
     if (NameEntry* entry = find(name, "", true)) {
