@@ -31,23 +31,29 @@ std::uint64_t mix(std::uint64_t h) {
 using text_detail::load32;
 using text_detail::load64;
 
-// Words of fixed size only, the last one overlapping the one before it where
-// the length is no multiple of eight (the length is hashed too): a copy of a
-// variable length would cost a call.
+// Words of fixed size only, overlapping where the length asks for it (the
+// length is hashed too): a copy of a variable length would cost a call.
 std::uint32_t nameHash(std::string_view s) {
     constexpr std::uint64_t Multiplier = 0xFF51AFD7ED558CCDULL;
     const std::size_t n = s.size();
     const char* p = s.data();
     std::uint64_t h = n * 0x9E3779B97F4A7C15ULL;
-    if (n >= 8) {
-        for (std::size_t i = 0; i + 8 < n; i += 8) {
-            h = (h ^ (load64(p + i) & FoldMask)) * Multiplier;
+    if (n >= 4) {
+        // The first, the middle and the last four bytes, which cover a name of
+        // up to twelve; the same steps for every such length.
+        const std::uint64_t ends = load32(p) | (std::uint64_t{load32(p + n - 4)} << 32);
+        h = (h ^ (ends & FoldMask)) * Multiplier;
+        h ^= h >> 29;
+        h = (h ^ (load32(p + (n - 4) / 2) & FoldMask)) * Multiplier;
+        if (n > 12) [[unlikely]] {
+            // Eight bytes at a time from the fifth, the last word ending four before the end.
+            for (std::size_t i = 4; i + 8 < n - 4; i += 8) {
+                h ^= h >> 29;
+                h = (h ^ (load64(p + i) & FoldMask)) * Multiplier;
+            }
             h ^= h >> 29;
+            h = (h ^ (load64(p + n - 12) & FoldMask)) * Multiplier;
         }
-        h = (h ^ (load64(p + n - 8) & FoldMask)) * Multiplier;
-    } else if (n >= 4) {
-        const std::uint64_t w = load32(p) | (std::uint64_t{load32(p + n - 4)} << 32);
-        h = (h ^ (w & FoldMask)) * Multiplier;
     } else if (n > 0) {
         const auto byte = [p](std::size_t i) {
             return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]));

@@ -110,13 +110,18 @@ inline bool sameBytes(std::string_view a, std::string_view b) {
     if (n != b.size()) return false;
     const char* p = a.data();
     const char* q = b.data();
-    if (n >= 8) {
+    if (n >= 4 && n <= 12) {
+        // The first, the middle and the last four bytes cover up to twelve.
+        const std::size_t mid = (n - 4) / 2;
+        return ((load32(p) ^ load32(q)) | (load32(p + mid) ^ load32(q + mid)) |
+                (load32(p + n - 4) ^ load32(q + n - 4))) == 0;
+    }
+    if (n > 12) {
         for (std::size_t i = 0; i + 8 < n; i += 8) {
             if (load64(p + i) != load64(q + i)) return false;
         }
         return load64(p + n - 8) == load64(q + n - 8);
     }
-    if (n >= 4) return load32(p) == load32(q) && load32(p + n - 4) == load32(q + n - 4);
     for (std::size_t i = 0; i < n; ++i) {
         if (p[i] != q[i]) return false;
     }
@@ -136,7 +141,16 @@ inline void copyBytes(char* to, const char* from, std::size_t n) {
     using text_detail::load64;
     const auto store64 = [](char* p, std::uint64_t w) { std::memcpy(p, &w, 8); };
     const auto store32 = [](char* p, std::uint32_t w) { std::memcpy(p, &w, 4); };
-    if (n >= 8) {
+    if (n >= 4 && n <= 12) {
+        // The first, the middle and the last four bytes cover up to twelve.
+        const std::size_t mid = (n - 4) / 2;
+        const std::uint32_t head = load32(from);
+        const std::uint32_t middle = load32(from + mid);
+        const std::uint32_t tail = load32(from + n - 4);
+        store32(to, head);
+        store32(to + mid, middle);
+        store32(to + n - 4, tail);
+    } else if (n > 12) {
         if (n > 32) {
             std::memcpy(to, from, n);
             return;
@@ -145,11 +159,6 @@ inline void copyBytes(char* to, const char* from, std::size_t n) {
         for (std::size_t i = 0; i + 8 < n; i += 8)
             store64(to + i, load64(from + i));
         store64(to + n - 8, load64(from + n - 8));
-    } else if (n >= 4) {
-        const std::uint32_t head = load32(from);
-        const std::uint32_t tail = load32(from + n - 4);
-        store32(to, head);
-        store32(to + n - 4, tail);
     } else {
         for (std::size_t i = 0; i < n; ++i)
             to[i] = from[i];
