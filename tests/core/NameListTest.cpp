@@ -311,6 +311,65 @@ TEST(Session, AddedChatterNameMeetsTheEntryThatFindMeets) {
     EXPECT_EQ(s.chatterNames.size(), 2U);
 }
 
+TEST(Session, ListedNamesMeetTheEntryThatFindMeetsListAfterList) {
+    // A list that names its chatters in the last list's order meets their
+    // entries without a lookup. Whatever the order, the case, duplicates,
+    // names cut at twenty, removed entries or ignore marks, each name must
+    // meet the entry a lookup meets.
+    const std::vector<std::string> pool = {"Anna",
+                                           "ANNA",
+                                           "Bert",
+                                           "bert (weg)",
+                                           "Cara",
+                                           "Dora",
+                                           "Gastfreundschaftlich1",
+                                           "Gastfreundschaftlich2",
+                                           "Emil",
+                                           "emil",
+                                           "Fritz",
+                                           "G\xC4nsebl\xFCmchen",
+                                           "g\xE4nsebl\xFCmchen"};
+    std::uint32_t seed = 12345;
+    const auto below = [&seed](std::size_t n) {
+        seed = seed * 1103515245U + 12345U;
+        return static_cast<std::size_t>((seed >> 16) % n);
+    };
+    Session s;
+    std::vector<std::string> list(pool.begin(), pool.end());
+    for (int round = 0; round < 400; ++round) {
+        s.startListedNames();
+        // Mostly the last order; now and then a swap, a name gone or a name twice.
+        if (below(3) == 0) std::swap(list[below(list.size())], list[below(list.size())]);
+        if (below(4) == 0 && list.size() > 3)
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(below(list.size())));
+        if (below(4) == 0)
+            list.insert(list.begin() + static_cast<std::ptrdiff_t>(below(list.size() + 1)),
+                        pool[below(pool.size())]);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string_view name = cutAtBlank(list[i]);
+            NameEntry* entry = s.listedChatterName(name);
+            ASSERT_NE(entry, nullptr) << round << " " << list[i];
+            ASSERT_EQ(entry, s.chatterNames.find(name, "", true)) << round << " " << list[i];
+            ASSERT_EQ(entry->stale, 0) << round << " " << list[i];
+            if (below(50) == 0) entry->stale = 1;
+            if (round % 37 == 36 && i == list.size() / 2) {
+                // Entries go in the middle of a list: the pointers kept,
+                // of this list and of the last, must not be used.
+                s.chatterNames.markStale("");
+                for (std::size_t k = 0; k < list.size(); k += 2)
+                    s.chatterNames.addOrRefresh(list[k]);
+                s.chatterNames.sweepStale("");
+            }
+        }
+        if (round == 200) {
+            NameEntry* bert = s.chatterNames.find("Bert", "", false);
+            ASSERT_NE(bert, nullptr);
+            s.setIgnoreMark(*bert, true);
+            s.chatterNames.addWithContext("Cara", "anderer-chat");
+        }
+    }
+}
+
 TEST(SessionList, LookupsAndRemoval) {
     SessionList sessions;
     sessions.makeFirst("Neue Verbindung", "");

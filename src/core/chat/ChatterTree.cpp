@@ -27,6 +27,7 @@ bool ChatterTree::reusable(TreeItemId channel) const {
 }
 
 void ChatterTree::startList(Session& session) {
+    session.startListedNames();
     const int socket = session.socket;
     endList(socket);
     TreeItemId top = NoItem;

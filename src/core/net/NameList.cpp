@@ -155,6 +155,7 @@ void NameList::sweepStale(std::string_view context) {
     if (m_entries.empty()) return;
     for (auto it = std::next(m_entries.begin()); it != m_entries.end();) {
         if (it->stale != 0 && it->context == context) {
+            ++m_removals;
             indexErase(&*it);
             it = m_entries.erase(it);
         } else {
@@ -167,6 +168,7 @@ void NameList::remove(NameEntry* entry) {
     const auto it =
         std::find_if(m_entries.begin(), m_entries.end(), [entry](const NameEntry& e) { return &e == entry; });
     if (it == m_entries.end()) return;
+    ++m_removals;
     indexErase(entry);
     const bool wasFirst = it == m_entries.begin();
     m_entries.erase(it);
@@ -182,6 +184,7 @@ NameEntry& NameList::append(NameEntry entry) {
 }
 
 void NameList::clear() {
+    ++m_removals;
     m_entries.clear();
     m_index.clear();
     m_buckets.clear();

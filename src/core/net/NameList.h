@@ -24,6 +24,9 @@ struct NameEntry {
     std::uint8_t stale = 0;
     std::uint8_t optionA = 1;
     std::uint8_t optionB = 0;
+    // In a session's chatter names: where the entry stands in the list being
+    // read (Session::listedChatterName). Never saved.
+    std::uint32_t listedAt = 0;
     // In a session's chatter names: the tree item last made for a chatter of
     // this name, which the next list may take back. Never saved.
     TreeItemId treeItem = NoItem;
@@ -58,6 +61,9 @@ public:
     ~NameList() = default;
 
     bool empty() const { return m_entries.empty(); }
+    // Counts the entries ever removed: pointers to entries taken while it
+    // stays the same still point to them.
+    std::uint64_t removals() const { return m_removals; }
     std::size_t size() const { return m_entries.size(); }
     NameEntry* first() { return m_entries.empty() ? nullptr : &m_entries.front(); }
 
@@ -118,9 +124,10 @@ private:
     void indexGrow();
 
     Entries m_entries;
-    std::vector<IndexSlot> m_index;    // size 0 or a power of two, at most three quarters full
-    std::vector<Bucket> m_buckets;     // the entries of each slot of m_index
-    std::size_t m_indexUsed = 0;       // slots with entries
+    std::vector<IndexSlot> m_index;  // size 0 or a power of two, at most three quarters full
+    std::vector<Bucket> m_buckets;   // the entries of each slot of m_index
+    std::size_t m_indexUsed = 0;     // slots with entries
+    std::uint64_t m_removals = 0;
     std::int64_t m_nextFrontRank = 0;  // entries linked after the first get ever smaller ranks
     std::int64_t m_nextBackRank = 1;   // appended entries get ever larger ranks
 };

@@ -6,6 +6,8 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "net/Escapes.h"
 #include "net/NameList.h"
@@ -76,6 +78,17 @@ struct Session {
     std::uint64_t inProgressEmptyAt = 0;
 
     ChatterListState list;
+    // The entries of chatterNames in the order the last list named them, and
+    // in the order the list being read names them: a keep-alive list names
+    // most chatters in the same order again, and each then meets its entry
+    // without a lookup. Pointers kept only while chatterNames removes nothing.
+    struct ListedNames {
+        std::vector<NameEntry*> last;
+        std::vector<NameEntry*> current;
+        std::size_t next = 0;            // where in `last` the next name is looked for first
+        std::uint64_t removals = 0;      // chatterNames.removals() when `last` was taken on
+        std::uint64_t currentSince = 0;  // chatterNames.removals() when `current` was begun
+    } listedNames;
 
     void setChatName(std::string_view value);
     // Copies at most 127 characters, then cuts at the first blank.
@@ -88,12 +101,46 @@ struct Session {
     void addChatterName(std::string_view name) { addBounded(chatterNames, name); }
     // addChatterName, then the entry chatterNames.find(name, "", true) meets (with its ignore mark).
     NameEntry* addedChatterName(std::string_view name) { return listedChatterName(cutAtBlank(name)); }
-    // As addedChatterName, for a name that holds no blank.
+    // As addedChatterName, for a name that holds no blank, named by the list
+    // being read.
     NameEntry* listedChatterName(std::string_view name) {
-        if (chatterNames.size() < MaxNames || chatterNames.find(name, "", false) != nullptr) {
-            return chatterNames.refreshedName(name);
+        ListedNames& ln = listedNames;
+        // Without ignore marks no two entries of chatterNames are equal
+        // ignoring case, and none has a context: the entry whose bytes are the
+        // name is the one a lookup meets.
+        const bool trusted = !ignoreMarksTouched && ln.removals == chatterNames.removals();
+        NameEntry* entry = nullptr;
+        if (trusted && ln.next < ln.last.size() &&
+            sameBytes(ln.last[ln.next]->name, capped(name, NameEntry::MaxName))) {
+            entry = ln.last[ln.next++];
+            entry->stale = 0;
+        } else {
+            entry = chatterNames.size() < MaxNames || chatterNames.find(name, "", false) != nullptr
+                        ? chatterNames.refreshedName(name)
+                        : chatterNames.find(name, "", true);
+            if (entry == nullptr) return nullptr;
+            // The names after it are looked for after its place in the last list.
+            if (trusted && entry->listedAt < ln.last.size() && ln.last[entry->listedAt] == entry)
+                ln.next = entry->listedAt + 1;
         }
-        return chatterNames.find(name, "", true);
+        if (ln.current.size() < MaxNames) {
+            entry->listedAt = static_cast<std::uint32_t>(ln.current.size());
+            ln.current.push_back(entry);
+        }
+        return entry;
+    }
+    // At the header of a list: the names of the list read last become the
+    // ones the new list is expected to name in the same order.
+    void startListedNames() {
+        ListedNames& ln = listedNames;
+        if (ln.currentSince == chatterNames.removals())
+            std::swap(ln.last, ln.current);
+        else
+            ln.last.clear();
+        ln.current.clear();
+        ln.next = 0;
+        ln.removals = chatterNames.removals();
+        ln.currentSince = ln.removals;
     }
 
     // Ignores the chatter of `entry` (an entry of chatterNames), or no longer.
