@@ -5,6 +5,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/TreeItemId.h"
@@ -57,7 +58,18 @@ public:
     NameList(const NameList&) = delete;
     NameList& operator=(const NameList&) = delete;
     NameList(NameList&&) = default;
-    NameList& operator=(NameList&&) = default;
+    // The entries of the list assigned over are gone: it counts as a removal.
+    NameList& operator=(NameList&& other) noexcept {
+        const std::uint64_t removals = (m_removals > other.m_removals ? m_removals : other.m_removals) + 1;
+        m_entries = std::move(other.m_entries);
+        m_index = std::move(other.m_index);
+        m_buckets = std::move(other.m_buckets);
+        m_indexUsed = std::exchange(other.m_indexUsed, 0);
+        m_nextFrontRank = other.m_nextFrontRank;
+        m_nextBackRank = other.m_nextBackRank;
+        m_removals = removals;
+        return *this;
+    }
     ~NameList() = default;
 
     bool empty() const { return m_entries.empty(); }
