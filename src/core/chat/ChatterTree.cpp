@@ -162,7 +162,7 @@ TreeItemId ChatterTree::addItem(Session& session, std::string_view text, TreeIte
     if (parent != NoItem && !isCurrent(parent)) return NoItem;
     int image = TreeImage::Connection;
     switch (type) {
-        case TreeItemType::Chatter:
+        case TreeItemType::Chatter:  // added by addChatter above
             break;
         case TreeItemType::Channel:
             image = protectedChannel ? TreeImage::ProtectedChannel : TreeImage::Channel;

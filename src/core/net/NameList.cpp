@@ -109,9 +109,9 @@ bool NameList::addOrRefresh(std::string_view name) {
 }
 
 NameEntry* NameList::refreshedName(std::string_view name) {
-    // What find meets first, told without its walk: the first entry of the
-    // name, when it has no context, as a chatter's always has.
-    // The probe of indexFind, here without a call: every listed chatter comes this way.
+    // What find meets first, told without its walk and without a call (every
+    // listed chatter comes this way): the first entry of the name, when it
+    // has no context, as a chatter's always has.
     const std::string_view key = capped(name, NameEntry::MaxName);
     if (!m_index.empty()) {
         const std::uint32_t hash = nameHash(key);
