@@ -6,6 +6,7 @@
 
 #include "Codec.h"
 #include "Icons.h"
+#include "PathText.h"
 #include "Version.h"
 #include "app/Title.h"
 
@@ -15,7 +16,7 @@ AboutDialogWidget::AboutDialogWidget(QWidget* parent, const std::filesystem::pat
     : QDialog(parent),
       m_version(new QLabel(QStringLiteral("TavikClient Version " TAVIK_VERSION " Beta"), this)),
       m_date(new QLabel(toQt(tavik::BuildDate), this)),
-      m_folder(new QLabel(QString::fromLocal8Bit(workingDirectory.string()), this)),
+      m_folder(new QLabel(fromPath(workingDirectory), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("Info"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -3,6 +3,11 @@
 #include <array>
 #include <string_view>
 #include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "config/Settings.h"
 
@@ -11,7 +16,8 @@ namespace tavik::gui {
 namespace fs = std::filesystem;
 
 WorkingDirectory chooseWorkingDirectory(const std::optional<fs::path>& dirOption, const fs::path& current,
-                                        const fs::path& dataFolder) {
+                                        const fs::path& dataFolder,
+                                        const std::optional<fs::path>& programFolder) {
     if (dirOption) {
         // Relative to where the user typed it, and kept absolute from then on.
         const fs::path dir = dirOption->is_absolute() ? *dirOption : current / *dirOption;
@@ -20,7 +26,24 @@ WorkingDirectory chooseWorkingDirectory(const std::optional<fs::path>& dirOption
     std::error_code ec;
     if (fs::is_regular_file(current / Settings::FileName, ec))
         return {current, WorkingDirectory::Source::CurrentDirectory};
+    if (programFolder && fs::is_regular_file(*programFolder / PortableMarker, ec))
+        return {*programFolder, WorkingDirectory::Source::ProgramFolder};
     return {dataFolder, WorkingDirectory::Source::DataFolder};
+}
+
+std::optional<fs::path> programFolder() {
+#ifdef _WIN32
+    // Long paths are allowed to be longer than MAX_PATH; grow until it fits.
+    std::vector<wchar_t> name(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return std::nullopt;
+        if (length < name.size()) return fs::path(std::wstring(name.data(), length)).parent_path();
+        name.resize(name.size() * 2);
+    }
+#else
+    return std::nullopt;
+#endif
 }
 
 namespace {

@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <optional>
 
+#include "Console.h"
 #include "Icons.h"
 #include "MainWindow.h"
+#include "PathText.h"
 #include "QtDesktop.h"
 #include "QtTransport.h"
 #include "QuitSignals.h"
@@ -24,7 +26,7 @@ namespace {
 constexpr int UsageError = 2;
 
 void print(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    tavik::gui::writeText(stream, text);
 }
 
 QString helpText() {
@@ -38,9 +40,16 @@ QString helpText() {
         "  --dir VERZEICHNIS  Die Dateien (settings.cfg, ChatWatch.cfg, LogFiles, fonts,\n"
         "                     inline, Sounds) in VERZEICHNIS halten.\n"
         "\n"
+#ifdef _WIN32
+        "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
+        "settings.cfg liegt, sonst der Ordner des Programms, wenn darin eine\n"
+        "portable.txt liegt, sonst der Datenordner des Benutzers\n"
+        "(%APPDATA%\\TavikClient).\n");
+#else
         "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
         "settings.cfg liegt, sonst der Datenordner des Benutzers\n"
         "(~/.local/share/TavikClient).\n");
+#endif
 }
 
 struct Options {
@@ -54,9 +63,7 @@ struct Options {
 // display. Qt's own options (-platform, -style, ...) are let through: the
 // QApplication takes them out of the argument list itself.
 Options parseCommandLine(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = tavik::gui::commandLine(argc, argv);
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -107,17 +114,13 @@ Options parseCommandLine(int argc, char** argv) {
     return options;
 }
 
-std::filesystem::path toPath(const QString& text) {
-    return std::filesystem::path(text.toLocal8Bit().toStdString());
-}
-
-QString fromPath(const std::filesystem::path& path) {
-    return QString::fromLocal8Bit(path.string());
-}
-
 }  // namespace
 
+using tavik::gui::fromPath;
+using tavik::gui::toPath;
+
 int main(int argc, char** argv) {
+    tavik::gui::attachToConsole();
     const Options options = parseCommandLine(argc, argv);
     if (!options.error.isEmpty()) {
         print(
@@ -143,7 +146,7 @@ int main(int argc, char** argv) {
     std::optional<std::filesystem::path> dirOption;
     if (options.dir) dirOption = toPath(*options.dir);
     const tavik::gui::WorkingDirectory work =
-        tavik::gui::chooseWorkingDirectory(dirOption, current, dataFolder);
+        tavik::gui::chooseWorkingDirectory(dirOption, current, dataFolder, tavik::gui::programFolder());
 
     std::error_code ec;
     if (work.source == tavik::gui::WorkingDirectory::Source::Option &&
@@ -177,11 +180,12 @@ int main(int argc, char** argv) {
     });
     tavik::gui::QuitSignals quitSignals([&closer] { closer.start(); });
 
-    if (work.source == tavik::gui::WorkingDirectory::Source::DataFolder) {
+    if (work.source == tavik::gui::WorkingDirectory::Source::DataFolder ||
+        work.source == tavik::gui::WorkingDirectory::Source::ProgramFolder) {
         const std::filesystem::path defaults =
             toPath(QApplication::applicationDirPath()) / TAVIK_DEFAULTS_FROM_BINARY;
         if (const auto problem = tavik::gui::prepareDataFolder(work.path, defaults.lexically_normal())) {
-            print(stderr, QStringLiteral("tavikclient: %1\n").arg(QString::fromLocal8Bit(*problem)));
+            print(stderr, QStringLiteral("tavikclient: %1\n").arg(QString::fromUtf8(*problem)));
             return 1;
         }
     }
