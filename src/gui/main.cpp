@@ -29,27 +29,32 @@ void print(std::FILE* stream, const QString& text) {
     tavik::gui::writeText(stream, text);
 }
 
+// Where the files go without --dir: the data folder of this system.
+#ifdef _WIN32
+constexpr const char* DataFolderHelp =
+    "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
+    "settings.cfg liegt, sonst der Ordner des Programms, wenn darin eine\n"
+    "portable.txt liegt, sonst der Datenordner des Benutzers\n"
+    "(%APPDATA%\\TavikClient).\n";
+#else
+constexpr const char* DataFolderHelp =
+    "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
+    "settings.cfg liegt, sonst der Datenordner des Benutzers\n"
+    "(~/.local/share/TavikClient).\n";
+#endif
+
 QString helpText() {
     return QStringLiteral(
-        "Aufruf: tavikclient [Optionen]\n"
-        "TavikClient, ein Chat-Client für den Brenn-Chat.\n"
-        "\n"
-        "Optionen:\n"
-        "  -h, --help         Diese Hilfe anzeigen.\n"
-        "  -v, --version      Die Versionsnummer anzeigen.\n"
-        "  --dir VERZEICHNIS  Die Dateien (settings.cfg, ChatWatch.cfg, LogFiles, fonts,\n"
-        "                     inline, Sounds) in VERZEICHNIS halten.\n"
-        "\n"
-#ifdef _WIN32
-        "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
-        "settings.cfg liegt, sonst der Ordner des Programms, wenn darin eine\n"
-        "portable.txt liegt, sonst der Datenordner des Benutzers\n"
-        "(%APPDATA%\\TavikClient).\n");
-#else
-        "Ohne --dir wird das aktuelle Verzeichnis benutzt, wenn darin eine\n"
-        "settings.cfg liegt, sonst der Datenordner des Benutzers\n"
-        "(~/.local/share/TavikClient).\n");
-#endif
+               "Aufruf: tavikclient [Optionen]\n"
+               "TavikClient, ein Chat-Client für den Brenn-Chat.\n"
+               "\n"
+               "Optionen:\n"
+               "  -h, --help         Diese Hilfe anzeigen.\n"
+               "  -v, --version      Die Versionsnummer anzeigen.\n"
+               "  --dir VERZEICHNIS  Die Dateien (settings.cfg, ChatWatch.cfg, LogFiles, fonts,\n"
+               "                     inline, Sounds) in VERZEICHNIS halten.\n"
+               "\n") +
+           QString::fromUtf8(DataFolderHelp);
 }
 
 struct Options {
