@@ -4,6 +4,7 @@
 
 #include "app/Title.h"
 #include "platform/FileNames.h"
+#include "platform/Files.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -28,6 +29,9 @@ void Client::setOwnNick(std::string_view nick) {
 }
 
 void Client::loadFiles(const FontPicker& pickFont) {
+    // What a save killed half-way left behind would otherwise lie there for good.
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Settings::FileName));
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(ChatWatch::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     for (int column = 0; column < 4; ++column) {
         m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
