@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #endif
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -194,6 +196,24 @@ TEST_F(LogFileSafety, LogsAreOwnerOnlyFromTheirFirstByte) {
     EXPECT_EQ(readFile(todaysLog()), "[09:05:07] eins\r\n[09:05:07] zwei\r\n");
     EXPECT_TRUE(desktop.boxes.empty());
     EXPECT_TRUE(client.settings().logfile);
+}
+
+TEST_F(LogFileSafety, AWriteRefusedAfterTheOpenGetsTheSameNotice) {
+    logRow("eins");
+    ASSERT_TRUE(desktop.boxes.empty());
+    // The system refuses to let a file of ours grow beyond the log's size now,
+    // as a full disk would; the signal it would send is not wanted here.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = static_cast<rlim_t>(fs::file_size(todaysLog()));
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    logRow("zwei");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    expectLogFailureNotice();
+    EXPECT_EQ(readFile(todaysLog()), "[09:05:07] eins\r\n");
 }
 
 TEST(SafeOpen, AWordSoundThatIsNoRegularFileIsNotPlayed) {
