@@ -71,6 +71,15 @@ LoginDialogWidget::LoginDialogWidget(tavik::Client& client, QWidget* parent)
     nickRow->addWidget(m_remove);
 
     auto* left = new QVBoxLayout;
+    // Back after the server refused the nick: its own words say why.
+    if (const std::string& why = client.loginDialog().reason(); !why.empty()) {
+        auto* reason =
+            new QLabel(QStringLiteral("Der Server hat den Nicknamen abgelehnt:\n") + toQt(why), this);
+        reason->setObjectName(QStringLiteral("reason"));
+        reason->setWordWrap(true);
+        reason->setTextFormat(Qt::PlainText);
+        left->addWidget(reason);
+    }
     left->addWidget(nickLabel);
     left->addLayout(nickRow);
     left->addWidget(loginLabel);

@@ -19,6 +19,8 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTreeView>
+#include <QWindow>
+#include <cstdio>
 
 #include "AboutDialogWidget.h"
 #include "ChannelPasswordDialogWidget.h"
@@ -288,18 +290,22 @@ void MainWindow::buildMenus() {
                         {Command::CompleteName, "&Wort erweitern (von den Namen)\tTab"},
                         {Command::ClearMessages, "Alle Meldungen Löschen\tF8"},
                         {Command::NextChat, "Nächster Chat\tCtrl+Tab"}});
-    addMenu("&Optionen", {{Command::Autoscroll, "&Autoscroll", true},
-                          {Command::Autowhisper, "Auto&whisper", true},
-                          {Command::Autosize, "Autosi&ze", true},
-                          {Command::AutoTop, "Auto Top", true},
-                          {Command::AutoChatChange, "AutoChatChange", true},
-                          {Command::AutoSend, "Automatisches S&enden", true},
-                          {Command::Sound, "&Sound", true},
-                          {Command::Font, "&Font..."},
-                          {Command::Logfile, "&Logfile", true},
-                          {Command::AnnounceIgnore, "Meldung beim Ignorieren", true},
-                          {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
-                          {Command::SmallIcons, "Kleine &Symbole", true}});
+    addMenu("&Optionen",
+            {{Command::Autoscroll, "&Autoscroll", true},
+             {Command::Autowhisper, "Auto&whisper", true},
+             {Command::Autosize, "Autosi&ze", true},
+             {Command::AutoTop, "Auto Top", true},
+             {Command::AutoChatChange, "AutoChatChange", true},
+             {Command::AutoSend, "Automatisches S&enden", true},
+             {Command::Sound, "&Sound", true},
+             {Command::Font, "&Font..."},
+             {Command::Logfile, "&Logfile", true},
+             {Command::AnnounceIgnore, "Meldung beim Ignorieren", true},
+             {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
+             {Command::SmallIcons, "Kleine &Symbole", true},
+             {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
+             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true}},
+            {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
 
@@ -478,6 +484,8 @@ void MainWindow::applySettings() {
         {Command::AnnounceIgnore, s.announceIgnore},
         {Command::ClearInputAfterSend, s.clearInputAfterSend},
         {Command::SmallIcons, s.smallIcons},
+        {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
+        {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -738,6 +746,12 @@ void MainWindow::dispatch(Command command) {
         case Command::AutoChatChange:
             toggleOption(command, s.autoChatChange);
             break;
+        case Command::ConfirmMultilinePaste:
+            toggleOption(command, m_client.options().confirmMultilinePaste);
+            break;
+        case Command::AwayAnswersWhispersOnly:
+            toggleOption(command, m_client.options().awayAnswersWhispersOnly);
+            break;
         case Command::ChatWatch:
             m_client.runModal(Dialog::ChatWatch);
             break;
@@ -867,11 +881,27 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             m_client.interaction().listFocused();
         } else if (watched == m_recipientBox) {
             dispatch(Command::RecipientBoxFocused);
-        } else if (watched == m_artFontBox) {
+        } else if (watched == m_artFontBox &&
+                   static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+            // Not when the box's own list closes: that is a font just chosen.
             m_client.artFontBox().setEditText("");
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::saveForQuit() {
+    if (m_closing) return true;
+    m_closing = true;
+    storeSettings();
+    if (m_client.shutdown(Client::SaveFailure::Quiet)) return true;
+    std::fputs("tavikclient: Fehler beim Speichern der Einstellungen\n", stderr);
+    return false;
+}
+
+void MainWindow::quitWithoutAsking() {
+    saveForQuit();
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -46,6 +46,13 @@ public:
 
     // Loads the settings and files, applies them and shows the window.
     void start();
+    // The end of the desktop session (SIGTERM, SIGHUP, Ctrl+C): settings and
+    // options are saved and the sessions closed as quitting does, without a
+    // question and without a box; the window then closes. A failed save is
+    // told on standard error. Saving happens once, however often it is called.
+    // False when settings.cfg could not be written.
+    bool saveForQuit();
+    void quitWithoutAsking();
     // Runs one command of the window's command table.
     void dispatch(Command command);
     // Hands the transport's socket events to the engine; the rows of one read
@@ -99,6 +106,8 @@ private:
     void syncArtFontBox();
     void onMarkerMoved(int row, int scrollTo);
     void showContextMenu(const QPoint& globalPos);
+    // Fits the window into m_pendingFrame once the manager's frame is known.
+    void fitFrame();
 
     Client& m_client;
     QtDesktop* m_desktop;

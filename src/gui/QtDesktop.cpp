@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
 
 #include "Codec.h"
@@ -26,6 +27,16 @@ MessageBoxAnswer QtDesktop::messageBox(std::string_view text, std::string_view c
         box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
         box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
         return box.exec() == QMessageBox::No ? MessageBoxAnswer::No : MessageBoxAnswer::Yes;
+    }
+    if (style == MessageBoxStyle::SendCancel) {
+        // Nothing goes out by a reflex: Enter, Escape and the close box all cancel.
+        box.setIcon(QMessageBox::Question);
+        QPushButton* send = box.addButton(QStringLiteral("&Senden"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+        box.setDefaultButton(cancel);
+        box.setEscapeButton(cancel);
+        box.exec();
+        return box.clickedButton() == send ? MessageBoxAnswer::Ok : MessageBoxAnswer::Cancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

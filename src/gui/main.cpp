@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -167,13 +168,19 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tavik::gui::programIcon());
     tavik::gui::installGermanTranslations(app);  // Qt's own texts in German
 
-    // Set up first, so a signal from now on closes the window in order.
+    // Set up first, so a signal from now on ends the program in order: the end
+    // of the desktop session asks nothing (a question nobody answers would
+    // block the logout) and the program is gone within two seconds.
     tavik::gui::MainWindow* shownWindow = nullptr;
     QTimer closer;
     closer.setInterval(50);
     QObject::connect(&closer, &QTimer::timeout, &closer, [&closer, &shownWindow] {
-        // Open dialogs are cancelled first; the window closes once the
-        // program is back in its main loop, as after a click on its close box.
+        // Open menus and dialogs are cancelled first; the window closes once
+        // the program is back in its main loop, as after a click on its close box.
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close();
+            return;
+        }
         if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();
             return;
@@ -181,9 +188,22 @@ int main(int argc, char** argv) {
         if (shownWindow == nullptr || !shownWindow->isVisible() || QThread::currentThread()->loopLevel() > 1)
             return;
         closer.stop();
-        shownWindow->close();
+        shownWindow->quitWithoutAsking();
     });
-    tavik::gui::QuitSignals quitSignals([&closer] { closer.start(); });
+    // Whatever holds the loop (a box that does not close, a dialog that
+    // reopens): the settings are saved and the process ends.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setInterval(1500);
+    QObject::connect(&deadline, &QTimer::timeout, &deadline, [&shownWindow] {
+        if (shownWindow != nullptr) shownWindow->saveForQuit();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    });
+    tavik::gui::QuitSignals quitSignals([&closer, &deadline] {
+        if (!deadline.isActive()) deadline.start();
+        closer.start();
+    });
 
     if (work.source == tavik::gui::WorkingDirectory::Source::DataFolder ||
         work.source == tavik::gui::WorkingDirectory::Source::ProgramFolder) {

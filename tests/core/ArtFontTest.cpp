@@ -164,7 +164,7 @@ TEST(ArtFontLoad, ADamagedFileGivesOneMessageAtMost) {
     EXPECT_EQ(rowsOf(parse(noWidths)->font, 255), std::vector<std::string>(100, ""));
 }
 
-TEST(ArtFontSet, AFontFileOverOneMegabyteIsSkippedWithOneMessage) {
+TEST(ArtFontSet, AFontFileOverOneMegabyteIsSkippedAndReported) {
     TempDir dir;
     const std::string good = lines({"HEIGHT: 1", "WIDTH: 1", "#"});
     writeFile(dir.path() / "a.fnt", good);
@@ -179,18 +179,55 @@ TEST(ArtFontSet, AFontFileOverOneMegabyteIsSkippedWithOneMessage) {
     ArtFontSet set;
     set.load(dir.path(), desktop);
     ASSERT_EQ(set.names(), (std::vector<std::string>{"a.fnt", "b.fnt", "c.fnt", "d.fnt", "e.fnt"}));
-    ASSERT_EQ(desktop.boxes.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(desktop.boxes[i].text,
-                  "Font-Fehler: Datei zu gross (mehr als 1 MB), nicht geladen. Font: " +
-                      (dir.path() / (i == 0 ? "c.fnt" : "e.fnt")).string());
-        EXPECT_EQ(desktop.boxes[i].caption, "error");
-    }
+    // Both refusals in the one box of the load.
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    EXPECT_EQ(desktop.boxes[0].text,
+              "Font-Fehler in 2 Font-Dateien: c.fnt, e.fnt\nErster Fehler: Font-Fehler: Datei zu gross (mehr "
+              "als 1 MB), nicht geladen. Font: " +
+                  (dir.path() / "c.fnt").string());
+    EXPECT_EQ(desktop.boxes[0].caption, "error");
     EXPECT_TRUE(set.font(0).height());
     EXPECT_TRUE(set.font(1).height());
     EXPECT_FALSE(set.font(2).height());  // keeps its slot, draws nothing
     EXPECT_TRUE(set.font(3).height());
     EXPECT_FALSE(set.font(4).height());
+}
+
+TEST(ArtFontSet, AllFaultsOfALoadMakeOneBox) {
+    struct Case {
+        int faulty;
+        std::string named;  // the box's first line
+    };
+    const std::vector<Case> cases = {
+        {1, ""},  // one fault: its own message, as it always was
+        {3, "Font-Fehler in 3 Font-Dateien: bad0000.fnt, bad0001.fnt, bad0002.fnt"},
+        {5, "Font-Fehler in 5 Font-Dateien: bad0000.fnt, bad0001.fnt, bad0002.fnt, bad0003.fnt, bad0004.fnt"},
+        {1000,
+         "Font-Fehler in 1000 Font-Dateien: bad0000.fnt, bad0001.fnt, bad0002.fnt, bad0003.fnt, bad0004.fnt "
+         "und 995 weitere"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        writeFile(dir.path() / "good.fnt", lines({"HEIGHT: 1", "WIDTH: 1", "#"}));
+        for (int i = 0; i < c.faulty; ++i) {
+            const std::string number = std::to_string(i);
+            const std::string name = "bad" + std::string(4 - number.size(), '0') + number + ".fnt";
+            writeFile(dir.path() / name, lines({"HEIGHT: 1", "WIDTH: -1"}));
+        }
+        std::string first;
+        ArtFont().load(dir.path() / "bad0000.fnt", first);
+        ASSERT_FALSE(first.empty());
+
+        FakeDesktop desktop;
+        ArtFontSet set;
+        set.load(dir.path(), desktop);
+        ASSERT_EQ(set.count(), static_cast<std::size_t>(c.faulty) + 1) << c.faulty;
+        EXPECT_TRUE(set.font(static_cast<std::size_t>(c.faulty)).height()) << c.faulty;  // good.fnt
+        ASSERT_EQ(desktop.boxes.size(), 1u) << c.faulty;
+        EXPECT_EQ(desktop.boxes[0].text, c.named.empty() ? first : c.named + "\nErster Fehler: " + first)
+            << c.faulty;
+        EXPECT_EQ(desktop.boxes[0].caption, "error");
+    }
 }
 
 TEST(ArtFontLoad, KeysOutOfOrderArePictureRows) {

@@ -21,6 +21,7 @@
 #include "chat/NamesListBox.h"
 #include "chat/Sound.h"
 #include "chat/TextField.h"
+#include "config/Options.h"
 #include "config/Settings.h"
 #include "fakes/ClientFixture.h"
 #include "fakes/Fakes.h"
@@ -131,7 +132,8 @@ TEST_F(ChatPartsTest, IgnoreListSpeaksOnlyOnTheChattersOwnSocket) {
 }
 
 TEST_F(ChatPartsTest, AwayMessageLogsOutOnTheCurrentSessionOnly) {
-    AwayMessage away{transport, settings, sessions, view};
+    const Options options;
+    AwayMessage away{transport, settings, options, sessions, view, clock};
     settings.logoutTexts[0] = "Tschuess\r\n";
     settings.logoutTexts[1] = "anderer Nick\r\n";
     session(7, "eins");

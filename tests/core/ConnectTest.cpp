@@ -308,6 +308,43 @@ TEST_F(LoginTest, FullSlotsDropTheLastAndAnEmptyNickIsRefused) {
     EXPECT_EQ(n.back(), "N18");
 }
 
+TEST_F(LoginTest, ARejectedNickIsReplacedByTheOneChosenThen) {
+    slots({"J\xF6rg", "Joerg"});
+    connect(7, "brenn-chat", "J\xF6rg");
+    client.setOwnNick("J\xF6rg");
+    client.away().handleCommand("/aw Bin kurz Kaffee holen");
+    transport.clearSent();
+    std::string reasonShown;
+    desktop.onDialog = [&](Dialog d) {
+        EXPECT_EQ(d, Dialog::Login);
+        // The dialog knows why it is back while it is open.
+        reasonShown = dialog().reason();
+        dialog().selectEntry(1);  // «Joerg» with its own texts
+        return dialog().ok() ? 1 : 2;
+    };
+    receive(7, ">>> Ungueltige Zeichen im Namen.\r\n");
+    EXPECT_EQ(reasonShown, ">>> Ungueltige Zeichen im Namen.");
+    EXPECT_EQ(dialog().reason(), "");
+    // The nick, then that nick's Login-Auto-Text once, then the list as after a login.
+    EXPECT_EQ(transport.sent(7), "Joerg\rhallo von Joerg\r\n/s\r");
+    EXPECT_EQ(client.tabs().label(client.tabs().findSession(client.sessions().findBySocket(7)->id)),
+              "Joerg@brenn-chat");
+    EXPECT_EQ(client.sessions().findBySocket(7)->nick, "Joerg");
+    EXPECT_EQ(client.ownNick(), "Joerg");
+    EXPECT_NE(desktop.title.find("Joerg"), std::string::npos);
+    // The user's own public line is the user's: no away answer to oneself.
+    transport.clearSent();
+    receive(7, "<Joerg> hallo alle\r\n");
+    EXPECT_EQ(transport.sent(7), "");
+
+    // Cancelled, the session keeps its nick and nothing more is sent but the exit.
+    transport.clearSent();
+    desktop.onDialog = [&](Dialog) { return dialog().cancel() ? 2 : 1; };
+    receive(7, ">>> Den Chatter gibts schon!\r\n");
+    EXPECT_EQ(transport.sent(7), "/e\r");
+    EXPECT_EQ(client.sessions().findBySocket(7)->nick, "Joerg");
+}
+
 TEST_F(ConnectTest, TimersAndClosing) {
     EXPECT_TRUE(client.confirmClose());  // only the new-connection tab: no question
     EXPECT_TRUE(desktop.boxes.empty());

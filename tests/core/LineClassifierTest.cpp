@@ -73,7 +73,9 @@ protected:
         void expandTreeItem(const Session&, TreeItemId item) override {
             calls.push_back("expand " + std::to_string(item));
         }
-        void nameRejected(int socket) override { calls.push_back("rejected " + std::to_string(socket)); }
+        void nameRejected(int socket, std::string_view) override {
+            calls.push_back("rejected " + std::to_string(socket));
+        }
         void ownNickRenamed(Session&, std::string_view nick) override {
             calls.push_back("renamed " + std::string(nick));
         }

@@ -96,7 +96,8 @@ TEST_F(SessionsTest, ANameErrorIsAnsweredOnItsOwnSession) {
         int answer;  // 1 OK, 2 Abbrechen, 3 Nur schauen
         std::string sent;
     };
-    const Case cases[] = {{1, "Neu\r"}, {2, "/e\r"}, {3, "/S\r/e\r"}};
+    // OK logs in as after a connect: the nick, its (empty) Login-Auto-Text, the list.
+    const Case cases[] = {{1, "Neu\r\r\n/s\r"}, {2, "/e\r"}, {3, "/S\r/e\r"}};
     for (const Case& c : cases) {
         focusSocket(7);
         transport.clearSent();
@@ -130,7 +131,7 @@ TEST_F(SessionsTest, LookOnlyOfAConnectDoesNotAnswerOtherSessionsNameErrors) {
     loginNick = "Anders";
     receive(8, ">>> Dieser Name wird bereits benutzt. Bitte gib einen anderen Namen ein.\r\n");
     EXPECT_EQ(desktop.dialogs, (std::vector<Dialog>{Dialog::Login}));
-    EXPECT_EQ(transport.sent(8), "Anders\r");
+    EXPECT_EQ(transport.sent(8), "Anders\r\r\n/s\r");
 }
 
 // Tabs find their session by the session itself; a nick is never empty.

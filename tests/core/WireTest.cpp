@@ -102,13 +102,75 @@ TEST_F(WireTest, PasteSendsEachWholeLineEndedLikeATypedOne) {
     EXPECT_EQ(input().text(), "y");
 }
 
-TEST_F(WireTest, APastedRestIsSentAsATypedLine) {
-    // The last line of a paste is no longer glued to the next typed line: it
-    // is whispered like any line typed with a recipient.
+TEST_F(WireTest, APasteWithLineBreaksAsksFirstAndSendsNothingUnconfirmed) {
+    client.recipientBox().setText("kater");
+    input().setText("halb");
+    input().setSelection(4, 4);
+    desktop.answer = MessageBoxAnswer::Cancel;
+    commands().pasteText("eins\r\nzwei\nDREI\rvier\nrest");
+    ASSERT_EQ(desktop.boxes.size(), 1u);
+    // The count, the first three lines, and no more.
+    EXPECT_EQ(desktop.boxes[0].text,
+              "Der eingef\xFCgte Text enth\xE4lt 4 Zeilen:\n\n    eins\n    zwei\n    DREI\n    ...\n\n"
+              "Sollen sie gesendet werden?");
+    EXPECT_EQ(transport.sent(7), "");
+    EXPECT_EQ(transport.sent(8), "");
+    // Cancelled, nothing changes, the rest included.
+    EXPECT_EQ(input().text(), "halb");
+
+    // A long line is cut in the preview; one line is named as one.
+    const std::string question = InputCommands::pasteQuestion({std::string(70, 'x')});
+    EXPECT_EQ(question, "Der eingef\xFCgte Text enth\xE4lt eine Zeile:\n\n    " + std::string(60, 'x') +
+                            "...\n\nSoll sie gesendet werden?");
+}
+
+TEST_F(WireTest, ConfirmedPastedLinesTakeTheTypedLineRoad) {
+    struct Case {
+        const char* what;
+        std::string recipient;
+        std::string art;  // the art font box's text
+        std::string pasted;
+        std::string sent;
+        std::string kept;  // the input line after, which held "x"
+    };
+    const Case cases[] = {
+        // With a recipient every line is a whisper to it, never public.
+        {"whisper", "kater", "", "eins\nzwei\ndrei", "/w kater eins\r/w kater zwei\r", "xdrei"},
+        // The protected line start: a pasted "+" or "|" line is no server command.
+        {"protected start", "", "", "+op\n|x\n/s\n", " +op\r |x\r/S\r", "x"},
+        // An art font set in the box draws typed lines only.
+        {"no art", "", "block5", "gross\n", "gross\r", "x"},
+        // Long lines are wrapped to the server's width, the whisper on every piece.
+        {"wrapped", "kater", "", repeated("wort", 20) + "\n",
+         "/w kater " + repeated("wort", 11) + "\r/w kater " + repeated("wort", 9) + "\r", "x"},
+    };
+    for (const Case& c : cases) {
+        transport.clearSent();
+        desktop.boxes.clear();
+        client.recipientBox().setText(c.recipient);
+        client.artFontBox().setEditText(c.art);
+        input().setText("x");
+        input().setSelection(1, 1);
+        commands().pasteText(c.pasted);
+        EXPECT_EQ(desktop.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(transport.sent(7), c.sent) << c.what;
+        EXPECT_EQ(input().text(), c.kept) << c.what;
+    }
+}
+
+TEST_F(WireTest, WithoutTheQuestionPastedLinesStillTakeTheTypedLineRoad) {
+    client.options().confirmMultilinePaste = false;
     client.recipientBox().setText("kater");
     commands().pasteText("oeffentlich\ngeheim");
+    EXPECT_TRUE(desktop.boxes.empty());
     commands().send();
-    EXPECT_EQ(transport.sent(7), "oeffentlich\r/w kater geheim\r");
+    EXPECT_EQ(transport.sent(7), "/w kater oeffentlich\r/w kater geheim\r");
+    // A line kept back keeps the lines after it back too: they were meant for the same place.
+    transport.clearSent();
+    client.recipientBox().setText("kater@nirgends");
+    commands().pasteText("a\nb\n");
+    EXPECT_EQ(transport.sent(7), "");
+    EXPECT_EQ(newestText(), "Nicht gesendet: keine Verbindung zum Chat \"nirgends\".");
 }
 
 TEST_F(WireTest, LineBreaksHandedToTheComposerAreBlanks) {
@@ -207,16 +269,55 @@ TEST_F(WireTest, ALaterPieceOfASentLineIsNeverACommand) {
     EXPECT_EQ(transport.sent(9), repeated("wort", 13) + "\r /e tschuess\r");
 }
 
-TEST_F(WireTest, TheAwayAnswerAddressesTheWholeName) {
-    const std::string longName(40, 'n');
-    const std::string other = std::string(35, 'n') + "x";  // the same first 35 characters
+TEST_F(WireTest, TheAwayAnswerGoesOnlyToOthersWhoAddressTheUser) {
     client.away().handleCommand("/aw weg");
-    client.away().autoReply(7, longName, LineKind::WhisperIn);
-    EXPECT_EQ(transport.sent(7), "/w " + longName + " weg\n\r");
-    EXPECT_EQ(client.away().lastRepliedName(), std::string(35, 'n'));
-    // What is remembered is still cut: the same first 35 characters count as answered.
-    client.away().autoReply(7, other, LineKind::WhisperIn);
-    EXPECT_EQ(transport.sent(7), "/w " + longName + " weg\n\r");
+    struct Case {
+        const char* what;
+        std::string name;
+        LineKind kind;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"own public line", "Gast", LineKind::Public, false},
+        {"own nick in other case", "gAST", LineKind::WhisperIn, false},
+        {"no name", "", LineKind::WhisperIn, false},
+        {"a lone blank", " ", LineKind::Public, false},
+        {"an event", "Anna", LineKind::Event, false},
+        {"a notice", "Anna", LineKind::Notice, false},
+        {"a whisper sent", "Anna", LineKind::WhisperOut, false},
+        {"a whisper", "Anna", LineKind::WhisperIn, true},
+        {"a public line", "Bert", LineKind::Public, true},
+    };
+    for (const Case& c : cases) {
+        transport.clearSent();
+        client.away().autoReply(7, c.name, c.kind);
+        EXPECT_EQ(transport.sent(7), c.answered ? "/w " + c.name + " weg\n\r" : "") << c.what;
+    }
+}
+
+TEST_F(WireTest, TheAwayAnswerIsBounded) {
+    client.away().handleCommand("/aw weg");
+    // A name longer than a chat's names can be is cut to one.
+    client.away().autoReply(7, std::string(300, 'n'), LineKind::WhisperIn);
+    EXPECT_EQ(transport.sent(7), "/w " + std::string(20, 'n') + " weg\n\r");
+
+    // Two chatters talking in turn get one answer each a minute, not one a line.
+    transport.clearSent();
+    for (int i = 0; i < 100; ++i) {
+        client.away().autoReply(7, i % 2 ? "Anna" : "Bert", LineKind::Public);
+        clock.time.second = (clock.time.second + 1) % 60;
+        if (clock.time.second == 0) ++clock.time.minute;
+    }
+    EXPECT_EQ(transport.sent(7), "/w Bert weg\n\r/w Anna weg\n\r/w Bert weg\n\r/w Anna weg\n\r");
+
+    // A whisper-only away answer leaves public lines alone.
+    transport.clearSent();
+    client.options().awayAnswersWhispersOnly = true;
+    clock.time.hour += 1;
+    client.away().autoReply(7, "Carla", LineKind::Public);
+    EXPECT_EQ(transport.sent(7), "");
+    client.away().autoReply(7, "Carla", LineKind::WhisperIn);
+    EXPECT_EQ(transport.sent(7), "/w Carla weg\n\r");
 }
 
 TEST_F(WireTest, IgnoreNeverTakesNobodyOrOneself) {

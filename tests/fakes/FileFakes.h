@@ -3,6 +3,7 @@
 // A stand-in for the system's file calls that records them and fails at a
 // chosen step, as a full disk, a failing disk or a vanished directory would.
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -66,6 +67,13 @@ public:
         return failAt != Step::SyncDirectory && m_native.syncDirectory(directory);
     }
     long long processId() override { return m_native.processId(); }
+    // The processes that run, as far as the code under test can tell.
+    std::vector<long long> runningProcesses;
+    std::vector<long long> askedProcesses;
+    bool processExists(long long process) override {
+        askedProcesses.push_back(process);
+        return std::find(runningProcesses.begin(), runningProcesses.end(), process) != runningProcesses.end();
+    }
 
 private:
     FileCalls& m_native = nativeFileCalls();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -7,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -22,6 +24,7 @@
 #include "FontMapping.h"
 #include "LoginDialogWidget.h"
 #include "ModalRunner.h"
+#include "QtDesktop.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::gui {
@@ -250,6 +253,42 @@ TEST_F(DialogsTest, LoginLookOnly) {
     EXPECT_EQ(runModal(w, [&] { w.lookOnlyButton()->click(); }), 3);
     EXPECT_EQ(sent(), "/S\r/e\r");
     EXPECT_EQ(client.ownNick(), "");
+}
+
+TEST_F(DialogsTest, LoginSaysWhyItIsBack) {
+    setNicks({"J\xF6rg"});
+    client.loginDialog().open(false);
+    {
+        LoginDialogWidget first(client);
+        EXPECT_EQ(first.findChild<QLabel*>(QStringLiteral("reason")), nullptr);  // a connect has no reason
+    }
+    client.loginDialog().setReason(">>> Ungueltige Zeichen im Namen.");
+    LoginDialogWidget again(client);
+    const auto* reason = again.findChild<QLabel*>(QStringLiteral("reason"));
+    ASSERT_NE(reason, nullptr);
+    EXPECT_TRUE(reason->text().endsWith(QStringLiteral(">>> Ungueltige Zeichen im Namen.")));
+}
+
+// The paste question: nothing goes out by a reflex.
+TEST(DialogsPasteQuestion, EnterEscapeAndTheCloseBoxCancel) {
+    QtDesktop desktop;
+    const auto ask = [&](const std::function<void(QMessageBox&)>& answer) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Abbrechen"));
+            answer(*box);
+        });
+        return desktop.messageBox("2 Zeilen", "TavikClient", MessageBoxStyle::SendCancel);
+    };
+    EXPECT_EQ(ask([](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Return); }), MessageBoxAnswer::Cancel);
+    EXPECT_EQ(ask([](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); }), MessageBoxAnswer::Cancel);
+    EXPECT_EQ(ask([](QMessageBox& b) { b.close(); }), MessageBoxAnswer::Cancel);
+    EXPECT_EQ(ask([](QMessageBox& b) {
+                  for (QAbstractButton* button : b.buttons())
+                      if (button->text() == QStringLiteral("&Senden")) button->click();
+              }),
+              MessageBoxAnswer::Ok);
 }
 
 TEST(DialogsText, AutoTextLinesRoundTrip) {

@@ -56,8 +56,8 @@ protected:
     gui::MainWindow window;
 };
 
-// Each road by which text enters the input line takes the paste rule: a
-// whisper with a line break never goes out as the user's typed line.
+// Each road by which text enters the input line takes the paste rule: it asks
+// first, and a line meant as a whisper goes out as one, never public.
 TEST_F(WindowUseTest, EveryRoadIntoTheInputLineTakesThePasteRule) {
     const std::string clip = "geheim\r\n/e";
     const auto check = [&](const char* road, const std::function<void()>& enter) {
@@ -65,8 +65,10 @@ TEST_F(WindowUseTest, EveryRoadIntoTheInputLineTakesThePasteRule) {
         transport.clearSent();
         client.inputLine().setText("");
         client.recipientBox().setText("kater");
+        const std::size_t asked = desktop.boxes.size();
         enter();
-        EXPECT_EQ(transport.sent(7), "geheim\r");
+        EXPECT_EQ(desktop.boxes.size(), asked + 1);
+        EXPECT_EQ(transport.sent(7), "/w kater geheim\r");
         EXPECT_EQ(window.inputLine()->text(), QStringLiteral("/e"));
         EXPECT_EQ(client.inputLine().text(), "/e");
     };

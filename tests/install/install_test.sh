@@ -4,7 +4,7 @@
 #
 #   install_test.sh CHECK BUILD_DIR SOURCE_DIR APP_ID VERSION HAVE_SVG
 #
-# CHECK: layout, version, options, datafolder, dir, current.
+# CHECK: layout, version, options, datafolder, dir, current, signal.
 set -euo pipefail
 check=$1 build=$2 source=$3 id=$4 version=$5 haveSvg=$6
 
@@ -157,6 +157,29 @@ dir)
     runAndClose --dir="$tmp/cwd/mine" -platform offscreen | grep -q "Dateien in $tmp/cwd/mine" ||
         fail "--dir=DIR with Qt's options beside it"
     cmp -s "$source/demo/settings.cfg" "$tmp/cwd/settings.cfg" || fail "the current directory's settings.cfg was touched"
+    ;;
+signal)
+    # The end of the desktop session ends the program at once, without a
+    # question or a box, even when a box is up and settings.cfg cannot be
+    # written (here it is a directory): the failure goes to standard error.
+    mkdir -p "$tmp/cwd/work/settings.cfg"
+    out="$tmp/client.out"
+    (cd "$tmp/cwd" && exec "${freshEnv[@]}" QT_QPA_PLATFORM=offscreen "$client" --dir work) >"$out" 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        grep -q "Dateien in" "$out" && break
+        sleep 0.1
+    done
+    sleep 1  # the first start's hint box is up now
+    start=$(date +%s%N)
+    kill -TERM "$pid"
+    status=0
+    wait "$pid" || status=$?
+    elapsed=$((($(date +%s%N) - start) / 1000000))
+    [ "$status" -eq 0 ] || { cat "$out" >&2; fail "exit status $status after SIGTERM"; }
+    [ "$elapsed" -lt 2000 ] || fail "SIGTERM took $elapsed ms"
+    grep -q "Fehler beim Speichern der Einstellungen" "$out" || { cat "$out" >&2; fail "the failed save was not told"; }
+    [ -d "$tmp/cwd/work/settings.cfg" ] || fail "settings.cfg changed"
     ;;
 current)
     # An existing setup: the current directory holds settings.cfg, so it is

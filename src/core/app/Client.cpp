@@ -4,6 +4,7 @@
 
 #include "app/Title.h"
 #include "platform/FileNames.h"
+#include "platform/Files.h"
 #include "text/Text.h"
 
 namespace tavik {
@@ -28,7 +29,11 @@ void Client::setOwnNick(std::string_view nick) {
 }
 
 void Client::loadFiles(const FontPicker& pickFont) {
+    // What a save killed half-way left behind would otherwise lie there for good.
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Settings::FileName));
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(ChatWatch::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
+    m_options.load(m_workingDirectory / pathFromWindows1252(Options::FileName));
     for (int column = 0; column < 4; ++column) {
         m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
     }
@@ -251,9 +256,9 @@ bool Client::confirmClose() {
                                 MessageBoxStyle::YesNoQuestion) != MessageBoxAnswer::No;
 }
 
-void Client::shutdown() {
+bool Client::shutdown(SaveFailure report) {
     if (m_sessions.currentSocket() != NoSocket) m_transport.close(m_sessions.currentSocket());
-    saveSettings();
+    return saveSettings(report);
 }
 
 void Client::disconnect() {
@@ -350,8 +355,13 @@ void Client::loadArtFonts() {
     m_artFontBox.setEntries(m_artFonts.names());
 }
 
-bool Client::saveSettings() {
-    return m_settings.save(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop);
+bool Client::saveSettings(SaveFailure report) {
+    // A failure of our own file changes nothing the user set in settings.cfg
+    // and is not worth a box: its options fall back to their defaults.
+    m_options.save(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    const std::filesystem::path file = m_workingDirectory / pathFromWindows1252(Settings::FileName);
+    if (report == SaveFailure::Box) return m_settings.save(file, m_desktop);
+    return writeFileAtomically(file, m_settings.image());
 }
 
 void Client::chatterListStarts(const Session& session) {
@@ -398,8 +408,24 @@ void Client::expandTreeItem(const Session& session, TreeItemId item) {
     m_chatterTree.expandConnection(session, item);
 }
 
-void Client::nameRejected(int socket) {
-    runLoginDialog(socket);
+void Client::nameRejected(int socket, std::string_view why) {
+    // The dialog says why it is back; a second rejection while it is open needs no second dialog.
+    if (m_loginDialogOpen) return;
+    m_loginDialog.setReason(why);
+    const int result = runLoginDialog(socket);
+    m_loginDialog.setReason("");
+    if (result != 1) return;
+    // The nested loop may have lost the session; what is left of it is looked up again.
+    Session* session = m_sessions.findBySocket(socket);
+    if (session == nullptr) return;
+    // The session is the new nick's from now on: its tab, the title and every
+    // check for the user's own lines (the away answer among them).
+    renameOwnNick(*session, m_loginDialog.nick());
+    setOwnNick(session->nick);
+    updateTitle();
+    // As after a first login: the nick's Login-Auto-Text, then the chatter list.
+    send(socket, m_settings.loginTexts[0]);
+    send(socket, "/s\r");
 }
 
 void Client::ownNickRenamed(Session& session, std::string_view newNick) {

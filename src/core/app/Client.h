@@ -25,6 +25,7 @@
 #include "chat/Sound.h"
 #include "chat/TabStrip.h"
 #include "chat/TextField.h"
+#include "config/Options.h"
 #include "config/Settings.h"
 #include "net/Connect.h"
 #include "net/ReceivePipeline.h"
@@ -60,6 +61,8 @@ public:
     const std::filesystem::path& workingDirectory() const { return m_workingDirectory; }
 
     Settings& settings() { return m_settings; }
+    // Our own options beside settings.cfg (tavikclient.conf).
+    Options& options() { return m_options; }
     SessionList& sessions() { return m_sessions; }
     MessageView& messageView() { return m_messageView; }
     ChatterTree& chatterTree() { return m_chatterTree; }
@@ -118,8 +121,12 @@ public:
     // Start-up: settings.cfg (a first start asks `pickFont` for the display font),
     // then ChatWatch.cfg, whose stored entries get their presence from the file.
     void loadFiles(const FontPicker& pickFont);
-    // Writes settings.cfg (at an orderly close).
-    bool saveSettings();
+    // How a failed save is told: in a box (the window closes), or not at all,
+    // when the caller reports it itself (the end of the desktop session, which
+    // must not wait for a box nobody answers).
+    enum class SaveFailure { Box, Quiet };
+    // Writes settings.cfg and our options file (at an orderly close). False when settings.cfg failed.
+    bool saveSettings(SaveFailure report = SaveFailure::Box);
 
     // A socket event from the transport (read, connect finished, closed).
     void socketEvent(int socket, SocketEvent event, int error);
@@ -142,8 +149,9 @@ public:
     void idleTick();
     // The close request: asks only when session tabs exist. True: close.
     bool confirmClose();
-    // Orderly close: the current socket closed, the settings written.
-    void shutdown();
+    // Orderly close: the current socket closed, the settings written. False
+    // when settings.cfg could not be written (the old file stays whole).
+    bool shutdown(SaveFailure report = SaveFailure::Box);
     // Tears down the current session: drains and closes its socket, shows the
     // notice, removes its tab, in-progress row and tree items.
     void disconnect();
@@ -177,7 +185,7 @@ private:
     void nameChannel(Session& session, TreeItemId channel, std::string_view label,
                      bool protectedChannel) override;
     void expandTreeItem(const Session& session, TreeItemId item) override;
-    void nameRejected(int socket) override;
+    void nameRejected(int socket, std::string_view why) override;
     void ownNickRenamed(Session& session, std::string_view newNick) override;
     // The rows of the receive pipeline.
     void deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) override;
@@ -196,6 +204,7 @@ private:
     // The parts in the order they are made: each one is given only parts declared above it.
     std::string m_ownNick;
     Settings m_settings;
+    Options m_options;
     SessionList m_sessions;
     NamesListBox m_namesList;
     TabStrip m_tabs;
@@ -207,7 +216,7 @@ private:
     ChatterTree m_chatterTree{m_sessions, m_namesList, m_chatWatch};
     ChatWatchDialog m_chatWatchDialog{m_transport, m_sessions, m_chatWatch};
     ReceivePipeline m_receiver;
-    AwayMessage m_away{m_transport, m_settings, m_sessions, m_messageView};
+    AwayMessage m_away{m_transport, m_settings, m_options, m_sessions, m_messageView, m_clock};
     IgnoreList m_ignoreList{m_transport, m_settings};
     InputLine m_inputLine;
     ArtFontBox m_artFontBox;
@@ -226,7 +235,7 @@ private:
                                       m_transport,
                                       m_workingDirectory / pathFromWindows1252("inline")};
     InputCommands m_inputCommands{m_inputLine, m_inputHelpers, m_inputLineSender, m_namesList, m_messageView,
-                                  m_sessions,  m_settings,     m_desktop,         m_transport};
+                                  m_sessions,  m_settings,     m_options,         m_desktop,   m_transport};
     TextField m_channelPassword{99};
     Interaction m_interaction{*this,         m_sessions,   m_chatterTree, m_namesList,    m_messageView,
                               m_contextMenu, m_ignoreList, m_chatWatch,   m_recipientBox, m_channelPassword,

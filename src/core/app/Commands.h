@@ -56,6 +56,9 @@ enum class Command : int {
     SendWithArtFont = 32818,
     AutoChatChange = 32819,
     NextChat = 32820,
+    // Options of our own (tavikclient.conf), beyond the classic menu's ids.
+    ConfirmMultilinePaste = 33001,
+    AwayAnswersWhispersOnly = 33002,
 };
 
 }  // namespace tavik

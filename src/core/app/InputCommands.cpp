@@ -8,6 +8,7 @@
 #include "chat/LogFile.h"
 #include "chat/MessageView.h"
 #include "chat/NamesListBox.h"
+#include "config/Options.h"
 #include "config/Settings.h"
 #include "net/Session.h"
 #include "platform/Desktop.h"
@@ -270,26 +271,60 @@ void InputCommands::paste() {
     pasteText(m_desktop.clipboardText());
 }
 
+std::string InputCommands::pasteQuestion(const std::vector<std::string_view>& lines, std::size_t preview) {
+    constexpr std::size_t PreviewWidth = 60;
+    std::string text = lines.size() == 1
+                           ? std::string("Der eingef\xFCgte Text enth\xE4lt eine Zeile:")
+                           : "Der eingef\xFCgte Text enth\xE4lt " + std::to_string(lines.size()) + " Zeilen:";
+    text += "\n";
+    for (std::size_t i = 0; i < lines.size() && i < preview; ++i) {
+        text += "\n    ";
+        const std::string_view line = lines[i];
+        text += capped(line, PreviewWidth);
+        if (line.size() > PreviewWidth) text += "...";
+    }
+    if (lines.size() > preview) text += "\n    ...";
+    text += lines.size() == 1 ? "\n\nSoll sie gesendet werden?" : "\n\nSollen sie gesendet werden?";
+    return text;
+}
+
 void InputCommands::pasteText(std::string_view text) {
     if (text.empty()) return;
-    // Whole lines go out as they are (a pasted command is meant as one), each
-    // ended like a typed line so the server never glues it to the next one.
-    std::string whole;
+    std::vector<std::string_view> lines;
     std::size_t lineStart = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
         const std::string_view line = text.substr(lineStart, i - lineStart);
-        if (!line.empty()) {
-            whole += line;
-            whole += '\r';
-        }
+        if (!line.empty()) lines.push_back(line);
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         lineStart = i + 1;
     }
-    if (!whole.empty()) sendTo(m_transport, m_sessions.currentSocket(), whole);
+    // The text may be the clipboard's or a drop's: ours to keep while a box is open.
+    const std::string rest(text.substr(lineStart));
+    if (!lines.empty()) {
+        if (m_options.confirmMultilinePaste) {
+            std::vector<std::string> copies(lines.begin(), lines.end());
+            std::vector<std::string_view> views(copies.begin(), copies.end());
+            // The box runs a nested loop: sessions may come and go meanwhile.
+            // Each line looks up its session again when it is sent.
+            if (m_desktop.messageBox(pasteQuestion(views), "TavikClient", MessageBoxStyle::SendCancel) !=
+                MessageBoxAnswer::Ok)
+                return;
+            sendPastedLines(copies);
+        } else {
+            sendPastedLines(std::vector<std::string>(lines.begin(), lines.end()));
+        }
+    }
     // The unfinished rest stays for editing, where the caret is.
-    const std::string_view rest = text.substr(lineStart);
     if (!rest.empty()) m_helpers.insertAtCaret(rest, 0);
+}
+
+void InputCommands::sendPastedLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        // A line kept back (a whisper that cannot go) keeps the rest back too:
+        // they were meant for the same place.
+        if (!m_sender.sendInputLine(line, false, LineOrigin::Pasted)) return;
+    }
 }
 
 void InputCommands::sendWithArtFont() {

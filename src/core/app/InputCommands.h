@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavik {
 
@@ -12,6 +14,7 @@ class MessageView;
 class NamesListBox;
 class SessionList;
 class Transport;
+struct Options;
 struct Settings;
 
 // The move keys: the message marker moves, or the completion selection while a completion is open.
@@ -27,7 +30,7 @@ public:
 
     InputCommands(InputLine& inputLine, InputHelpers& helpers, InputLineSender& sender,
                   NamesListBox& namesList, MessageView& messageView, SessionList& sessions,
-                  const Settings& settings, Desktop& desktop, Transport& transport)
+                  const Settings& settings, const Options& options, Desktop& desktop, Transport& transport)
         : m_inputLine(inputLine),
           m_helpers(helpers),
           m_sender(sender),
@@ -35,6 +38,7 @@ public:
           m_messageView(messageView),
           m_sessions(sessions),
           m_settings(settings),
+          m_options(options),
           m_desktop(desktop),
           m_transport(transport) {}
 
@@ -58,16 +62,24 @@ public:
     void paste();       // Ctrl+V: pasteText with the clipboard
 
     // The one road for text that enters the input line from outside (paste by
-    // any key or menu, middle click, drag and drop, an input method). Every
-    // whole line of `text` goes out unchanged on the current session, each as
-    // a line of its own ending in "\r" like a typed line; CR LF, a lone CR and
-    // a lone LF each end a line, and empty lines are not sent. The unfinished
-    // rest after the last line break is inserted at the caret, replacing the
-    // selection; what the line held before stays.
+    // any key or menu, middle click, drag and drop, an input method). Text
+    // with a line break asks first (unless the option says not to), naming
+    // the number of lines and showing the first few; nothing goes out unless
+    // the user confirms. Each whole line then takes the road of a typed line
+    // (away commands, the recipient's whisper, the marked row, wrapping, the
+    // protected line start; never an art font), one by one; CR LF, a lone CR
+    // and a lone LF each end a line, and empty lines are not sent. The
+    // unfinished rest after the last line break is inserted at the caret,
+    // replacing the selection; what the line held before stays. Cancelled,
+    // nothing changes at all.
     void pasteText(std::string_view text);
+
+    // The question a paste of `lines` asks (Windows-1252), at most `preview` lines shown.
+    static std::string pasteQuestion(const std::vector<std::string_view>& lines, std::size_t preview = 3);
 
 private:
     void sendLine(bool inverted);
+    void sendPastedLines(const std::vector<std::string>& lines);
     void insertFromMarkedRow(int column);
 
     InputLine& m_inputLine;
@@ -77,6 +89,7 @@ private:
     MessageView& m_messageView;
     SessionList& m_sessions;
     const Settings& m_settings;
+    const Options& m_options;
     Desktop& m_desktop;
     Transport& m_transport;
     bool m_typedSinceIdleTick = false;

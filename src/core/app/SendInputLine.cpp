@@ -78,13 +78,14 @@ void InputLineSender::takeInputLine() {
     m_inputLine.setSelection(0, 2000);
 }
 
-bool InputLineSender::sendInputLine(std::string_view typed, bool inverted) {
+bool InputLineSender::sendInputLine(std::string_view typed, bool inverted, LineOrigin origin) {
     std::string line(capped(typed, MaxLine));
     blankLineBreaks(line);
+    const bool typedLine = origin == LineOrigin::Typed;
 
     // 1. The away commands are ours, not the server's.
     if (m_away.handleCommand(line)) {
-        takeInputLine();
+        if (typedLine) takeInputLine();
         return true;
     }
 
@@ -121,7 +122,7 @@ bool InputLineSender::sendInputLine(std::string_view typed, bool inverted) {
 
     // 4. Art: the line as typed, drawn with the chosen font.
     ArtFontBox& artBox = m_artFontBox;
-    if (!artBox.editText().empty()) {
+    if (typedLine && !artBox.editText().empty()) {
         if (const auto art = m_artFonts.render(artBox.selected(), line, " ", 1, 60); art && !art->empty()) {
             sendTo(m_transport, target->socket, *art);
         }
@@ -228,7 +229,7 @@ bool InputLineSender::sendInputLine(std::string_view typed, bool inverted) {
     // 8. The line is taken: the input line is emptied or selected before anything goes out.
     const int socket = target->socket;
     const std::size_t nickLength = target->nick.size();
-    takeInputLine();
+    if (typedLine) takeInputLine();
 
     // 9.-11. Wrapped to the server's width with the command words on every piece.
     std::string outgoing = prefix + line;

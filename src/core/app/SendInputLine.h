@@ -16,6 +16,11 @@ class TextField;
 class Transport;
 struct Settings;
 
+// Where a line comes from. A pasted line takes the typed line's road but
+// leaves the input line alone (it holds what the user is editing) and is
+// never drawn with an art font: a paste is text, not a banner.
+enum class LineOrigin { Typed, Pasted };
+
 // Turns a typed line into what goes over the wire and sends it: picks the
 // session (focused tab, recipient box, "@chat", marked row), decides on a
 // whisper, rewrites leading characters the server would take as commands, and
@@ -46,7 +51,7 @@ public:
           m_transport(transport),
           m_inlinePictures(std::move(inlinePictures)) {}
 
-    bool sendInputLine(std::string_view line, bool inverted);
+    bool sendInputLine(std::string_view line, bool inverted, LineOrigin origin = LineOrigin::Typed);
 
 private:
     // The line was taken: emptied (option "Eingabezeile nach Enter löschen")

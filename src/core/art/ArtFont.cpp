@@ -140,28 +140,41 @@ bool isEmptyCell(char c) {
 }  // namespace
 
 bool ArtFont::load(const std::filesystem::path& path, Desktop& desktop) {
+    std::string problem;
+    const bool loaded = load(path, problem);
+    if (!problem.empty()) showError(desktop, problem);
+    return loaded;
+}
+
+bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath, Desktop& desktop) {
+    std::string problem;
+    const bool loaded = loadFromBytes(bytes, displayPath, problem);
+    if (!problem.empty()) showError(desktop, problem);
+    return loaded;
+}
+
+bool ArtFont::load(const std::filesystem::path& path, std::string& problem) {
+    problem.clear();
     const BoundedRead file = readFileAtMost(path, MaxFileBytes);
     if (file.status == ReadStatus::CannotOpen || file.status == ReadStatus::Failed) return false;
     const std::u8string name = path.u8string();
     const std::string displayPath = windows1252FromUtf8(std::string(name.begin(), name.end()));
     if (file.status == ReadStatus::TooLarge) {
         *this = ArtFont{};
-        showError(desktop,
-                  "Font-Fehler: Datei zu gross (mehr als 1 MB), nicht geladen. Font: " + displayPath);
+        problem = "Font-Fehler: Datei zu gross (mehr als 1 MB), nicht geladen. Font: " + displayPath;
         return false;
     }
-    return loadFromBytes(file.bytes, displayPath, desktop);
+    return loadFromBytes(file.bytes, displayPath, problem);
 }
 
-bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath, Desktop& desktop) {
+bool ArtFont::loadFromBytes(std::string_view bytes, std::string_view displayPath, std::string& problem) {
     *this = ArtFont{};
+    problem.clear();
     FontReader reader(bytes);
     // A damaged file could have a fault in every row: the user hears of the
     // first one only, and the loading goes on or stops as that fault says.
-    bool reported = false;
     const auto report = [&](std::string_view text) {
-        if (!reported) showError(desktop, text);
-        reported = true;
+        if (problem.empty()) problem = text;
     };
 
     const std::optional<std::string_view> heightLine = reader.readKeyLine("HEIGHT:");

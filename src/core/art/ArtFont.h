@@ -72,6 +72,10 @@ public:
     bool load(const std::filesystem::path& path, Desktop& desktop);
     // The same over a file's bytes; `displayPath` names the file in messages.
     bool loadFromBytes(std::string_view bytes, std::string_view displayPath, Desktop& desktop);
+    // The same two with the message handed back in `problem` (empty when there
+    // is none) instead of shown, for a caller that reports many files at once.
+    bool load(const std::filesystem::path& path, std::string& problem);
+    bool loadFromBytes(std::string_view bytes, std::string_view displayPath, std::string& problem);
 
     const ArtGlyph& glyph(std::uint8_t number) const { return m_glyphs[number]; }
     std::uint8_t glyphNumber(char c) const { return m_charMap[static_cast<unsigned char>(c)]; }

@@ -1,15 +1,20 @@
 #include "art/ArtFontSet.h"
 
 #include <algorithm>
+#include <string>
 #include <system_error>
 #include <utility>
 
+#include "platform/Desktop.h"
 #include "platform/FileNames.h"
 #include "text/Text.h"
 
 namespace tavik {
 
 namespace {
+
+// How many faulty files the one box names; the rest are counted.
+constexpr std::size_t NamedFaultyFiles = 5;
 
 struct FontFile {
     std::string name;  // Windows-1252, as the selector shows it
@@ -39,6 +44,25 @@ std::vector<FontFile> listFontFiles(const std::filesystem::path& directory) {
     return files;
 }
 
+std::string fontProblemsMessage(const std::vector<std::string>& files, std::size_t count,
+                                std::string_view first) {
+    std::string text = "Font-Fehler in ";
+    text += std::to_string(count);
+    text += " Font-Dateien: ";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += files[i];
+    }
+    if (count > files.size()) {
+        text += " und ";
+        text += std::to_string(count - files.size());
+        text += " weitere";
+    }
+    text += "\nErster Fehler: ";
+    text += first;
+    return text;
+}
+
 }  // namespace
 
 void ArtFontSet::load(const std::filesystem::path& fontsDirectory, Desktop& desktop) {
@@ -46,15 +70,33 @@ void ArtFontSet::load(const std::filesystem::path& fontsDirectory, Desktop& desk
     std::vector<FontFile> files = listFontFiles(fontsDirectory);
     if (files.empty()) return;
 
+    // All faults of one load make one box: a folder of damaged files would
+    // otherwise hold the start up with a box for each.
+    std::string firstProblem;
+    std::vector<std::string> named;
+    std::size_t faulty = 0;
+    std::string problem;
+
     m_names.clear();
     m_fonts.assign(files.size(), ArtFont{});
     for (std::size_t i = 0; i < files.size(); ++i) {
         // The result does not matter here: a failed font keeps its slot so that
         // the indices still match the selector, and rendering refuses it.
-        m_fonts[i].load(files[i].path, desktop);
+        m_fonts[i].load(files[i].path, problem);
+        if (!problem.empty()) {
+            if (faulty == 0) firstProblem = problem;
+            if (named.size() < NamedFaultyFiles) named.push_back(files[i].name);
+            ++faulty;
+        }
         m_names.push_back(std::move(files[i].name));
     }
     m_loaded = true;
+
+    if (faulty == 1) {
+        desktop.messageBox(firstProblem, "error", MessageBoxStyle::Ok);
+    } else if (faulty > 1) {
+        desktop.messageBox(fontProblemsMessage(named, faulty, firstProblem), "error", MessageBoxStyle::Ok);
+    }
 }
 
 std::optional<std::string> ArtFontSet::render(int fontIndex, std::string_view text, std::string_view prefix,

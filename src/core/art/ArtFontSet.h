@@ -18,8 +18,9 @@ class ArtFontSet {
 public:
     // Lists the plain files of `fontsDirectory` (no directories, no hidden
     // dot-files) sorted ignoring case and parses each. A font that fails keeps
-    // its entry and slot. Runs once: after a load that found files, later
-    // calls do nothing. A missing or empty directory gives no entries.
+    // its entry and slot; the faults of all files are shown in one box, the
+    // first in full, at most five files by name and the rest counted. Runs once: after a load that found
+    // files, later calls do nothing. A missing or empty directory gives no entries.
     void load(const std::filesystem::path& fontsDirectory, Desktop& desktop);
 
     bool loaded() const { return m_loaded; }

@@ -1,12 +1,46 @@
 #include "chat/AwayMessage.h"
 
+#include <algorithm>
+
 #include "chat/MessageView.h"
+#include "config/Options.h"
 #include "config/Settings.h"
 #include "net/Session.h"
+#include "platform/Clock.h"
 #include "platform/Transport.h"
 #include "text/Text.h"
 
 namespace tavik {
+
+namespace {
+
+// Seconds of a local time on a scale of its own: only differences count.
+long long secondsOf(const LocalTime& t) {
+    // Days from the civil date (the proleptic Gregorian calendar).
+    const int y = t.year - (t.month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long long days = static_cast<long long>(era) * 146097 + dayOfEra;
+    return days * 86400 + t.hour * 3600LL + t.minute * 60LL + t.second;
+}
+
+}  // namespace
+
+bool AwayMessage::mayAnswer(std::string_view name) {
+    const long long now = secondsOf(m_clock.now());
+    // A clock put back (the end of summer time, a correction) never holds an answer back for long.
+    std::erase_if(m_answered,
+                  [now](const Answered& a) { return now - a.at >= AnswerInterval || now < a.at; });
+    std::string key;
+    for (const char c : name)
+        key.push_back(static_cast<char>(lowerByte(static_cast<unsigned char>(c))));
+    if (std::any_of(m_answered.begin(), m_answered.end(), [&](const Answered& a) { return a.name == key; }))
+        return false;
+    m_answered.push_back({std::move(key), now});
+    return true;
+}
 
 bool AwayMessage::handleCommand(std::string_view line) {
     if (line.empty() || line[0] != '/') return false;
@@ -32,24 +66,30 @@ bool AwayMessage::handleCommand(std::string_view line) {
 
 void AwayMessage::autoReply(int socket, std::string_view name, LineKind kind) {
     if (m_message.empty()) {
+        // Back again: the next time away, everybody is answered anew.
         m_lastRepliedName.clear();
+        m_answered.clear();
         return;
     }
     // Only chatters who address the user: whispers and public lines that carry a
-    // name, and never the user's own lines echoed back.
+    // name (public lines not at all when the user wants whispers answered only),
+    // and never the user's own lines echoed back.
     if (kind != LineKind::WhisperIn && kind != LineKind::Public) return;
-    if (name.empty() || name == " ") return;
+    if (kind == LineKind::Public && m_options.awayAnswersWhispersOnly) return;
+    // The name as the server can have given it: no blank, at most its length.
+    const std::string_view answered = cutAtBlank(capped(name, MaxAnsweredName));
+    if (answered.empty()) return;
     if (const Session* session = m_sessions.findBySocket(socket);
-        session != nullptr && equalsIgnoreCase(name, session->nick)) {
+        session != nullptr &&
+        equalsIgnoreCase(answered, cutAtBlank(capped(session->nick, MaxAnsweredName)))) {
         return;
     }
-    // Only what is remembered is cut; the answer goes to the whole name, or a
-    // long name would get a whisper meant for somebody else.
-    const std::string_view remembered = capped(name, MaxRepliedName);
+    const std::string_view remembered = capped(answered, MaxRepliedName);
     if (equalsIgnoreCase(remembered, m_lastRepliedName)) return;
+    if (!mayAnswer(answered)) return;
     m_lastRepliedName.assign(remembered);
     m_reply.assign("/w ");
-    m_reply += name;
+    m_reply += answered;
     m_reply += m_message;
     m_reply += "\n\r";
     sendTo(m_transport, socket, m_reply);

@@ -1,7 +1,6 @@
 #include "chat/LogFile.h"
 
 #include <filesystem>
-#include <system_error>
 
 #include "config/Settings.h"
 #include "platform/Desktop.h"
@@ -87,29 +86,16 @@ bool LogFile::open(const LocalTime& day) {
     const std::filesystem::path directory = m_workingDirectory / pathFromWindows1252(Directory);
     const std::filesystem::path path = directory / pathFromWindows1252(fileName(day));
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::error_code ec;
-        const bool existed = std::filesystem::exists(path, ec);
-        m_out.clear();
-        m_out.open(path, std::ios::binary | std::ios::app);
-        if (m_out) {
-            if (!existed) {
-                // The logs hold private whispers: readable by their owner only. On
-                // POSIX that is mode 0600. Windows has no mode bits: our files are
-                // made in the user's own folder, whose default rights already keep
-                // other users out, and this call only makes sure the file is not
-                // read-only.
-                std::filesystem::permissions(
-                    path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                    std::filesystem::perm_options::replace, ec);
-            }
+        m_out = openOwnerOnlyForAppending(path);
+        if (m_out.isOpen()) {
+            m_writeFailed = false;
             m_open = true;
             m_openDay = day;
             return true;
         }
         // The directory may be missing: made once, then the open is tried again.
-        if (attempt == 0) std::filesystem::create_directories(directory, ec);
+        if (attempt == 0) createOwnerOnlyDirectory(directory);
     }
-    m_out.clear();
     failed();
     return false;
 }
@@ -132,7 +118,7 @@ void LogFile::write(std::string_view name, std::string_view text, LineKind kind)
     if (m_eventDepth == 0) {
         flush();
     } else if (m_pending.size() >= PendingLimit) {
-        m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
+        if (!m_out.writeAll(m_pending)) m_writeFailed = true;
         m_pending.clear();
     }
 }
@@ -144,11 +130,8 @@ void LogFile::endEvent() {
 
 void LogFile::flush() {
     if (!m_open) return;
-    m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
-    m_out.flush();
-    const bool written = static_cast<bool>(m_out);
-    m_out.close();
-    m_out.clear();
+    bool written = !m_writeFailed && m_out.writeAll(m_pending);
+    written = m_out.close() && written;
     m_open = false;
     m_pending.clear();
     if (!written) failed();

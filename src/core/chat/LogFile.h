@@ -1,13 +1,13 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "net/LineKind.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 
 namespace tavik {
 
@@ -39,7 +39,10 @@ public:
     // Appends one row, stamped with the time it is taken. When the file can
     // neither be opened nor written, the user is told once and the Logfile
     // option goes off. The file is opened with the event's first row, so a file
-    // that cannot be opened is reported at that row.
+    // that cannot be opened is reported at that row. The logs hold private
+    // whispers: the folder and the files are their owner's only, and a link
+    // (as the file or as LogFiles) or anything but a regular file counts as a
+    // file that cannot be opened.
     void write(std::string_view name, std::string_view text, LineKind kind);
 
     // A read event begins or ends; events inside events count as one, whose
@@ -78,7 +81,8 @@ private:
     std::filesystem::path m_workingDirectory;
     // Rows formatted but not written yet; only while the file is open.
     std::string m_pending;
-    std::ofstream m_out;
+    OpenFile m_out;
+    bool m_writeFailed = false;
     bool m_open = false;
     LocalTime m_openDay;
     int m_eventDepth = 0;

@@ -44,6 +44,9 @@ public:
     const std::string& nick() const { return m_nick; }
     const std::string& loginText() const { return m_loginText; }
     const std::string& logoutText() const { return m_logoutText; }
+    // Why the dialog is open again (the server's answer to the last nick); empty after a connect.
+    const std::string& reason() const { return m_reason; }
+    void setReason(std::string_view why) { m_reason.assign(why); }
 
     // The user picked a nick from the list: its slot's texts are shown.
     void selectEntry(int index);
@@ -72,6 +75,7 @@ private:
     std::string m_nick;
     std::string m_loginText;
     std::string m_logoutText;
+    std::string m_reason;
 };
 
 }  // namespace tavik

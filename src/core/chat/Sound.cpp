@@ -71,7 +71,10 @@ void Sound::playWordSounds(std::string_view text) {
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && !isSeparator(static_cast<unsigned char>(text[i]))) continue;
         // Two separators in a row give an empty word, looked up like any other.
-        if (const std::filesystem::path* file = find(text.substr(start, i - start))) {
+        const std::filesystem::path* file = find(text.substr(start, i - start));
+        // The player opens the file as it is: a FIFO there would hang it.
+        std::error_code ec;
+        if (file && std::filesystem::is_regular_file(*file, ec)) {
             m_desktop.stopSound();
             const std::u8string utf8 = file->u8string();
             m_desktop.playSound(std::string(utf8.begin(), utf8.end()));

@@ -259,7 +259,7 @@ ServerLine LineClassifier::minusRule(Session& session, std::string_view line) {
 ServerLine LineClassifier::greaterRule(Session& session, std::string_view line) {
     if (containsNameError(line)) {
         // Answered on the session whose server rejected the name, whichever is current.
-        m_sink.nameRejected(session.socket);
+        m_sink.nameRejected(session.socket, line);
         // The session may be gone after the dialog's nested loop; only the line is used.
         return {LineKind::Notice, {}, line};
     }

@@ -53,7 +53,8 @@ public:
     virtual void expandTreeItem(const Session& session, TreeItemId item) = 0;
 
     // The server rejected the nickname the session logged in with.
-    virtual void nameRejected(int socket) = 0;
+    // `why` is the server's line, which the reopened Login dialog shows.
+    virtual void nameRejected(int socket, std::string_view why) = 0;
     // The server renamed the session's own nick.
     virtual void ownNickRenamed(Session& session, std::string_view newNick) = 0;
 };

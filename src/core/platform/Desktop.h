@@ -5,7 +5,9 @@
 
 namespace tavik {
 
-enum class MessageBoxStyle { Ok, YesNoQuestion };
+// SendCancel: "Senden" (answer Ok) and "Abbrechen" (answer Cancel), which is
+// the default button and what Escape and the close box answer.
+enum class MessageBoxStyle { Ok, YesNoQuestion, SendCancel };
 
 // Button ids as the window system reports them.
 enum class MessageBoxAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

@@ -1,0 +1,126 @@
+#include "config/Options.h"
+
+#include <array>
+#include <optional>
+
+namespace tavik {
+
+namespace {
+
+struct BoolKey {
+    std::string_view key;
+    bool Options::*member;
+};
+
+// The file's keys. Their names never change: files of older and newer
+// versions read each other's.
+constexpr std::array<BoolKey, 2> BoolKeys{{
+    {"confirm_multiline_paste", &Options::confirmMultilinePaste},
+    {"away_answers_whispers_only", &Options::awayAnswersWhispersOnly},
+}};
+
+std::string_view trim(std::string_view text) {
+    constexpr std::string_view Blanks = " \t";
+    const auto first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+struct KeyValue {
+    std::string_view key;
+    std::string_view value;
+};
+
+// «key = value»; comments ("#") and lines without "=" have no key.
+KeyValue split(std::string_view line) {
+    const std::string_view trimmed = trim(line);
+    if (trimmed.empty() || trimmed[0] == '#') return {};
+    const auto equals = trimmed.find('=');
+    if (equals == std::string_view::npos) return {};
+    return {trim(trimmed.substr(0, equals)), trim(trimmed.substr(equals + 1))};
+}
+
+// Anything else leaves the option as it was: a typo never turns an option round.
+std::optional<bool> parseBool(std::string_view value) {
+    if (value == "1" || value == "true" || value == "ja" || value == "on") return true;
+    if (value == "0" || value == "false" || value == "nein" || value == "off") return false;
+    return std::nullopt;
+}
+
+const BoolKey* findKey(std::string_view key) {
+    for (const BoolKey& k : BoolKeys) {
+        if (k.key == key) return &k;
+    }
+    return nullptr;
+}
+
+std::string line(const BoolKey& key, const Options& options) {
+    std::string text(key.key);
+    text += '=';
+    text += options.*key.member ? '1' : '0';
+    return text;
+}
+
+}  // namespace
+
+Options Options::fromText(std::string_view text) {
+    Options options;
+    // A byte order mark from an editor is no part of the first key.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view current = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (!current.empty() && current.back() == '\r') current.remove_suffix(1);
+        options.m_lines.emplace_back(current);
+        const KeyValue kv = split(current);
+        if (const BoolKey* key = findKey(kv.key)) {
+            if (const std::optional<bool> value = parseBool(kv.value)) options.*key->member = *value;
+        }
+    }
+    return options;
+}
+
+std::string Options::text() const {
+    std::string out;
+    std::array<bool, BoolKeys.size()> written{};
+    for (const std::string& current : m_lines) {
+        const KeyValue kv = split(current);
+        const BoolKey* key = findKey(kv.key);
+        // A key written twice counts once, as on reading the last one wins; the
+        // first place keeps the value and later ones go.
+        if (key == nullptr) {
+            out += current;
+        } else {
+            const auto index = static_cast<std::size_t>(key - BoolKeys.data());
+            if (written[index]) continue;
+            written[index] = true;
+            out += line(*key, *this);
+        }
+        out += '\n';
+    }
+    for (std::size_t i = 0; i < BoolKeys.size(); ++i) {
+        if (written[i]) continue;
+        out += line(BoolKeys[i], *this);
+        out += '\n';
+    }
+    return out;
+}
+
+bool Options::load(const std::filesystem::path& file) {
+    const BoundedRead read = readFileAtMost(file, MaxFileSize);
+    if (read.status != ReadStatus::Read) {
+        *this = Options();
+        m_keepFile = read.status != ReadStatus::CannotOpen;
+        return false;
+    }
+    *this = fromText(read.bytes);
+    return true;
+}
+
+bool Options::save(const std::filesystem::path& file, FileCalls& calls) const {
+    if (m_keepFile) return false;
+    return writeFileAtomically(file, text(), calls);
+}
+
+}  // namespace tavik

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Files.h"
+
+namespace tavik {
+
+// The options settings.cfg has no room for: behaviour of ours beyond the
+// chat's classic client. They live in a UTF-8 text file of their own beside
+// settings.cfg, one "key=value" per line; settings.cfg keeps its fixed layout.
+//
+// Lines we do not know (keys of a newer version, comments, anything a user
+// wrote) are kept in their place and written back as they were, so an older
+// program never throws away what a newer one stored.
+struct Options {
+    static constexpr std::string_view FileName = "tavikclient.conf";
+    // Bytes beyond this are not ours: a file this big was not written by us.
+    static constexpr std::size_t MaxFileSize = 64 * 1024;
+
+    // "Mehrzeiliges Einfügen bestätigen": a paste that holds a line break asks first.
+    bool confirmMultilinePaste = true;
+    // "Away-Antwort nur auf Flüstern": the away message answers whispers, not public lines.
+    bool awayAnswersWhispersOnly = false;
+
+    // The options from the file's text; unknown or malformed lines are kept as they are.
+    static Options fromText(std::string_view text);
+    // The file's text: the lines read, with the known keys' values brought up
+    // to date, and a line for each known key the file did not have.
+    std::string text() const;
+
+    // A missing, unreadable or foreign file gives the defaults, silently: there
+    // is nothing the user must do about it. True when the file was read. A file
+    // that is there but could not be read whole (too big, a read error) is
+    // never written over: save() leaves it alone.
+    bool load(const std::filesystem::path& file);
+    // Replaces the file atomically (owner-only, like settings.cfg). False when it failed.
+    bool save(const std::filesystem::path& file, FileCalls& calls = nativeFileCalls()) const;
+
+    bool operator==(const Options& other) const {
+        return confirmMultilinePaste == other.confirmMultilinePaste &&
+               awayAnswersWhispersOnly == other.awayAnswersWhispersOnly;
+    }
+
+private:
+    std::vector<std::string> m_lines;  // as read, without their line ends
+    bool m_keepFile = false;           // the file is not ours to replace
+};
+
+}  // namespace tavik

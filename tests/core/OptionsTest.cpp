@@ -1,0 +1,87 @@
+// Our options file beside settings.cfg: what we do not know is kept, what is
+// malformed never turns an option round, and a file that is not ours is never
+// written over.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "config/Options.h"
+#include "fakes/ClientFixture.h"
+
+namespace tavik::test {
+namespace {
+
+TEST(Options, TextRoundTripsAndKeepsWhatItDoesNotKnow) {
+    struct Case {
+        const char* what;
+        std::string file;
+        bool confirmPaste;
+        bool whispersOnly;
+        std::string written;  // with confirmPaste and whispersOnly turned round
+    };
+    const Case cases[] = {
+        {"empty", "", true, false, "confirm_multiline_paste=0\naway_answers_whispers_only=1\n"},
+        {"unknown keys and comments stay in their place",
+         "# von Hand\nzukunft=42\nconfirm_multiline_paste = 0\n\nfarbe=blau\n", false, false,
+         "# von Hand\nzukunft=42\nconfirm_multiline_paste=1\n\nfarbe=blau\naway_answers_whispers_only=1\n"},
+        {"CR LF and a byte order mark",
+         "\xEF\xBB\xBF"
+         "away_answers_whispers_only=ja\r\n",
+         true, true, "away_answers_whispers_only=0\nconfirm_multiline_paste=0\n"},
+        {"a value that is no flag changes nothing", "confirm_multiline_paste=vielleicht\n", true, false,
+         "confirm_multiline_paste=0\naway_answers_whispers_only=1\n"},
+        {"the last of two wins, the first place keeps it",
+         "confirm_multiline_paste=1\nx=y\nconfirm_multiline_paste=0\n", false, false,
+         "confirm_multiline_paste=1\nx=y\naway_answers_whispers_only=1\n"},
+        {"no line end at the end", "kaputt ohne gleich", true, false,
+         "kaputt ohne gleich\nconfirm_multiline_paste=0\naway_answers_whispers_only=1\n"},
+    };
+    for (const Case& c : cases) {
+        Options o = Options::fromText(c.file);
+        EXPECT_EQ(o.confirmMultilinePaste, c.confirmPaste) << c.what;
+        EXPECT_EQ(o.awayAnswersWhispersOnly, c.whispersOnly) << c.what;
+        o.confirmMultilinePaste = !o.confirmMultilinePaste;
+        o.awayAnswersWhispersOnly = !o.awayAnswersWhispersOnly;
+        EXPECT_EQ(o.text(), c.written) << c.what;
+        // What was written reads back the same.
+        EXPECT_EQ(Options::fromText(o.text()), o) << c.what;
+    }
+}
+
+TEST(Options, FilesThatAreMissingOrNotOurs) {
+    TempDir dir;
+    const auto file = dir.path() / std::string(Options::FileName);
+    Options o;
+    EXPECT_FALSE(o.load(file));  // a first start: the defaults
+    EXPECT_EQ(o, Options());
+    o.awayAnswersWhispersOnly = true;
+    ASSERT_TRUE(o.save(file));
+    Options again;
+    EXPECT_TRUE(again.load(file));
+    EXPECT_TRUE(again.awayAnswersWhispersOnly);
+
+    // Far too big to be ours: the defaults, and the file is left as it is.
+    const std::string big(Options::MaxFileSize + 1, '#');
+    std::ofstream(file, std::ios::binary) << big;
+    Options foreign;
+    EXPECT_FALSE(foreign.load(file));
+    EXPECT_EQ(foreign, Options());
+    EXPECT_FALSE(foreign.save(file));
+    EXPECT_EQ(std::filesystem::file_size(file), big.size());
+}
+
+// The engine saves the options with the settings and reads them at start.
+TEST_F(ClientTest, OptionsTravelWithTheSettings) {
+    client.options().confirmMultilinePaste = false;
+    ASSERT_TRUE(client.saveSettings());
+    FakeTransport t;
+    FakeDesktop d;
+    Client next(t, d, clock, dir.path());
+    next.loadFiles([] { return LogFont{}; });
+    EXPECT_FALSE(next.options().confirmMultilinePaste);
+}
+
+}  // namespace
+}  // namespace tavik::test
