@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -219,13 +224,30 @@ TEST_F(QtTransportTest, ClosedSocketGetsNoMoreEvents) {
 // A listening socket that never accepts, with its queue already full: a
 // connect to it neither succeeds nor fails, it just waits.
 class StuckListener {
+#ifdef _WIN32
+    // Qt has started Winsock already.
+    using Socket = SOCKET;
+    using Length = int;
+    static constexpr Socket NoSocket = INVALID_SOCKET;
+    static void closeSocket(Socket s) {
+        ::closesocket(s);
+    }
+#else
+    using Socket = int;
+    using Length = socklen_t;
+    static constexpr Socket NoSocket = -1;
+    static void closeSocket(Socket s) {
+        ::close(s);
+    }
+#endif
+
 public:
     StuckListener() {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
+        Length length = sizeof address;
         auto* raw = reinterpret_cast<sockaddr*>(&address);
         if (::bind(m_fd, raw, length) != 0 || ::listen(m_fd, 0) != 0 ||
             ::getsockname(m_fd, raw, &length) != 0) {
@@ -239,11 +261,15 @@ public:
         }
         m_port = 0;  // never filled up
     }
-    ~StuckListener() { ::close(m_fd); }
-    quint16 port() const { return m_port; }
+    ~StuckListener() {
+        if (m_fd != NoSocket) closeSocket(m_fd);
+    }
+    quint16 port() const {
+        return m_port;
+    }
 
 private:
-    int m_fd = -1;
+    Socket m_fd = NoSocket;
     quint16 m_port = 0;
     QObject m_fillers;
 };
