@@ -1,32 +1,57 @@
 #!/usr/bin/env bash
-# Cross-builds the engine and its tests for 64-bit Windows with MinGW-w64 and runs
-# them under Wine. No display is needed: core_tests.exe is a console program.
-# On a fresh Debian 12 machine it first installs what is missing (needs root or sudo).
+# The Windows tests, under Wine, of what tools/windows-package.sh built:
+#   core_tests.exe   the engine (a console program, no display)
+#   gui_tests.exe    the window on Qt's offscreen platform; its end-to-end tests
+#                    talk to the local server built for this machine
+#   windows-display  the installer run silently into a fresh prefix, and the
+#                    installed tavikclient.exe driven by keyboard on Xvfb
+# Makes the packages first when they are not there. Arguments go to both gtest
+# programs (e.g. --gtest_filter=...). On a fresh Debian 12 machine it installs
+# what is missing (needs root or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 
-tools/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix wine64 googletest
+tools/ensure-packages.sh wine64 xvfb xauth openbox xdotool x11-utils imagemagick fonts-dejavu-core
 
-build=build/windows
-jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Debug -DTAVIK_WERROR=ON \
-    -DTAVIK_GUI=OFF -DTAVIK_SERVER=OFF -DTAVIK_BENCH=OFF \
-    -DTAVIK_GTEST_SOURCES=/usr/src/googletest >/dev/null
-cmake --build "$build" --target core_tests -j "$jobs"
+out=build/windows
+build=$out/build
+version=$(sed -n 's/^project(TavikClient VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if [ ! -f "$out/TavikClient-$version-setup.exe" ] || [ ! -f "$build/tests/gui/gui_tests.exe" ]; then
+    tools/windows-package.sh
+fi
+qt=$(tools/windows-qt.sh --print-prefix)
 
 # Debian's wine64 package puts its loader and server under /usr/lib/wine.
 PATH="$PATH:/usr/lib/wine"
 wine=$(command -v wine64 || command -v wine)
 # A Wine prefix of our own, made once without any dialog: no Mono or Gecko
 # installers (mscoree, mshtml) and no debug chatter.
-export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+export WINEPREFIX="$root/$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$wine" wineboot --init >/dev/null 2>&1 || true
-    wineserver -w || true
+    (unset DISPLAY WAYLAND_DISPLAY; "$wine" wineboot --init >/dev/null 2>&1 || true; wineserver -w || true)
 fi
-"$wine" "$build/tests/core_tests.exe" "$@"
-wineserver -w  # let Wine's server end before we do
-echo "Windows tests (MinGW-w64, Wine) passed."
+
+# The test programs find Qt's and the compiler's DLLs on WINEPATH; a qt.conf
+# beside them names Qt's plugins (the offscreen platform) and the German texts.
+export WINEPATH="Z:$qt/bin;Z:/usr/lib/gcc/x86_64-w64-mingw32/12-posix;Z:/usr/x86_64-w64-mingw32/lib"
+cat >"$build/tests/gui/qt.conf" <<EOF
+[Paths]
+Prefix=Z:$qt
+Translations=Z:/usr/share/qt6/translations
+EOF
+# Qt's offscreen platform on Windows draws text with FreeType, from these fonts.
+export QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu
+
+(
+    unset DISPLAY WAYLAND_DISPLAY
+    cd "$build/tests"
+    "$wine" core_tests.exe "$@"
+    cd gui
+    "$wine" gui_tests.exe "$@"
+    wineserver -w  # let Wine's server end before we do
+)
+echo "Windows tests (core_tests.exe, gui_tests.exe under Wine) passed."
+
+ctest --test-dir "$build" -L windows-display --output-on-failure
+echo "Windows display test (the installed program under Wine on Xvfb) passed."
