@@ -114,36 +114,48 @@ recorded() {
 }
 step() { echo "step: $*"; }
 
+step "first start"
+# A first start (no settings.cfg yet) shows its hint about the font menu first.
+focus "TavikTelnet" >/dev/null || { echo "no hint box on the first start"; import -window root "$out/fail.png"; exit 1; }
+import -window root "$out/0-first-start.png"
+xdotool key Return
 step "connect"
-focus "Verbindungs-Dialog" >/dev/null || { echo "no connect dialog"; exit 1; }
-import -window root "$out/1-connect.png"
+main=$(timeout 30 xdotool search --sync --onlyvisible --name "^TavikClient" | head -n 1)
+[ -n "$main" ] || { echo "no main window"; import -window root "$out/fail.png"; exit 1; }
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+sleep 1
+import -window root "$out/1-window.png"
+# Datei > Verbinden, by its mnemonics.
+xdotool key --delay 300 alt+d v
+focus "Verbindungs-Dialog" >/dev/null || { echo "no connect dialog"; import -window root "$out/fail.png"; exit 1; }
 xdotool key --delay 50 ctrl+a
 xdotool type --delay 50 "127.0.0.1:$port"
+import -window root "$out/2-connect.png"
 xdotool key Return
 step "log in"
 focus "Login" >/dev/null || { echo "no login dialog"; import -window root "$out/fail.png"; exit 1; }
 xdotool key --delay 50 ctrl+a
 xdotool type --delay 50 "Wintester"
-import -window root "$out/2-login.png"
+import -window root "$out/3-login.png"
 xdotool key Return
 recorded "# logged in as Wintester" || { echo "no login at the server"; import -window root "$out/fail.png"; exit 1; }
 step "type a line"
 sleep 2
-main=$(xdotool search --onlyvisible --name "TavikClient" | head -n 1)
-[ -n "$main" ] && xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
 sleep 0.5
 xdotool type --delay 80 "Grüße aus Wine, Jürgen"
 xdotool key Return
 recorded "Gr" || { echo "no line at the server"; import -window root "$out/fail.png"; exit 1; }
 sleep 2
-import -window root "$out/3-chat.png"
+import -window root "$out/4-chat.png"
 step "close"
-[ -n "$main" ] && xdotool windowclose "$main" 2>/dev/null || xdotool key alt+F4
+xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool key alt+F4
 for _ in $(seq 1 100); do
     kill -0 "$client" 2>/dev/null || break
     sleep 0.2
 done
-import -window root "$out/4-closed.png"
+import -window root "$out/5-closed.png"
 kill "$client" 2>/dev/null
 wineserver -w
 EOF
