@@ -284,7 +284,9 @@ TEST(StaleTemporaries, OnlyOurOwnNamesOfGoneProcessesAreRemoved) {
         "settings.cfg.tmp-4711-0-1",
         "settings.cfg.tmp-+4711-0",
         "xsettings.cfg.tmp-4711-0",
-        "settings.cfg.TMP-4711-0",
+#ifndef _WIN32
+        "settings.cfg.TMP-4711-0",  // on Windows the same name as settings.cfg.tmp-4711-0
+#endif
         "ChatWatch.cfg.tmp-4711-0",                 // another file's, swept with that file
         "settings.cfg.tmp-99999999999999999999-0",  // no process has such a number
     };
