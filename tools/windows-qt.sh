@@ -54,11 +54,23 @@ cmake_options=(
     -DQT_USE_DEFAULT_CMAKE_OPTIMIZATION_FLAGS=ON
     "-DCMAKE_C_FLAGS_RELEASE=-O1 -DNDEBUG" "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG"
 )
+# Changes to Debian's sources. Debian leaves out src/3rdparty/wintab (the Wintab
+# headers are not free), so the windows platform is built without Wintab tablets
+# (pens still work through Windows' own pointer messages). The Direct2D platform, a
+# second copy of the windows one that the client never loads, is not built.
+patch_sources() {
+    local windows=$1/src/plugins/platforms/windows
+    sed -i 's/QT_CONFIG(tabletevent)/0/' "$windows"/qwindowscontext.cpp \
+        "$windows"/qwindowspointerhandler.cpp "$windows"/qwindowspointerhandler.h
+    sed -i 's/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/' "$windows"/CMakeLists.txt
+    sed -i 's/^if(QT_FEATURE_direct2d1_1 AND QT_FEATURE_directwrite)$/if(FALSE)/' \
+        "$1"/src/plugins/platforms/CMakeLists.txt
+}
 # --- End of the recipe.
 
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/tavikclient
-recipe_hash=$(printf '%s\n' "$qt_version" "$recipe_revision" "$toolchain" "${options[@]}" "${cmake_options[@]}" |
-    sha256sum | cut -c1-10)
+recipe_hash=$(printf '%s\n' "$qt_version" "$recipe_revision" "$toolchain" "${options[@]}" "${cmake_options[@]}" \
+    "$(declare -f patch_sources)" | sha256sum | cut -c1-10)
 prefix="$cache/qt-$qt_version-mingw-$recipe_hash"
 stamp="$prefix/.tavik-complete"
 
@@ -103,6 +115,7 @@ tarball=$(ls "$work"/apt/qt6-base_"$qt_version"*.orig.tar.xz 2>/dev/null) || {
 }
 tar -C "$work" -xf "$tarball"
 src=$(ls -d "$work"/qtbase-everywhere-src-*)
+patch_sources "$src"
 printf '%s\n' "$toolchain" >"$work/toolchain.cmake"
 
 mkdir -p "$work/build"
