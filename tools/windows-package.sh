@@ -10,10 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-tools/ensure-packages.sh cmake ninja-build g++-mingw-w64-x86-64-posix nsis googletest \
+tools/ensure-packages.sh cmake ninja-build g++ g++-mingw-w64-x86-64-posix nsis googletest \
     qt6-translations-l10n binutils-mingw-w64-x86-64
 
-qt=$(tools/windows-qt.sh | tail -n 1)
+tools/windows-qt.sh
+qt=$(tools/windows-qt.sh --print-prefix)
 [ -f "$qt/.tavik-complete" ] || { echo "windows-package: no Qt for MinGW-w64 in $qt" >&2; exit 1; }
 
 out=build/windows
@@ -21,8 +22,8 @@ build=$out/build
 version=$(sed -n 's/^project(TavikClient VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# The local server, built for this machine (it is POSIX only): the end-to-end
-# tests of the Windows build under Wine talk to it.
+# The local server, built for this machine (it is POSIX only): the test of the
+# installed program under Wine (tests/windows) talks to it.
 host=build/windows-host
 cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIK_WERROR=ON \
     -DTAVIK_GUI=OFF -DTAVIK_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
@@ -36,7 +37,7 @@ cmake -S . -B "$build" -G Ninja \
     -DTAVIK_MINGW_STATIC_RUNTIME=OFF \
     -DCMAKE_BUILD_TYPE=Release -DTAVIK_WERROR=ON \
     -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-    -DTAVIK_SERVER=OFF -DTAVIK_BENCH=OFF \
+    -DTAVIK_GUI=ON -DTAVIK_SERVER=OFF -DTAVIK_BENCH=OFF \
     -DTAVIK_GTEST_SOURCES=/usr/src/googletest \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -72,8 +73,10 @@ deploy "$build/src/gui/tavikclient.exe" "$stage"
 mkdir -p "$stage/platforms" "$stage/styles" "$stage/translations"
 deploy "$qt/plugins/platforms/qwindows.dll" "$stage/platforms"
 deploy "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles"
-# Qt's own texts (buttons, the font dialog) in German.
+# Qt's own texts (buttons, the font dialog) in German. Qt looks for them, and for
+# its plugins, relative to the program's folder, as qt.conf says.
 cp /usr/share/qt6/translations/qtbase_de.qm "$stage/translations/"
+printf '[Paths]\r\nPrefix = .\r\nPlugins = .\r\nTranslations = translations\r\n' >"$stage/qt.conf"
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
 
 # The default fonts, pictures and sounds, copied into the data folder on the
