@@ -48,6 +48,27 @@ std::optional<fs::path> programFolder() {
 
 namespace {
 
+// A folder's name as the user writes it on this system, in UTF-8.
+std::string displayName(fs::path folder) {
+    const std::u8string name = folder.make_preferred().u8string();
+    return {name.begin(), name.end()};
+}
+
+// Why a folder cannot be made, in the program's language; the system's own
+// texts are English (and on Windows in the ANSI code page) whatever the user reads.
+std::string reason(const std::error_code& ec) {
+    const std::error_condition condition = ec.default_error_condition();
+    if (condition == std::errc::permission_denied || condition == std::errc::operation_not_permitted)
+        return "Zugriff verweigert.";
+    if (condition == std::errc::read_only_file_system) return "Der Datenträger ist schreibgeschützt.";
+    if (condition == std::errc::no_space_on_device) return "Der Datenträger ist voll.";
+    if (condition == std::errc::not_a_directory || condition == std::errc::file_exists)
+        return "Ein Teil des Pfades ist eine Datei, kein Ordner.";
+    if (condition == std::errc::no_such_file_or_directory) return "Ein Teil des Pfades fehlt.";
+    if (condition == std::errc::filename_too_long) return "Der Pfad ist zu lang.";
+    return ec.message();
+}
+
 // Copies the regular files of `from` into `to`, which is created; a file that
 // is already there stays as it is.
 void copyDefaults(const fs::path& from, const fs::path& to) {
@@ -71,13 +92,15 @@ std::optional<std::string> prepareDataFolder(const fs::path& folder, const fs::p
         // Chat logs and the watch list are nobody else's business: every
         // directory made on the way (~/.local/share too, if it is missing) is
         // its owner's only.
-        fs::path partial;
-        for (const fs::path& part : folder) {
+        // From the root on: a bare drive name ("C:") is no directory to Windows.
+        fs::path partial = folder.root_path();
+        for (const fs::path& part : folder.relative_path()) {
             partial /= part;
             if (fs::is_directory(partial, ec)) continue;
             std::error_code again;
             if (!fs::create_directory(partial, ec) && !fs::is_directory(partial, again)) {
-                return "Der Datenordner " + folder.string() + " kann nicht angelegt werden: " + ec.message();
+                return "Der Datenordner " + displayName(folder) +
+                       " kann nicht angelegt werden: " + reason(ec);
             }
             fs::permissions(partial, fs::perms::owner_all, fs::perm_options::replace, ec);
         }

@@ -97,6 +97,20 @@ TEST_F(WorkingFolderTest, FirstStartInAFolderWithUmlautsGetsTheDefaults) {
     EXPECT_TRUE(QFile::exists(fromPath(folder) + QStringLiteral("/Sounds/tschüss.wav")));
 }
 
+TEST_F(WorkingFolderTest, AFolderThatCannotBeMadeIsReportedInGermanWithItsName) {
+    const QString blocker = fromPath(m_root) + QStringLiteral("/Jürgen");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));  // a file where a folder should be
+    file.close();
+    const auto problem = prepareDataFolder(toPath(blocker + QStringLiteral("/TavikClient")), m_root);
+    ASSERT_TRUE(problem.has_value());
+    const QString text = QString::fromUtf8(*problem);
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(blocker + QStringLiteral("/TavikClient"))))
+        << *problem;
+    EXPECT_TRUE(text.endsWith(QStringLiteral("Ein Teil des Pfades ist eine Datei, kein Ordner.")))
+        << *problem;
+}
+
 #ifdef _WIN32
 TEST(ProgramFolderTest, IsTheFolderOfTheRunningProgram) {
     const auto folder = programFolder();

@@ -100,7 +100,8 @@ client=$!
 # Waits up to 60 s for a visible window with exactly this title and gives it the keyboard.
 focus() {
     local id
-    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1) || return 1
+    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+    [ -n "$id" ] || return 1
     xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
     sleep 0.5
     echo "$id"
