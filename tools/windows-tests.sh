@@ -12,7 +12,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-tools/ensure-packages.sh wine64 xvfb xauth openbox xdotool x11-utils imagemagick fonts-dejavu-core
+# fonts-wine: Wine's stand-ins for the Windows fonts (Tahoma, the dialog font), so the
+# window looks as on Windows and not in a fallback serif.
+tools/ensure-packages.sh wine64 fonts-wine xvfb xauth openbox xdotool x11-utils x11-xkb-utils imagemagick \
+    fonts-dejavu-core
 
 out=build/windows
 build=$out/build

@@ -25,9 +25,9 @@ skip() {
 [ -f "$setup" ] || skip "no installer at $setup (tools/windows-package.sh makes it)"
 [ -x "$server" ] || skip "no local server at '$server' (configure with -DTAVIK_HOST_SERVER=PATH)"
 PATH="$PATH:/usr/lib/wine"
-for tool in wineserver xvfb-run xauth openbox xdotool xprop import; do
+for tool in wineserver xvfb-run xauth openbox xdotool xprop setxkbmap import; do
     command -v "$tool" >/dev/null 2>&1 ||
-        skip "$tool is not installed (packages wine64 xvfb xauth openbox xdotool x11-utils imagemagick)"
+        skip "$tool is not installed (packages wine64 xvfb xauth openbox xdotool x11-utils x11-xkb-utils imagemagick)"
 done
 # Debian's wine64 package has no "wine" command; the 64-bit loader is all we need.
 wine=$(command -v wine64 || command -v wine) || skip "Wine is not installed (package wine64)"
@@ -78,6 +78,10 @@ grep -qF 'TavikClient, ein Chat-Client für den Brenn-Chat.' <<<"$help" || fail 
 grep -qF '(%APPDATA%\TavikClient)' <<<"$help" || fail "--help names no Windows data folder: $help"
 shown=$(unset DISPLAY; "$wine" "$exe" --version 2>&1 | tr -d '\r')
 [ "$shown" = "TavikClient $version" ] || fail "--version said: $shown"
+# Wine's desktop process started without a display would keep the windows of the
+# next program off the screen: let it end first.
+wineserver -k 2>/dev/null || true
+wineserver -w
 
 # --- 2. The server, recording what the client sends.
 record=$work/record.txt
@@ -89,6 +93,10 @@ port=${listening##*:}
 cat >"$work/drive.sh" <<'EOF'
 set -u
 out=$1 port=$2 record=$3
+# A German keyboard, as the program's users have: "ü" and "ß" are keys of their
+# own (Wine reads the layout once, at its start, and does not follow xdotool's
+# remapping of a spare key for a character the layout lacks).
+setxkbmap de 2>/dev/null || echo "setxkbmap de failed: typed umlauts may not arrive"
 openbox --sm-disable >/dev/null 2>&1 &
 for _ in $(seq 1 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
@@ -97,10 +105,10 @@ done
 "$WINE" "C:\\Program Files\\TavikClient\\tavikclient.exe" >"$out/client.log" 2>&1 &
 client=$!
 
-# Waits up to 60 s for a visible window with exactly this title and gives it the keyboard.
+# Waits up to $2 (60) seconds for a visible window with exactly this title and gives it the keyboard.
 focus() {
     local id
-    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+    id=$(timeout "${2:-60}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
     [ -n "$id" ] || return 1
     xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
     sleep 0.5
@@ -117,11 +125,11 @@ step() { echo "step: $*"; }
 
 step "first start"
 # A first start (no settings.cfg yet) shows its hint about the font menu first.
-focus "TavikTelnet" >/dev/null || { echo "no hint box on the first start"; import -window root "$out/fail.png"; exit 1; }
+focus "TavikTelnet" 240 >/dev/null || { echo "no hint box on the first start"; import -window root "$out/fail.png"; exit 1; }
 import -window root "$out/0-first-start.png"
 xdotool key Return
 step "connect"
-main=$(timeout 30 xdotool search --sync --onlyvisible --name "^TavikClient" | head -n 1)
+main=$(timeout 180 xdotool search --sync --onlyvisible --name "^TavikClient" | head -n 1)
 [ -n "$main" ] || { echo "no main window"; import -window root "$out/fail.png"; exit 1; }
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
 sleep 1
