@@ -32,6 +32,7 @@ void Client::loadFiles(const FontPicker& pickFont) {
     // What a save killed half-way left behind would otherwise lie there for good.
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Settings::FileName));
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(ChatWatch::FileName));
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Options::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     m_options.load(m_workingDirectory / pathFromWindows1252(Options::FileName));
     for (int column = 0; column < 4; ++column) {
@@ -442,10 +443,16 @@ void Client::showInProgress(Session& session, std::string_view cleaned) {
 }
 
 void Client::beginReadEvent() {
+    m_namesList.holdChanges();
+    m_chatterTree.model().beginBatch();
     m_logFile.beginEvent();
 }
 
 void Client::endReadEvent() {
+    // The window hears of the tree and the names of a read in one go, before
+    // a failed log write can open a box.
+    m_chatterTree.model().endBatch();
+    m_namesList.releaseChanges();
     m_logFile.endEvent();
 }
 
