@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -329,7 +330,12 @@ TEST_F(InteractionTest, ATabLabelIsCutLikeItsNickAndStillFindsItsSession) {
 
 TEST_F(InteractionTest, DemonstrationFill) {
     client.setCurrentSocket(NoSocket);
+    client.settings().logfile = true;
     ui().demoFill();
+    // The samples are no chat: nothing of them is in a log file.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "LogFiles" / "02.03.02.log"));
+    EXPECT_TRUE(client.settings().logfile);
+    client.settings().logfile = false;
     ui().demoFill();  // a second fill replaces the first
     const Lines lines = treeLines();
     const auto count = [&lines](const std::string& prefix) {

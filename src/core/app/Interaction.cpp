@@ -267,11 +267,13 @@ void Interaction::demoFill() {
         tree.nameChannel(*session, unnamed, "NewT", true);
     }
     MessageView& view = m_messageView;
-    view.insert(NoSocket, "", "", LineKind::Public);
-    view.insert(NoSocket, "Test", "Hallo", LineKind::Public);
-    view.insert(NoSocket, "Test", "Hallo", LineKind::Public);
-    view.insert(NoSocket, Nicks[1], "Hallo", LineKind::WhisperOut);
-    view.insert(NoSocket, Nicks[2], "schlaeft ein.", LineKind::Event);
+    // Samples, not chat: they are never logged.
+    constexpr auto Demo = MessageView::RowOrigin::Demonstration;
+    view.insert(NoSocket, "", "", LineKind::Public, Demo);
+    view.insert(NoSocket, "Test", "Hallo", LineKind::Public, Demo);
+    view.insert(NoSocket, "Test", "Hallo", LineKind::Public, Demo);
+    view.insert(NoSocket, Nicks[1], "Hallo", LineKind::WhisperOut, Demo);
+    view.insert(NoSocket, Nicks[2], "schlaeft ein.", LineKind::Event, Demo);
 }
 
 }  // namespace tavik
