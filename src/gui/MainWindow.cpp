@@ -252,6 +252,8 @@ void MainWindow::buildControls() {
     m_inputLine->setMaxLength(static_cast<int>(InputLine::Limit));
 
     m_namesListBox = new QListWidget(m_area);
+    // Thousands of names: one line height for all, not one measure per name.
+    m_namesListBox->setUniformItemSizes(true);
     m_namesListBox->hide();
 
     m_sendButton = new QPushButton(QStringLiteral("Senden"), m_area);
@@ -362,6 +364,8 @@ void MainWindow::connectModels() {
 
     QObject::connect(m_messageList, &QTableView::clicked, this,
                      [this](const QModelIndex& index) { m_client.interaction().listClicked(index.row()); });
+    QObject::connect(static_cast<MessageListView*>(m_messageList), &MessageListView::rowPressed, this,
+                     [this](int row) { m_client.interaction().listPressed(row); });
     QObject::connect(m_messageList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         m_client.interaction().listDoubleClicked(index.row());
     });
@@ -405,6 +409,9 @@ void MainWindow::connectModels() {
         m_client.artFontBox().select(index);
         m_client.recipientBox().setText("");
         m_inputLine->setFocus();
+        // The list that was chosen from may still hand the focus back to the
+        // box as it closes: the input line takes it once that is done.
+        QTimer::singleShot(0, m_inputLine, [this] { m_inputLine->setFocus(); });
     });
     QObject::connect(m_artFontBox, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (!m_mirroring) m_client.artFontBox().setEditText(fromQt(text));
@@ -448,6 +455,10 @@ void MainWindow::start() {
     m_client.updateTitle();
     show();
     arrange();
+    // A manager that announces its frame without moving the window sends no
+    // event the frame could be fitted on.
+    for (const int ms : {100, 400, 1500})
+        QTimer::singleShot(ms, this, [this] { fitFrame(); });
     // The header's height is known only once it is shown with its style's font:
     // the rows start below it.
     m_messageList->doItemsLayout();
@@ -515,21 +526,31 @@ bool MainWindow::event(QEvent* event) {
     if (m_pendingFrame && isVisible() &&
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
          type == QEvent::ActivationChange)) {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        if (frame != client) {
-            // The window manager drew its frame: the frame takes the stored rectangle.
-            const QRect wanted = *m_pendingFrame;
-            if (frame == wanted || ++m_frameFits > 3) {
-                m_pendingFrame.reset();
-            } else {
-                const QSize margins = frame.size() - client.size();
-                resize((wanted.size() - margins).expandedTo(QSize(1, 1)));
-                move(wanted.topLeft());
-            }
-        }
+        fitFrame();
     }
     return handled;
+}
+
+void MainWindow::fitFrame() {
+    if (!m_pendingFrame || windowHandle() == nullptr) return;
+    // The frame the manager announced. Before it has framed the window the
+    // margins are zero, and while it is at it they can be anything: only a
+    // frame with a title bar and sides of a few pixels is taken.
+    const QMargins m = windowHandle()->frameMargins();
+    const auto plausible = [](int side) { return side >= 0 && side < 100; };
+    if (m.top() <= 0 || !plausible(m.top()) || !plausible(m.left()) || !plausible(m.right()) ||
+        !plausible(m.bottom())) {
+        return;
+    }
+    // The frame takes the stored rectangle; the client area is placed inside
+    // it by its own position, which does not depend on how the manager reads
+    // a position that includes the frame.
+    const QRect client = m_pendingFrame->marginsRemoved(m);
+    if (geometry() == client || ++m_frameFits > 3) {
+        m_pendingFrame.reset();
+        return;
+    }
+    setGeometry(client);
 }
 
 void MainWindow::storeSettings() {
@@ -862,7 +883,9 @@ bool MainWindow::handleKey(QKeyEvent* key) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this) {
+    // An open drop-down list or menu takes its own keys.
+    if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this &&
+        QApplication::activePopupWidget() == nullptr) {
         if (handleKey(static_cast<QKeyEvent*>(event))) return true;
     }
     if (watched == m_chatterTree->viewport() && event->type() == QEvent::MouseButtonPress) {
@@ -873,6 +896,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             m_treeSelectionChanged = false;
             m_client.interaction().treeClicked();
         }
+        // A list may rebuild the tree before the context menu is asked for.
+        if (press->button() == Qt::RightButton)
+            m_client.interaction().treePressed(
+                m_treeModel->idOf(m_chatterTree->indexAt(press->position().toPoint())));
     }
     if (event->type() == QEvent::FocusIn) {
         if (watched == m_chatterTree) {
@@ -976,9 +1003,13 @@ void MainWindow::syncNamesList() {
     m_mirroring = true;
     const auto entries = names.entries();
     if (m_namesListBox->count() != static_cast<int>(entries.size())) {
-        m_namesListBox->clear();
+        // All in one insertion: thousands of names are one change for the view.
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(entries.size()));
         for (const std::string& e : entries)
-            m_namesListBox->addItem(toQt(e));
+            texts.append(toQt(e));
+        m_namesListBox->clear();
+        m_namesListBox->addItems(texts);
     } else {
         for (int i = 0; i < m_namesListBox->count(); ++i)
             m_namesListBox->item(i)->setText(toQt(entries[static_cast<std::size_t>(i)]));
