@@ -59,6 +59,10 @@ enum class Command : int {
     // Options of our own (tavikclient.conf), beyond the classic menu's ids.
     ConfirmMultilinePaste = 33001,
     AwayAnswersWhispersOnly = 33002,
+    SendUmlautsUnchanged = 33003,
+    // Keys of our own, free in the classic table.
+    HistoryOlder = 33004,  // Ctrl+Up
+    HistoryNewer = 33005,  // Ctrl+Down
 };
 
 }  // namespace tavik

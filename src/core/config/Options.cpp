@@ -14,9 +14,10 @@ struct BoolKey {
 
 // The file's keys. Their names never change: files of older and newer
 // versions read each other's.
-constexpr std::array<BoolKey, 2> BoolKeys{{
+constexpr std::array<BoolKey, 3> BoolKeys{{
     {"confirm_multiline_paste", &Options::confirmMultilinePaste},
     {"away_answers_whispers_only", &Options::awayAnswersWhispersOnly},
+    {"send_umlauts_unchanged", &Options::sendUmlautsUnchanged},
 }};
 
 std::string_view trim(std::string_view text) {
