@@ -227,6 +227,9 @@ void MainWindow::buildControls() {
     m_chatterTree->setIconSize(QSize(12, 12));
     m_chatterTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_chatterTree->setDragEnabled(false);
+    // Every item is one line with a small picture: the tree lays out ten
+    // thousands of them without measuring each one's text.
+    m_chatterTree->setUniformRowHeights(true);
 
     m_messageList = new MessageListView(m_area);
     m_messageList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -306,8 +309,7 @@ void MainWindow::buildMenus() {
              {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
              {Command::SmallIcons, "Kleine &Symbole", true},
              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
-             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
-             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true}},
+             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -498,7 +500,6 @@ void MainWindow::applySettings() {
         {Command::SmallIcons, s.smallIcons},
         {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
         {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
-        {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -775,15 +776,6 @@ void MainWindow::dispatch(Command command) {
         case Command::AwayAnswersWhispersOnly:
             toggleOption(command, m_client.options().awayAnswersWhispersOnly);
             break;
-        case Command::SendUmlautsUnchanged:
-            toggleOption(command, m_client.options().sendUmlautsUnchanged);
-            break;
-        case Command::HistoryOlder:
-            input.historyOlder();
-            break;
-        case Command::HistoryNewer:
-            input.historyNewer();
-            break;
         case Command::ChatWatch:
             m_client.runModal(Dialog::ChatWatch);
             break;
@@ -832,10 +824,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
             command = (key->modifiers() & Qt::ControlModifier) ? Command::SendInverted : Command::Send;
             break;
         case Qt::Key_Down:
-            command = ctrl ? Command::HistoryNewer : Command::MoveDown;
+            command = Command::MoveDown;
             break;
         case Qt::Key_Up:
-            command = ctrl ? Command::HistoryOlder : Command::MoveUp;
+            command = Command::MoveUp;
             break;
         case Qt::Key_PageUp:
             command = Command::PageUp;
