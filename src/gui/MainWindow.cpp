@@ -309,7 +309,8 @@ void MainWindow::buildMenus() {
              {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
              {Command::SmallIcons, "Kleine &Symbole", true},
              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
-             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true}},
+             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
+             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -500,6 +501,7 @@ void MainWindow::applySettings() {
         {Command::SmallIcons, s.smallIcons},
         {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
         {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
+        {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -776,6 +778,15 @@ void MainWindow::dispatch(Command command) {
         case Command::AwayAnswersWhispersOnly:
             toggleOption(command, m_client.options().awayAnswersWhispersOnly);
             break;
+        case Command::SendUmlautsUnchanged:
+            toggleOption(command, m_client.options().sendUmlautsUnchanged);
+            break;
+        case Command::HistoryOlder:
+            input.historyOlder();
+            break;
+        case Command::HistoryNewer:
+            input.historyNewer();
+            break;
         case Command::ChatWatch:
             m_client.runModal(Dialog::ChatWatch);
             break;
@@ -824,10 +835,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
             command = (key->modifiers() & Qt::ControlModifier) ? Command::SendInverted : Command::Send;
             break;
         case Qt::Key_Down:
-            command = Command::MoveDown;
+            command = ctrl ? Command::HistoryNewer : Command::MoveDown;
             break;
         case Qt::Key_Up:
-            command = Command::MoveUp;
+            command = ctrl ? Command::HistoryOlder : Command::MoveUp;
             break;
         case Qt::Key_PageUp:
             command = Command::PageUp;
