@@ -310,7 +310,8 @@ void MainWindow::buildMenus() {
              {Command::SmallIcons, "Kleine &Symbole", true},
              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
              {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
-             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true}},
+             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
+             {Command::SaveInputHistory, "Eingabeverlauf speichern", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -502,6 +503,7 @@ void MainWindow::applySettings() {
         {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
         {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
         {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
+        {Command::SaveInputHistory, m_client.options().saveInputHistory},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -780,6 +782,9 @@ void MainWindow::dispatch(Command command) {
             break;
         case Command::SendUmlautsUnchanged:
             toggleOption(command, m_client.options().sendUmlautsUnchanged);
+            break;
+        case Command::SaveInputHistory:
+            toggleOption(command, m_client.options().saveInputHistory);
             break;
         case Command::HistoryOlder:
             input.historyOlder();

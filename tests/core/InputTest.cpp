@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -247,6 +248,22 @@ TEST_F(InputCommandTest, TheInputHistoryWalksTheLinesSent) {
     EXPECT_EQ(walk(false), "vier");
     EXPECT_EQ(walk(false), "halb getippt");
     EXPECT_EQ(walk(false), "halb getippt");  // the walk is over
+
+    // Kept for the next start only when the user wants it, and gone when not.
+    const auto historyFile = dir.path() / std::string(Client::InputHistoryFile);
+    client.options().saveInputHistory = true;
+    ASSERT_TRUE(client.saveSettings());
+    {
+        FakeTransport t;
+        FakeDesktop d;
+        Client next(t, d, clock, dir.path());
+        next.loadFiles([] { return LogFont{}; });
+        EXPECT_EQ(next.inputCommands().history().lines(),
+                  (std::deque<std::string>{"eins", "zwei", "drei", "vier"}));
+    }
+    client.options().saveInputHistory = false;
+    ASSERT_TRUE(client.saveSettings());
+    EXPECT_FALSE(std::filesystem::exists(historyFile));
 
     // At most 100 lines; the oldest go.
     InputHistory history;

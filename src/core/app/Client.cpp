@@ -35,6 +35,12 @@ void Client::loadFiles(const FontPicker& pickFont) {
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Options::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     m_options.load(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    if (m_options.saveInputHistory) {
+        const BoundedRead read = readFileAtMost(m_workingDirectory / pathFromWindows1252(InputHistoryFile),
+                                                InputHistory::MaxLines * 256);
+        if (read.status == ReadStatus::Read || read.status == ReadStatus::TooLarge)
+            m_inputCommands.history().setText(read.bytes);
+    }
     for (int column = 0; column < 4; ++column) {
         m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
     }
@@ -360,6 +366,16 @@ bool Client::saveSettings(SaveFailure report) {
     // A failure of our own file changes nothing the user set in settings.cfg
     // and is not worth a box: its options fall back to their defaults.
     m_options.save(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    // The lines sent are private: kept only when the user asked for it, and
+    // gone from the disk once the option is off.
+    const std::filesystem::path history = m_workingDirectory / pathFromWindows1252(InputHistoryFile);
+    if (m_options.saveInputHistory) {
+        writeFileAtomically(history, m_inputCommands.history().text());
+    } else {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(history, ec)))
+            std::filesystem::remove(history, ec);
+    }
     const std::filesystem::path file = m_workingDirectory / pathFromWindows1252(Settings::FileName);
     if (report == SaveFailure::Box) return m_settings.save(file, m_desktop);
     return writeFileAtomically(file, m_settings.image());

@@ -48,6 +48,8 @@ enum class SocketEvent { Read = 1, Connect = 16, Close = 32 };
 class Client : private ChatterListSink, private RowSink, private EngineOperations {
 public:
     static constexpr std::string_view NewConnection = tavik::NewConnection;
+    // The lines sent, when the option "Eingabeverlauf speichern" keeps them.
+    static constexpr std::string_view InputHistoryFile = "tavikclient-verlauf.txt";
 
     Client(Transport& transport, Desktop& desktop, Clock& clock,
            std::filesystem::path workingDirectory = ".");

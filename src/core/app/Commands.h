@@ -60,6 +60,7 @@ enum class Command : int {
     ConfirmMultilinePaste = 33001,
     AwayAnswersWhispersOnly = 33002,
     SendUmlautsUnchanged = 33003,
+    SaveInputHistory = 33006,
     // Keys of our own, free in the classic table.
     HistoryOlder = 33004,  // Ctrl+Up
     HistoryNewer = 33005,  // Ctrl+Down

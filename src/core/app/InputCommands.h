@@ -65,7 +65,7 @@ public:
     // Ctrl+Up and Ctrl+Down: the lines sent before, the line being edited kept as the newest.
     void historyOlder();
     void historyNewer();
-    const InputHistory& history() const { return m_history; }
+    InputHistory& history() { return m_history; }
 
     // The one road for text that enters the input line from outside (paste by
     // any key or menu, middle click, drag and drop, an input method). Text

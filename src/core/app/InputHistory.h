@@ -27,6 +27,11 @@ public:
     // Nothing when the walk is not under way.
     const std::string* newer();
 
+    // The file's text: one line each, oldest first, Windows-1252 as sent.
+    std::string text() const;
+    // Lines from a file's text (CR LF or LF), at most the last MaxLines.
+    void setText(std::string_view text);
+
     bool walking() const { return m_position < m_lines.size(); }
     std::size_t size() const { return m_lines.size(); }
     const std::deque<std::string>& lines() const { return m_lines; }  // oldest first

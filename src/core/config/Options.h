@@ -27,6 +27,8 @@ struct Options {
     bool awayAnswersWhispersOnly = false;
     // "Umlaute unverändert senden": typed ä, ö, ü stay as they are instead of ae, oe, ue.
     bool sendUmlautsUnchanged = false;
+    // "Eingabeverlauf speichern": the lines sent are kept for the next start.
+    bool saveInputHistory = false;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -45,7 +47,8 @@ struct Options {
     bool operator==(const Options& other) const {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
-               sendUmlautsUnchanged == other.sendUmlautsUnchanged;
+               sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
+               saveInputHistory == other.saveInputHistory;
     }
 
 private:
