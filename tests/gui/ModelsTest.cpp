@@ -451,6 +451,30 @@ TEST_F(ModelsChatterTree, AListOfManyChannelsIsOneChangeForTheView) {
     EXPECT_EQ(relayouts.count(), before);
 }
 
+// A list's batch ends with the list, or with its session when the list is
+// cut off: the views are never left waiting for the end of a change.
+TEST_F(ModelsChatterTree, AListCutOffByItsSessionsEndStillEndsItsChange) {
+    ChatterTreeItemModel model(tree());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    connect(8, "anderer-chat", "Gast");
+    QSignalSpy before(&model, &QAbstractItemModel::layoutAboutToBeChanged);
+    QSignalSpy after(&model, &QAbstractItemModel::layoutChanged);
+    Lines lines;
+    for (int i = 0; i < 200; ++i)
+        lines.push_back("| N" + std::to_string(i) + "      C" + std::to_string(i) + "    ");
+    std::string list = framedList(lines);
+    list.resize(list.size() / 2);  // the closing line and half the channels never come
+    transport.feed(7, list);
+    for (int i = 0; i < 100; ++i)
+        client.socketEvent(7, SocketEvent::Read, 0);
+    receive(8, framedList({"| Xaver      Keller    "}));
+    EXPECT_EQ(before.count(), 1);
+    EXPECT_EQ(after.count(), 0);  // the list of 7 is still being read
+    client.socketEvent(7, SocketEvent::Close, 0);
+    EXPECT_EQ(after.count(), 1);
+    EXPECT_EQ(modelLines(model), treeLines());
+}
+
 TEST_F(ModelsChatterTree, AGoneModelHearsNothingMore) {
     auto model = std::make_unique<ChatterTreeItemModel>(tree());
     model.reset();
