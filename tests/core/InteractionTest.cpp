@@ -277,6 +277,14 @@ TEST_F(InteractionTest, ARightClickOnAListActsOnThePressedRowWhereverItMoved) {
         receive(7, "<Vierte> weiter\r\n");
     ui().listRightClicked(0);
     EXPECT_EQ(transport.sent(7), "");
+
+    // A left click spends its press: the menu key then acts on the row it names.
+    const int last = rows().count() - 1 - client.messageView().inProgressRows();
+    ui().listPressed(last);
+    ui().listClicked(last);
+    transport.clearSent();
+    ui().listRightClicked(0);
+    EXPECT_EQ(transport.sent(7), "");
 }
 
 // A keep-alive list may rebuild the tree between the press and the menu: the
@@ -317,6 +325,27 @@ TEST_F(InteractionTest, ChoosingTabs) {
     EXPECT_EQ(client.tabs().focused(), 0);
     EXPECT_EQ(client.currentSocket(), 7);
     EXPECT_EQ(client.connectLabel().text(), "Trennen");
+}
+
+// Ctrl+Tab goes from chat to chat and passes over "Neue Verbindung" while a
+// session exists; Alt+1 ... Alt+9 pick a session by its place.
+TEST_F(InteractionTest, NextChatAndSessionNumbersPassOverTheNewConnectionTab) {
+    connect(8, "zweiter-chat", "Gast");
+    desktop.dialogs.clear();
+    ASSERT_EQ(client.tabs().count(), 3);  // zweiter-chat, brenn-chat, Neue Verbindung
+    client.tabs().setFocus(0);
+    client.nextChat();
+    EXPECT_EQ(client.currentSocket(), 7);
+    client.nextChat();  // wraps to the first chat, not to the connect dialog
+    EXPECT_EQ(client.currentSocket(), 8);
+    EXPECT_TRUE(desktop.dialogs.empty());
+    client.selectSessionNumber(2);
+    EXPECT_EQ(client.currentSocket(), 7);
+    client.selectSessionNumber(1);
+    EXPECT_EQ(client.currentSocket(), 8);
+    client.selectSessionNumber(3);  // there is no third session
+    EXPECT_EQ(client.currentSocket(), 8);
+    EXPECT_TRUE(desktop.dialogs.empty());
 }
 
 TEST_F(InteractionTest, ATabLabelIsCutLikeItsNickAndStillFindsItsSession) {

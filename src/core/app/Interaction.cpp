@@ -185,6 +185,9 @@ void Interaction::listPressed(int row) {
 }
 
 void Interaction::listClicked(int row) {
+    // A left click is done with its press: a menu asked for by key later is
+    // for the row it names.
+    m_listPressPending = false;
     MessageView& view = m_messageView;
     if (row < 0 || row >= view.rows().count()) return;
     view.rows().setSelected(view.rows().marker(), false);
