@@ -729,8 +729,7 @@ void MainWindow::dispatch(Command command) {
             m_client.inputCommands().sendWithArtFont();
             break;
         case Command::NextChat:
-            if (m_client.tabs().count() > 0)
-                m_client.tabs().setFocus((m_client.tabs().focused() + 1) % m_client.tabs().count());
+            m_client.nextChat();
             break;
         case Command::Font: {
             QtFontCatalog catalog(this);
@@ -785,6 +784,18 @@ void MainWindow::dispatch(Command command) {
             break;
         case Command::SaveInputHistory:
             toggleOption(command, m_client.options().saveInputHistory);
+            break;
+        case Command::Session1:
+        case Command::Session2:
+        case Command::Session3:
+        case Command::Session4:
+        case Command::Session5:
+        case Command::Session6:
+        case Command::Session7:
+        case Command::Session8:
+        case Command::Session9:
+            m_client.selectSessionNumber(static_cast<int>(command) - static_cast<int>(Command::Session1) + 1);
+            m_inputLine->setFocus();
             break;
         case Command::HistoryOlder:
             input.historyOlder();
@@ -887,6 +898,19 @@ bool MainWindow::handleKey(QKeyEvent* key) {
         case Qt::Key_Question:
             mapped = (key->modifiers() & Qt::AltModifier) != 0;
             command = Command::About;
+            break;
+        case Qt::Key_1:
+        case Qt::Key_2:
+        case Qt::Key_3:
+        case Qt::Key_4:
+        case Qt::Key_5:
+        case Qt::Key_6:
+        case Qt::Key_7:
+        case Qt::Key_8:
+        case Qt::Key_9:
+            // Alt+1 ... Alt+9 pick a session; the digits alone are typed.
+            mapped = mods == Qt::AltModifier;
+            command = static_cast<Command>(static_cast<int>(Command::Session1) + (key->key() - Qt::Key_1));
             break;
         default:
             // "§" extends the word instead of being typed.

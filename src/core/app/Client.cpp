@@ -139,6 +139,28 @@ void Client::selectSessionTab() {
     m_connectLabel.setText("Trennen");
 }
 
+void Client::nextChat() {
+    const int count = m_tabs.count();
+    if (count == 0) return;
+    int next = (m_tabs.focused() + 1) % count;
+    const auto isNewConnection = [&](int index) {
+        return m_sessions.findById(m_tabs.sessionId(index)) == m_sessions.first();
+    };
+    if (count > 1 && isNewConnection(next)) next = (next + 1) % count;
+    m_tabs.setFocus(next);
+}
+
+void Client::selectSessionNumber(int number) {
+    int seen = 0;
+    for (int index = 0; index < m_tabs.count(); ++index) {
+        if (m_sessions.findById(m_tabs.sessionId(index)) == m_sessions.first()) continue;
+        if (++seen == number) {
+            if (m_tabs.focused() != index) m_tabs.setFocus(index);
+            return;
+        }
+    }
+}
+
 void Client::connectNew() {
     // One connect at a time: the connect waits in a nested loop, where a click
     // on the "Neue Verbindung" tab or on "Verbinden" would start another one.
