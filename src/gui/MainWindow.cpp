@@ -264,6 +264,29 @@ void MainWindow::buildControls() {
     m_connectButton = new QPushButton(QStringLiteral("Verbinden"), m_area);
     for (QWidget* w : std::initializer_list<QWidget*>{m_sendButton, m_connectButton})
         w->setFocusPolicy(Qt::NoFocus);
+
+    // What a screen reader says of each control: its German name and, where
+    // the name alone does not tell, what it is for.
+    const struct {
+        QWidget* widget;
+        const char* name;
+        const char* description;
+    } spoken[] = {
+        {m_inputLine, "Eingabezeile", "Was hier steht, wird mit Enter gesendet."},
+        {m_recipientBox, "Empfänger", "Wem die nächste Zeile geflüstert wird."},
+        {m_artFontBox, "Art-Font", "Die Schrift, mit der Strg+F die Zeile in großen Buchstaben sendet."},
+        {m_chatterTree, "Chatter", "Die Verbindungen, ihre Channels und die Chatter darin."},
+        {m_messageList, "Nachrichten", nullptr},
+        {m_namesListBox, "Namen", "Die Namen, mit denen Tab das Wort ergänzt."},
+        {m_tabStrip, "Verbindungen", nullptr},
+        {m_sendButton, "Senden", nullptr},
+        {m_connectButton, "Verbinden", nullptr},
+    };
+    for (const auto& control : spoken) {
+        control.widget->setAccessibleName(QString::fromUtf8(control.name));
+        if (control.description != nullptr)
+            control.widget->setAccessibleDescription(QString::fromUtf8(control.description));
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -399,6 +422,7 @@ void MainWindow::connectModels() {
     m_client.connectLabel().setOnChanged([this] {
         const QString text = toQt(m_client.connectLabel().text());
         m_connectButton->setText(text);
+        m_connectButton->setAccessibleName(text);  // the button is read by what it does now
         if (QAction* a = action(Command::Connect))
             a->setText(text == QStringLiteral("Trennen") ? text : label("&Verbinden"));
     });

@@ -56,6 +56,18 @@ protected:
     gui::MainWindow window;
 };
 
+// A screen reader finds every control by a German name.
+TEST_F(WindowUseTest, EveryControlHasAGermanAccessibleName) {
+    QStringList names;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->accessibleName().isEmpty()) names << w->accessibleName();
+    }
+    for (const char* name :
+         {"Eingabezeile", "Empfänger", "Art-Font", "Chatter", "Nachrichten", "Senden", "Trennen"})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(name))) << name;
+    EXPECT_FALSE(window.inputLine()->accessibleDescription().isEmpty());
+}
+
 // Near its limit the line says how much is left, and a refused key is noticed.
 TEST_F(WindowUseTest, TheInputLineSaysItsLimit) {
     EXPECT_EQ(line()->charactersLeftShown(), QString());
