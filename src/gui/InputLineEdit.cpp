@@ -6,14 +6,67 @@
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QTimer>
+
+#include "chat/InputLine.h"
 
 namespace tavik::gui {
 
-InputLineEdit::InputLineEdit(QWidget* parent) : QLineEdit(parent) {}
+InputLineEdit::InputLineEdit(QWidget* parent) : QLineEdit(parent), m_left(new QLabel(this)) {
+    // The line is cut at its limit without a word: near it, the characters left are shown.
+    m_left->setObjectName(QStringLiteral("charactersLeft"));
+    m_left->setForegroundRole(QPalette::PlaceholderText);
+    m_left->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_left->hide();
+    connect(this, &QLineEdit::textChanged, this, &InputLineEdit::showCharactersLeft);
+}
+
+QString InputLineEdit::charactersLeftShown() const {
+    return m_left->isHidden() ? QString() : m_left->text();
+}
+
+void InputLineEdit::showCharactersLeft() {
+    const int left = InputLine::charactersLeftToShow(static_cast<int>(text().size()));
+    if (left < 0) {
+        m_left->hide();
+        setTextMargins(0, 0, 0, 0);
+        return;
+    }
+    m_left->setText(QString::number(left));
+    m_left->adjustSize();
+    const int width = m_left->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 4;
+    setTextMargins(0, 0, width, 0);
+    m_left->setGeometry(this->width() - width - 2, 0, width, height());
+    m_left->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_left->show();
+}
+
+void InputLineEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    showCharactersLeft();
+}
+
+void InputLineEdit::refuseKey() {
+    ++m_keysRefused;
+    QApplication::beep();
+    // A short flash for those who hear no beep.
+    QPalette flashed = palette();
+    const QPalette normal = flashed;
+    flashed.setColor(QPalette::Base, flashed.color(QPalette::Highlight).lighter(160));
+    setPalette(flashed);
+    QTimer::singleShot(150, this, [this, normal] { setPalette(normal); });
+}
 
 void InputLineEdit::keyPressEvent(QKeyEvent* event) {
+    // A character typed into a full line, with nothing selected to replace, is refused.
+    if (!event->text().isEmpty() && event->text().at(0).isPrint() && !hasSelectedText() &&
+        text().size() >= maxLength() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        refuseKey();
+    }
     // Ctrl+V, Shift+Insert and the keyboard's own paste key.
     if (event->matches(QKeySequence::Paste)) {
         emit pasteClipboard();

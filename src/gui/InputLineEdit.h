@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+class QLabel;
+
 namespace tavik::gui {
 
 // The input line. Text from outside never enters it by the line edit's own
@@ -17,6 +19,10 @@ public:
 
     // The context menu as it is shown at a right click (for tests).
     QMenu* createInputMenu();
+    // The characters left, shown at the line's right end near the limit ("" otherwise).
+    QString charactersLeftShown() const;
+    // Keys refused at the limit since the start (each beeps and flashes the line).
+    int keysRefused() const { return m_keysRefused; }
 
 signals:
     // Outside text to be pasted at the caret (the clipboard road is `pasteClipboard`).
@@ -27,6 +33,7 @@ signals:
     void copyRequested();
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -35,6 +42,13 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+
+private:
+    void showCharactersLeft();
+    void refuseKey();
+
+    QLabel* m_left = nullptr;
+    int m_keysRefused = 0;
 };
 
 }  // namespace tavik::gui

@@ -227,6 +227,9 @@ void MainWindow::buildControls() {
     m_chatterTree->setIconSize(QSize(12, 12));
     m_chatterTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_chatterTree->setDragEnabled(false);
+    // Every item is one line with a small picture: the tree lays out ten
+    // thousands of them without measuring each one's text.
+    m_chatterTree->setUniformRowHeights(true);
 
     m_messageList = new MessageListView(m_area);
     m_messageList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -252,6 +255,8 @@ void MainWindow::buildControls() {
     m_inputLine->setMaxLength(static_cast<int>(InputLine::Limit));
 
     m_namesListBox = new QListWidget(m_area);
+    // Thousands of names: one line height for all, not one measure per name.
+    m_namesListBox->setUniformItemSizes(true);
     m_namesListBox->hide();
 
     m_sendButton = new QPushButton(QStringLiteral("Senden"), m_area);
@@ -259,6 +264,29 @@ void MainWindow::buildControls() {
     m_connectButton = new QPushButton(QStringLiteral("Verbinden"), m_area);
     for (QWidget* w : std::initializer_list<QWidget*>{m_sendButton, m_connectButton})
         w->setFocusPolicy(Qt::NoFocus);
+
+    // What a screen reader says of each control: its German name and, where
+    // the name alone does not tell, what it is for.
+    const struct {
+        QWidget* widget;
+        const char* name;
+        const char* description;
+    } spoken[] = {
+        {m_inputLine, "Eingabezeile", "Was hier steht, wird mit Enter gesendet."},
+        {m_recipientBox, "Empfänger", "Wem die nächste Zeile geflüstert wird."},
+        {m_artFontBox, "Art-Font", "Die Schrift, mit der Strg+F die Zeile in großen Buchstaben sendet."},
+        {m_chatterTree, "Chatter", "Die Verbindungen, ihre Channels und die Chatter darin."},
+        {m_messageList, "Nachrichten", nullptr},
+        {m_namesListBox, "Namen", "Die Namen, mit denen Tab das Wort ergänzt."},
+        {m_tabStrip, "Verbindungen", nullptr},
+        {m_sendButton, "Senden", nullptr},
+        {m_connectButton, "Verbinden", nullptr},
+    };
+    for (const auto& control : spoken) {
+        control.widget->setAccessibleName(QString::fromUtf8(control.name));
+        if (control.description != nullptr)
+            control.widget->setAccessibleDescription(QString::fromUtf8(control.description));
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -304,7 +332,9 @@ void MainWindow::buildMenus() {
              {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
              {Command::SmallIcons, "Kleine &Symbole", true},
              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
-             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true}},
+             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
+             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
+             {Command::SaveInputHistory, "Eingabeverlauf speichern", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -362,6 +392,8 @@ void MainWindow::connectModels() {
 
     QObject::connect(m_messageList, &QTableView::clicked, this,
                      [this](const QModelIndex& index) { m_client.interaction().listClicked(index.row()); });
+    QObject::connect(static_cast<MessageListView*>(m_messageList), &MessageListView::rowPressed, this,
+                     [this](int row) { m_client.interaction().listPressed(row); });
     QObject::connect(m_messageList, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         m_client.interaction().listDoubleClicked(index.row());
     });
@@ -390,6 +422,7 @@ void MainWindow::connectModels() {
     m_client.connectLabel().setOnChanged([this] {
         const QString text = toQt(m_client.connectLabel().text());
         m_connectButton->setText(text);
+        m_connectButton->setAccessibleName(text);  // the button is read by what it does now
         if (QAction* a = action(Command::Connect))
             a->setText(text == QStringLiteral("Trennen") ? text : label("&Verbinden"));
     });
@@ -405,6 +438,9 @@ void MainWindow::connectModels() {
         m_client.artFontBox().select(index);
         m_client.recipientBox().setText("");
         m_inputLine->setFocus();
+        // The list that was chosen from may still hand the focus back to the
+        // box as it closes: the input line takes it once that is done.
+        QTimer::singleShot(0, m_inputLine, [this] { m_inputLine->setFocus(); });
     });
     QObject::connect(m_artFontBox, &QComboBox::editTextChanged, this, [this](const QString& text) {
         if (!m_mirroring) m_client.artFontBox().setEditText(fromQt(text));
@@ -448,6 +484,10 @@ void MainWindow::start() {
     m_client.updateTitle();
     show();
     arrange();
+    // A manager that announces its frame without moving the window sends no
+    // event the frame could be fitted on.
+    for (const int ms : {100, 400, 1500})
+        QTimer::singleShot(ms, this, [this] { fitFrame(); });
     // The header's height is known only once it is shown with its style's font:
     // the rows start below it.
     m_messageList->doItemsLayout();
@@ -486,6 +526,8 @@ void MainWindow::applySettings() {
         {Command::SmallIcons, s.smallIcons},
         {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
         {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
+        {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
+        {Command::SaveInputHistory, m_client.options().saveInputHistory},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -515,21 +557,31 @@ bool MainWindow::event(QEvent* event) {
     if (m_pendingFrame && isVisible() &&
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
          type == QEvent::ActivationChange)) {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        if (frame != client) {
-            // The window manager drew its frame: the frame takes the stored rectangle.
-            const QRect wanted = *m_pendingFrame;
-            if (frame == wanted || ++m_frameFits > 3) {
-                m_pendingFrame.reset();
-            } else {
-                const QSize margins = frame.size() - client.size();
-                resize((wanted.size() - margins).expandedTo(QSize(1, 1)));
-                move(wanted.topLeft());
-            }
-        }
+        fitFrame();
     }
     return handled;
+}
+
+void MainWindow::fitFrame() {
+    if (!m_pendingFrame || windowHandle() == nullptr) return;
+    // The frame the manager announced. Before it has framed the window the
+    // margins are zero, and while it is at it they can be anything: only a
+    // frame with a title bar and sides of a few pixels is taken.
+    const QMargins m = windowHandle()->frameMargins();
+    const auto plausible = [](int side) { return side >= 0 && side < 100; };
+    if (m.top() <= 0 || !plausible(m.top()) || !plausible(m.left()) || !plausible(m.right()) ||
+        !plausible(m.bottom())) {
+        return;
+    }
+    // The frame takes the stored rectangle; the client area is placed inside
+    // it by its own position, which does not depend on how the manager reads
+    // a position that includes the frame.
+    const QRect client = m_pendingFrame->marginsRemoved(m);
+    if (geometry() == client || ++m_frameFits > 3) {
+        m_pendingFrame.reset();
+        return;
+    }
+    setGeometry(client);
 }
 
 void MainWindow::storeSettings() {
@@ -701,8 +753,7 @@ void MainWindow::dispatch(Command command) {
             m_client.inputCommands().sendWithArtFont();
             break;
         case Command::NextChat:
-            if (m_client.tabs().count() > 0)
-                m_client.tabs().setFocus((m_client.tabs().focused() + 1) % m_client.tabs().count());
+            m_client.nextChat();
             break;
         case Command::Font: {
             QtFontCatalog catalog(this);
@@ -752,6 +803,30 @@ void MainWindow::dispatch(Command command) {
         case Command::AwayAnswersWhispersOnly:
             toggleOption(command, m_client.options().awayAnswersWhispersOnly);
             break;
+        case Command::SendUmlautsUnchanged:
+            toggleOption(command, m_client.options().sendUmlautsUnchanged);
+            break;
+        case Command::SaveInputHistory:
+            toggleOption(command, m_client.options().saveInputHistory);
+            break;
+        case Command::Session1:
+        case Command::Session2:
+        case Command::Session3:
+        case Command::Session4:
+        case Command::Session5:
+        case Command::Session6:
+        case Command::Session7:
+        case Command::Session8:
+        case Command::Session9:
+            m_client.selectSessionNumber(static_cast<int>(command) - static_cast<int>(Command::Session1) + 1);
+            m_inputLine->setFocus();
+            break;
+        case Command::HistoryOlder:
+            input.historyOlder();
+            break;
+        case Command::HistoryNewer:
+            input.historyNewer();
+            break;
         case Command::ChatWatch:
             m_client.runModal(Dialog::ChatWatch);
             break;
@@ -800,10 +875,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
             command = (key->modifiers() & Qt::ControlModifier) ? Command::SendInverted : Command::Send;
             break;
         case Qt::Key_Down:
-            command = Command::MoveDown;
+            command = ctrl ? Command::HistoryNewer : Command::MoveDown;
             break;
         case Qt::Key_Up:
-            command = Command::MoveUp;
+            command = ctrl ? Command::HistoryOlder : Command::MoveUp;
             break;
         case Qt::Key_PageUp:
             command = Command::PageUp;
@@ -848,6 +923,19 @@ bool MainWindow::handleKey(QKeyEvent* key) {
             mapped = (key->modifiers() & Qt::AltModifier) != 0;
             command = Command::About;
             break;
+        case Qt::Key_1:
+        case Qt::Key_2:
+        case Qt::Key_3:
+        case Qt::Key_4:
+        case Qt::Key_5:
+        case Qt::Key_6:
+        case Qt::Key_7:
+        case Qt::Key_8:
+        case Qt::Key_9:
+            // Alt+1 ... Alt+9 pick a session; the digits alone are typed.
+            mapped = mods == Qt::AltModifier;
+            command = static_cast<Command>(static_cast<int>(Command::Session1) + (key->key() - Qt::Key_1));
+            break;
         default:
             // "§" extends the word instead of being typed.
             mapped = key->text() == QString(QChar(0xA7));
@@ -862,7 +950,9 @@ bool MainWindow::handleKey(QKeyEvent* key) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this) {
+    // An open drop-down list or menu takes its own keys.
+    if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this &&
+        QApplication::activePopupWidget() == nullptr) {
         if (handleKey(static_cast<QKeyEvent*>(event))) return true;
     }
     if (watched == m_chatterTree->viewport() && event->type() == QEvent::MouseButtonPress) {
@@ -873,6 +963,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             m_treeSelectionChanged = false;
             m_client.interaction().treeClicked();
         }
+        // A list may rebuild the tree before the context menu is asked for.
+        if (press->button() == Qt::RightButton)
+            m_client.interaction().treePressed(
+                m_treeModel->idOf(m_chatterTree->indexAt(press->position().toPoint())));
     }
     if (event->type() == QEvent::FocusIn) {
         if (watched == m_chatterTree) {
@@ -976,9 +1070,13 @@ void MainWindow::syncNamesList() {
     m_mirroring = true;
     const auto entries = names.entries();
     if (m_namesListBox->count() != static_cast<int>(entries.size())) {
-        m_namesListBox->clear();
+        // All in one insertion: thousands of names are one change for the view.
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(entries.size()));
         for (const std::string& e : entries)
-            m_namesListBox->addItem(toQt(e));
+            texts.append(toQt(e));
+        m_namesListBox->clear();
+        m_namesListBox->addItems(texts);
     } else {
         for (int i = 0; i < m_namesListBox->count(); ++i)
             m_namesListBox->item(i)->setText(toQt(entries[static_cast<std::size_t>(i)]));

@@ -1,6 +1,7 @@
 #include "MessageListView.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 namespace tavik::gui {
@@ -15,6 +16,20 @@ void MessageListView::scrollContentsBy(int dx, int dy) {
 void MessageListView::updateGeometries() {
     QTableView::updateGeometries();
     startAtWholeRow();
+}
+
+void MessageListView::mousePressEvent(QMouseEvent* event) {
+    m_lastPressTime = event->timestamp();
+    m_pressed = true;
+    emit rowPressed(indexAt(event->position().toPoint()).row());
+    QTableView::mousePressEvent(event);
+}
+
+void MessageListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!m_pressed || event->timestamp() != m_lastPressTime)
+        emit rowPressed(indexAt(event->position().toPoint()).row());
+    m_pressed = false;
+    QTableView::mouseDoubleClickEvent(event);
 }
 
 void MessageListView::startAtWholeRow() {

@@ -43,8 +43,13 @@ TEST(Connect, AddressesAndChatNames) {
     EXPECT_EQ(chatNameOf("brenn-chat.example"), "brenn-chat");
     EXPECT_EQ(chatNameOf("chat.brenn-chat.example"), "brenn-chat");
     EXPECT_EQ(connectErrorMessage(10061),
+              "Der Server hat die Verbindung abgelehnt (10061).\n\n"
               "error: The attempt to connect was forcefully rejected. \nError Number: 10061");
-    EXPECT_EQ(connectErrorMessage(4711), "error: \nError Number: 4711");
+    EXPECT_EQ(connectErrorMessage(10060).substr(0, 79),
+              "Der Server antwortet nicht: Zeit\xFC"
+              "berschreitung beim Verbinden (10060).\n\nerror: ");
+    EXPECT_EQ(connectErrorMessage(4711),
+              "Die Verbindung ist fehlgeschlagen (4711).\n\nerror: \nError Number: 4711");
 }
 
 // The connect dialog alone, with the settings, desktop, transport and service
@@ -188,6 +193,7 @@ TEST_F(ConnectTest, FailuresLeaveNoSession) {
     client.connectNew();
     ASSERT_EQ(desktop.boxes.size(), 1U);
     EXPECT_EQ(desktop.boxes[0].text,
+              "Der Server hat die Verbindung abgelehnt (10061).\n\n"
               "error: The attempt to connect was forcefully rejected. \nError Number: 10061");
     EXPECT_EQ(client.tabs().count(), 1);
     EXPECT_EQ(client.sessions().size(), 1U);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "app/InputCommands.h"
+#include "app/InputHistory.h"
 #include "app/SendInputLine.h"
 #include "fakes/ClientFixture.h"
 
@@ -208,6 +210,67 @@ TEST_F(InputCommandTest, UmlautsBecomeTwoLetters) {
     EXPECT_EQ(input().selectionStart(), 4);
     type("\xDF \xDC");
     EXPECT_EQ(input().text(), "Grae\xDF Ue");
+}
+
+// For chats that take umlauts: typed as they are, one byte each on the wire.
+TEST_F(InputCommandTest, UmlautsUnchangedWhenTheUserWantsThem) {
+    client.options().sendUmlautsUnchanged = true;
+    type("Gr\xE4\xDF \xDC");
+    EXPECT_EQ(input().text(), "Gr\xE4\xDF \xDC");
+    commands().send();
+    EXPECT_EQ(transport.sent(7), "Gr\xE4\xDF \xDC\r");
+}
+
+// Ctrl+Up and Ctrl+Down walk the lines sent, on every session alike; the line
+// being edited comes back at the end of the walk, and a kept-back line counts.
+TEST_F(InputCommandTest, TheInputHistoryWalksTheLinesSent) {
+    for (const char* line : {"eins", "zwei", "zwei", "drei"}) {
+        input().setText(line);
+        commands().send();
+    }
+    client.recipientBox().setText("kater@nirgends");  // kept back: no such chat
+    input().setText("vier");
+    commands().send();
+    client.recipientBox().setText("");
+    input().setText("halb getippt");
+    const auto walk = [&](bool older) {
+        older ? commands().historyOlder() : commands().historyNewer();
+        return input().text();
+    };
+    EXPECT_EQ(walk(true), "vier");
+    EXPECT_EQ(walk(true), "drei");
+    EXPECT_EQ(walk(true), "zwei");  // twice in a row is kept once
+    EXPECT_EQ(walk(true), "eins");
+    EXPECT_EQ(walk(true), "eins");  // nothing older
+    EXPECT_EQ(input().selectionStart(), 4);
+    EXPECT_EQ(walk(false), "zwei");
+    EXPECT_EQ(walk(false), "drei");
+    EXPECT_EQ(walk(false), "vier");
+    EXPECT_EQ(walk(false), "halb getippt");
+    EXPECT_EQ(walk(false), "halb getippt");  // the walk is over
+
+    // Kept for the next start only when the user wants it, and gone when not.
+    const auto historyFile = dir.path() / std::string(Client::InputHistoryFile);
+    client.options().saveInputHistory = true;
+    ASSERT_TRUE(client.saveSettings());
+    {
+        FakeTransport t;
+        FakeDesktop d;
+        Client next(t, d, clock, dir.path());
+        next.loadFiles([] { return LogFont{}; });
+        EXPECT_EQ(next.inputCommands().history().lines(),
+                  (std::deque<std::string>{"eins", "zwei", "drei", "vier"}));
+    }
+    client.options().saveInputHistory = false;
+    ASSERT_TRUE(client.saveSettings());
+    EXPECT_FALSE(std::filesystem::exists(historyFile));
+
+    // At most 100 lines; the oldest go.
+    InputHistory history;
+    for (int i = 0; i < 150; ++i)
+        history.add(std::to_string(i));
+    EXPECT_EQ(history.size(), InputHistory::MaxLines);
+    EXPECT_EQ(history.lines().front(), "50");
 }
 
 // An umlaut typed while a completion is open: the name is accepted in front of

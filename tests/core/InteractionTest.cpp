@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -194,19 +195,117 @@ TEST_F(InteractionTest, MessageListClicks) {
     EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
 
     client.recipientBox().setText("");
+    ui().listPressed(row);
+    ui().listPressed(row);
     ui().listDoubleClicked(row);
     EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
     client.recipientBox().setText("x");
+    ui().listPressed(0);
+    ui().listPressed(0);
     ui().listDoubleClicked(0);
+    ui().listPressed(-1);
+    ui().listPressed(-1);
     ui().listDoubleClicked(rows().count());
     EXPECT_EQ(client.recipientBox().text(), "x");
 
     // A right click toggles ignoring the row's sender, on its own session.
+    ui().listPressed(row);
     ui().listRightClicked(row);
     EXPECT_EQ(transport.sent(7), "/a ignoriert Anderer.\r/s\r");
     transport.clearSent();
+    ui().listPressed(0);
     ui().listRightClicked(0);  // a filler row belongs to no session
     EXPECT_EQ(transport.sent(7), "");
+    // Without a press (the menu key) the row given is meant.
+    ui().listRightClicked(row);
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anderer nicht mehr.\r/s\r");
+}
+
+// The list keeps 500 rows: a new row goes in above the in-progress row and the
+// oldest goes, so every row above moves up by one under a still pointer.
+TEST_F(InteractionTest, ADoubleClickActsOnlyOnTheRowItsPressesFellOn) {
+    receive(7, "<*Anderer*> eins\r\n");
+    receive(7, "<*Dritter*> zwei\r\n");
+    const int row = rows().count() - 1 - client.messageView().inProgressRows();
+    ASSERT_EQ(rows().cell(row, 0), "Dritter");
+    ASSERT_EQ(rows().cell(row - 1, 0), "Anderer");
+
+    // A row arrives between the two presses: the row under the pointer is
+    // another chatter's now, and nothing is set.
+    client.recipientBox().setText("");
+    ui().listPressed(row - 1);
+    receive(7, "<*Vierte*> drei\r\n");
+    ASSERT_EQ(rows().cell(row - 1, 0), "Dritter");
+    ui().listPressed(row - 1);
+    ui().listDoubleClicked(row - 1);
+    EXPECT_EQ(client.recipientBox().text(), "");
+
+    // A row arrives after both presses, before the double click is handled.
+    ui().listPressed(row);
+    ui().listPressed(row);
+    receive(7, "<*Anderer*> vier\r\n");
+    ui().listDoubleClicked(row);
+    EXPECT_EQ(client.recipientBox().text(), "");
+
+    // Presses on two rows that did not move.
+    ui().listPressed(row - 1);
+    ui().listPressed(row);
+    ui().listDoubleClicked(row);
+    EXPECT_EQ(client.recipientBox().text(), "");
+
+    // Both presses on the row that stays: it is set.
+    ui().listPressed(row);
+    ui().listPressed(row);
+    ui().listDoubleClicked(row);
+    EXPECT_EQ(client.recipientBox().text(), "Anderer@brenn-chat");
+}
+
+TEST_F(InteractionTest, ARightClickOnAListActsOnThePressedRowWhereverItMoved) {
+    receive(7, "<*Anderer*> eins\r\n");
+    const int row = rows().count() - 1 - client.messageView().inProgressRows();
+    ASSERT_EQ(rows().cell(row, 0), "Anderer");
+    ui().listPressed(row);
+    receive(7, "<*Dritter*> zwei\r\n");
+    transport.clearSent();
+    ui().listRightClicked(row);  // Dritter's row is there now
+    EXPECT_EQ(transport.sent(7), "/a ignoriert Anderer.\r/s\r");
+
+    // The pressed row scrolled out of the list: nothing is toggled.
+    transport.clearSent();
+    ui().listPressed(0);
+    for (int i = 0; i < 3; ++i)
+        receive(7, "<Vierte> weiter\r\n");
+    ui().listRightClicked(0);
+    EXPECT_EQ(transport.sent(7), "");
+
+    // A left click spends its press: the menu key then acts on the row it names.
+    const int last = rows().count() - 1 - client.messageView().inProgressRows();
+    ui().listPressed(last);
+    ui().listClicked(last);
+    transport.clearSent();
+    ui().listRightClicked(0);
+    EXPECT_EQ(transport.sent(7), "");
+}
+
+// A keep-alive list may rebuild the tree between the press and the menu: the
+// menu is for the chatter that was under the pointer at the press.
+TEST_F(InteractionTest, TheTreesMenuIsForTheItemPressedOn) {
+    const TreeItemId anderer = find("Anderer (weg)");
+    ui().treePressed(anderer);
+    receive(7,
+            framedList({"| Gast, Anderer (weg), Dritter, Neu      Lobby *   ", "| Vierte      Kneipe   "}));
+    ASSERT_TRUE(ui().treeRightClicked(find("Dritter")));
+    EXPECT_EQ(menuLabels(), (Lines{"32816 Anderer (weg)@brenn-chat ignorieren.",
+                                   "32817 Anderer (weg) zum ChatWatch hinzuf\xFCgen."}));
+
+    // The pressed chatter left with the rebuild: no menu for another one.
+    const TreeItemId dritter = find("Dritter");
+    ui().treePressed(dritter);
+    receive(7, framedList({"| Gast, Anderer (weg), Neu      Lobby *   ", "| Vierte      Kneipe   "}));
+    EXPECT_FALSE(ui().treeRightClicked(find("Neu")));
+
+    // The press is spent: the menu key later acts on the item it is given.
+    EXPECT_TRUE(ui().treeRightClicked(find("Neu")));
 }
 
 TEST_F(InteractionTest, ChoosingTabs) {
@@ -228,6 +327,27 @@ TEST_F(InteractionTest, ChoosingTabs) {
     EXPECT_EQ(client.connectLabel().text(), "Trennen");
 }
 
+// Ctrl+Tab goes from chat to chat and passes over "Neue Verbindung" while a
+// session exists; Alt+1 ... Alt+9 pick a session by its place.
+TEST_F(InteractionTest, NextChatAndSessionNumbersPassOverTheNewConnectionTab) {
+    connect(8, "zweiter-chat", "Gast");
+    desktop.dialogs.clear();
+    ASSERT_EQ(client.tabs().count(), 3);  // zweiter-chat, brenn-chat, Neue Verbindung
+    client.tabs().setFocus(0);
+    client.nextChat();
+    EXPECT_EQ(client.currentSocket(), 7);
+    client.nextChat();  // wraps to the first chat, not to the connect dialog
+    EXPECT_EQ(client.currentSocket(), 8);
+    EXPECT_TRUE(desktop.dialogs.empty());
+    client.selectSessionNumber(2);
+    EXPECT_EQ(client.currentSocket(), 7);
+    client.selectSessionNumber(1);
+    EXPECT_EQ(client.currentSocket(), 8);
+    client.selectSessionNumber(3);  // there is no third session
+    EXPECT_EQ(client.currentSocket(), 8);
+    EXPECT_TRUE(desktop.dialogs.empty());
+}
+
 TEST_F(InteractionTest, ATabLabelIsCutLikeItsNickAndStillFindsItsSession) {
     connect(8, "zweiter-chat", "Gast Zwei");
     ASSERT_EQ(client.tabs().label(0), "Gast@zweiter-chat");
@@ -239,7 +359,12 @@ TEST_F(InteractionTest, ATabLabelIsCutLikeItsNickAndStillFindsItsSession) {
 
 TEST_F(InteractionTest, DemonstrationFill) {
     client.setCurrentSocket(NoSocket);
+    client.settings().logfile = true;
     ui().demoFill();
+    // The samples are no chat: nothing of them is in a log file.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "LogFiles" / "02.03.02.log"));
+    EXPECT_TRUE(client.settings().logfile);
+    client.settings().logfile = false;
     ui().demoFill();  // a second fill replaces the first
     const Lines lines = treeLines();
     const auto count = [&lines](const std::string& prefix) {

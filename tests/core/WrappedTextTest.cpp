@@ -246,10 +246,13 @@ TEST_F(InlinePictureTest, NamesCannotLeaveTheDirectory) {
     writeBytes(inlineDir() / "sub" / "pic", "GEHEIM");
 
     const std::u8string outside = (dir.path() / "geheim").u8string();
+    // Appended: «"/" + std::string(...)» draws a false -Wrestrict from GCC 12 at -O3.
+    std::string absolute = "/";
+    absolute.append(outside.begin(), outside.end());
+    absolute += '/';
     for (const std::string& word :
-         std::vector<std::string>{"/../geheim/", "/../", "/./", "//", "/sub/pic/", "/sub\\pic/",
-                                  "/" + std::string(outside.begin(), outside.end()) + "/", "/sub/",
-                                  "/C:geheim/", std::string("/eule\0x/", 8)}) {
+         std::vector<std::string>{"/../geheim/", "/../", "/./", "//", "/sub/pic/", "/sub\\pic/", absolute,
+                                  "/sub/", "/C:geheim/", std::string("/eule\0x/", 8)}) {
         const WordBlock w = picture(word);
         EXPECT_EQ(w.rowCount(), 2) << word;
         EXPECT_EQ(w.width(), 0U) << word;

@@ -4,10 +4,12 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTreeView>
 #include <memory>
 #include <string>
 #include <vector>
@@ -379,6 +381,98 @@ TEST_F(ModelsChatterTree, PicturesAndExpansionComeFromTheEngine) {
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed[0][0].value<QModelIndex>(), channel);
     EXPECT_EQ(imageAt(Qt::DecorationRole), imageOf(treeImage(TreeImage::ProtectedChannelCollapsed), 12));
+}
+
+// A list of many channels read in one go reaches a view as one change of the
+// layout (each insertion told alone costs the view time in proportion to the
+// channels it holds open); the view keeps its current chatter, selection and
+// open channels across it.
+TEST_F(ModelsChatterTree, AListOfManyChannelsIsOneChangeForTheView) {
+    ChatterTreeItemModel model(tree());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    QTreeView view;
+    view.setModel(&model);
+    QObject::connect(&model, &ChatterTreeItemModel::expandedChanged, &view,
+                     [&](const QModelIndex& index, bool open) { view.setExpanded(index, open); });
+    // `count` channels of one chatter; every tenth chatter and its channel
+    // take another number with another `shift`, as keep-alive lists differ.
+    const auto list = [](int shift, int count) {
+        Lines lines;
+        for (int i = 0; i < count; ++i) {
+            const int n = i % 10 == 0 ? i + shift : i;
+            lines.push_back("| N" + std::to_string(n) + "      C" + std::to_string(n) + "    ");
+        }
+        return framedList(lines);
+    };
+    // As the window's transport hands a busy socket over: all of it in one read event.
+    const auto receiveInOneRead = [&](const std::string& bytes) {
+        transport.feed(7, bytes);
+        client.receiver().beginReadEvent();
+        for (int i = 0; i < 100; ++i)
+            client.socketEvent(7, SocketEvent::Read, 0);
+        client.receiver().endReadEvent();
+    };
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy relayouts(&model, &QAbstractItemModel::layoutChanged);
+    receiveInOneRead(list(0, 300));
+    EXPECT_EQ(modelLines(model), treeLines());
+    EXPECT_LE(inserted.count(), 70);
+    EXPECT_EQ(relayouts.count(), 1);
+
+    const auto chatter = [&](const std::string& channel) {
+        const TreeItemId top = tree().topLevel().at(0);
+        for (const TreeItemId c : tree().children(top)) {
+            if (tree().item(c)->text == channel + " (1)") return tree().children(c).at(0);
+        }
+        ADD_FAILURE() << "no channel " << channel;
+        return NoItem;
+    };
+    const TreeItemId kept = chatter("C151");
+    view.setCurrentIndex(model.indexOf(kept));
+    ASSERT_TRUE(view.selectionModel()->isSelected(model.indexOf(kept)));
+
+    // The next list takes thirty chatters and channels back and brings thirty
+    // new ones: the kept chatter's row under the session changes, its item does not.
+    receiveInOneRead(list(1000, 300));
+    EXPECT_EQ(modelLines(model), treeLines());
+    EXPECT_EQ(relayouts.count(), 2);
+    EXPECT_EQ(model.idOf(view.currentIndex()), kept);
+    EXPECT_EQ(view.currentIndex(), model.indexOf(kept));
+    EXPECT_TRUE(view.selectionModel()->isSelected(model.indexOf(kept)));
+    for (const TreeItemId c : tree().children(tree().topLevel().at(0)))
+        EXPECT_EQ(view.isExpanded(model.indexOf(c)), tree().item(c)->expanded) << tree().item(c)->text;
+    EXPECT_TRUE(view.isExpanded(model.indexOf(tree().item(kept)->parent)));
+
+    // A short list that changes little is told change by change.
+    receiveInOneRead(list(1000, 3));
+    const int before = relayouts.count();
+    receiveInOneRead(list(2000, 3));
+    EXPECT_EQ(modelLines(model), treeLines());
+    EXPECT_EQ(relayouts.count(), before);
+}
+
+// A list's batch ends with the list, or with its session when the list is
+// cut off: the views are never left waiting for the end of a change.
+TEST_F(ModelsChatterTree, AListCutOffByItsSessionsEndStillEndsItsChange) {
+    ChatterTreeItemModel model(tree());
+    Tester tester(&model, Tester::FailureReportingMode::Fatal);
+    connect(8, "anderer-chat", "Gast");
+    QSignalSpy before(&model, &QAbstractItemModel::layoutAboutToBeChanged);
+    QSignalSpy after(&model, &QAbstractItemModel::layoutChanged);
+    Lines lines;
+    for (int i = 0; i < 200; ++i)
+        lines.push_back("| N" + std::to_string(i) + "      C" + std::to_string(i) + "    ");
+    std::string list = framedList(lines);
+    list.resize(list.size() / 2);  // the closing line and half the channels never come
+    transport.feed(7, list);
+    for (int i = 0; i < 100; ++i)
+        client.socketEvent(7, SocketEvent::Read, 0);
+    receive(8, framedList({"| Xaver      Keller    "}));
+    EXPECT_EQ(before.count(), 1);
+    EXPECT_EQ(after.count(), 0);  // the list of 7 is still being read
+    client.socketEvent(7, SocketEvent::Close, 0);
+    EXPECT_EQ(after.count(), 1);
+    EXPECT_EQ(modelLines(model), treeLines());
 }
 
 TEST_F(ModelsChatterTree, AGoneModelHearsNothingMore) {

@@ -56,6 +56,57 @@ protected:
     gui::MainWindow window;
 };
 
+// A screen reader finds every control by a German name.
+TEST_F(WindowUseTest, EveryControlHasAGermanAccessibleName) {
+    QStringList names;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (!w->accessibleName().isEmpty()) names << w->accessibleName();
+    }
+    for (const char* name :
+         {"Eingabezeile", "Empfänger", "Art-Font", "Chatter", "Nachrichten", "Senden", "Trennen"})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(name))) << name;
+    EXPECT_FALSE(window.inputLine()->accessibleDescription().isEmpty());
+}
+
+// Near its limit the line says how much is left, and a refused key is noticed.
+TEST_F(WindowUseTest, TheInputLineSaysItsLimit) {
+    EXPECT_EQ(line()->charactersLeftShown(), QString());
+    QTest::keyClicks(line(), QString(140, QLatin1Char('a')));
+    EXPECT_EQ(line()->charactersLeftShown(), QString());  // 20 left: not yet
+    QTest::keyClicks(line(), QStringLiteral("a"));
+    EXPECT_EQ(line()->charactersLeftShown(), QStringLiteral("19"));
+    QTest::keyClicks(line(), QString(30, QLatin1Char('b')));
+    EXPECT_EQ(line()->text().size(), 160);
+    EXPECT_EQ(line()->charactersLeftShown(), QStringLiteral("0"));
+    EXPECT_EQ(line()->keysRefused(), 11);         // 30 typed, 19 taken
+    EXPECT_EQ(client.inputLine().length(), 160);  // the cap stays
+    line()->selectAll();
+    QTest::keyClick(line(), Qt::Key_X);  // replacing a selection is no refusal
+    EXPECT_EQ(line()->keysRefused(), 11);
+    EXPECT_EQ(line()->charactersLeftShown(), QString());
+}
+
+// Ctrl+Up and Ctrl+Down walk the lines sent; Up and Down still move the marker.
+TEST_F(WindowUseTest, CtrlUpAndDownWalkTheLinesSent) {
+    for (const char* sent : {"erste", "zweite"}) {
+        QTest::keyClicks(line(), QString::fromLatin1(sent));
+        QTest::keyClick(line(), Qt::Key_Return);
+        client.inputLine().setText("");
+    }
+    QTest::keyClicks(line(), QStringLiteral("neu"));
+    QTest::keyClick(line(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(line()->text(), QStringLiteral("zweite"));
+    QTest::keyClick(line(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(line()->text(), QStringLiteral("erste"));
+    QTest::keyClick(line(), Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(line(), Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(line()->text(), QStringLiteral("neu"));
+    const int marker = client.messageView().rows().marker();
+    QTest::keyClick(line(), Qt::Key_Up);
+    EXPECT_NE(client.messageView().rows().marker(), marker);
+    EXPECT_EQ(line()->text(), QStringLiteral("neu"));
+}
+
 // Each road by which text enters the input line takes the paste rule: it asks
 // first, and a line meant as a whisper goes out as one, never public.
 TEST_F(WindowUseTest, EveryRoadIntoTheInputLineTakesThePasteRule) {

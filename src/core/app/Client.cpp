@@ -32,8 +32,15 @@ void Client::loadFiles(const FontPicker& pickFont) {
     // What a save killed half-way left behind would otherwise lie there for good.
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Settings::FileName));
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(ChatWatch::FileName));
+    removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Options::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     m_options.load(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    if (m_options.saveInputHistory) {
+        const BoundedRead read = readFileAtMost(m_workingDirectory / pathFromWindows1252(InputHistoryFile),
+                                                InputHistory::MaxLines * 256);
+        if (read.status == ReadStatus::Read || read.status == ReadStatus::TooLarge)
+            m_inputCommands.history().setText(read.bytes);
+    }
     for (int column = 0; column < 4; ++column) {
         m_messageView.setColumnWidth(column, m_settings.columnWidths[static_cast<std::size_t>(column)]);
     }
@@ -130,6 +137,28 @@ void Client::selectSessionTab() {
     }
     m_sessions.setCurrentSocket(session->socket);
     m_connectLabel.setText("Trennen");
+}
+
+void Client::nextChat() {
+    const int count = m_tabs.count();
+    if (count == 0) return;
+    int next = (m_tabs.focused() + 1) % count;
+    const auto isNewConnection = [&](int index) {
+        return m_sessions.findById(m_tabs.sessionId(index)) == m_sessions.first();
+    };
+    if (count > 1 && isNewConnection(next)) next = (next + 1) % count;
+    m_tabs.setFocus(next);
+}
+
+void Client::selectSessionNumber(int number) {
+    int seen = 0;
+    for (int index = 0; index < m_tabs.count(); ++index) {
+        if (m_sessions.findById(m_tabs.sessionId(index)) == m_sessions.first()) continue;
+        if (++seen == number) {
+            if (m_tabs.focused() != index) m_tabs.setFocus(index);
+            return;
+        }
+    }
 }
 
 void Client::connectNew() {
@@ -359,6 +388,16 @@ bool Client::saveSettings(SaveFailure report) {
     // A failure of our own file changes nothing the user set in settings.cfg
     // and is not worth a box: its options fall back to their defaults.
     m_options.save(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    // The lines sent are private: kept only when the user asked for it, and
+    // gone from the disk once the option is off.
+    const std::filesystem::path history = m_workingDirectory / pathFromWindows1252(InputHistoryFile);
+    if (m_options.saveInputHistory) {
+        writeFileAtomically(history, m_inputCommands.history().text());
+    } else {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(std::filesystem::symlink_status(history, ec)))
+            std::filesystem::remove(history, ec);
+    }
     const std::filesystem::path file = m_workingDirectory / pathFromWindows1252(Settings::FileName);
     if (report == SaveFailure::Box) return m_settings.save(file, m_desktop);
     return writeFileAtomically(file, m_settings.image());
@@ -442,10 +481,16 @@ void Client::showInProgress(Session& session, std::string_view cleaned) {
 }
 
 void Client::beginReadEvent() {
+    m_namesList.holdChanges();
+    m_chatterTree.model().beginBatch();
     m_logFile.beginEvent();
 }
 
 void Client::endReadEvent() {
+    // The window hears of the tree and the names of a read in one go, before
+    // a failed log write can open a box.
+    m_chatterTree.model().endBatch();
+    m_namesList.releaseChanges();
     m_logFile.endEvent();
 }
 

@@ -48,6 +48,8 @@ enum class SocketEvent { Read = 1, Connect = 16, Close = 32 };
 class Client : private ChatterListSink, private RowSink, private EngineOperations {
 public:
     static constexpr std::string_view NewConnection = tavik::NewConnection;
+    // The lines sent, when the option "Eingabeverlauf speichern" keeps them.
+    static constexpr std::string_view InputHistoryFile = "tavikclient-verlauf.txt";
 
     Client(Transport& transport, Desktop& desktop, Clock& clock,
            std::filesystem::path workingDirectory = ".");
@@ -139,6 +141,12 @@ public:
     void renameOwnNick(Session& session, std::string_view newNick);
     // The focused tab changed: its session becomes current; the new-connection tab connects.
     void selectSessionTab() override;
+    // "Nächster Chat" (Ctrl+Tab): the next tab, wrapping around. While a session
+    // exists the "Neue Verbindung" tab is passed over: Ctrl+Tab goes between
+    // chats and never opens the connect dialog by surprise.
+    void nextChat();
+    // Alt+1 ... Alt+9: the n-th session's tab (1 = the leftmost), if there is one.
+    void selectSessionNumber(int number);
     // Opens the connect dialog, connects, logs in, and gives the session its tab.
     void connectNew();
     // "&Verbinden"/"Trennen" and the connect button.

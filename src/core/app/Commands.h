@@ -59,6 +59,21 @@ enum class Command : int {
     // Options of our own (tavikclient.conf), beyond the classic menu's ids.
     ConfirmMultilinePaste = 33001,
     AwayAnswersWhispersOnly = 33002,
+    SendUmlautsUnchanged = 33003,
+    SaveInputHistory = 33006,
+    // Keys of our own, free in the classic table.
+    HistoryOlder = 33004,  // Ctrl+Up
+    HistoryNewer = 33005,  // Ctrl+Down
+    // Alt+1 ... Alt+9: the first to ninth session.
+    Session1 = 33011,
+    Session2 = 33012,
+    Session3 = 33013,
+    Session4 = 33014,
+    Session5 = 33015,
+    Session6 = 33016,
+    Session7 = 33017,
+    Session8 = 33018,
+    Session9 = 33019,
 };
 
 }  // namespace tavik

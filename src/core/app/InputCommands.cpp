@@ -81,7 +81,29 @@ void InputCommands::sendLine(bool inverted) {
     // A wholly selected line was sent already (or is empty).
     if (input.wholeTextSelected()) return;
     const std::string line = input.text();
+    // Kept back or sent, the line was meant to go: it can be fetched back.
+    m_history.add(line);
     m_sender.sendInputLine(line, inverted);
+}
+
+namespace {
+
+void showFromHistory(InputLine& input, const std::string* line) {
+    if (line == nullptr) return;
+    // A copy: the change handling may reach the history again.
+    const std::string text = *line;
+    input.setText(text);
+    input.setSelection(input.length(), input.length());
+}
+
+}  // namespace
+
+void InputCommands::historyOlder() {
+    showFromHistory(m_inputLine, m_history.older(m_inputLine.text()));
+}
+
+void InputCommands::historyNewer() {
+    showFromHistory(m_inputLine, m_history.newer());
 }
 
 void InputCommands::inputChanged() {
@@ -104,9 +126,10 @@ void InputCommands::inputChanged() {
     }
 
     // The umlaut just before the caret becomes its two letters, in one change
-    // that leaves the caret behind them.
+    // that leaves the caret behind them; unless the user's chats take umlauts
+    // as they are (one byte each on the wire).
     const int caret = input.selectionStart();
-    if (caret > 0) {
+    if (caret > 0 && !m_options.sendUmlautsUnchanged) {
         const std::string_view two = umlautReplacement(input.text()[static_cast<std::size_t>(caret - 1)]);
         if (!two.empty()) input.replaceRange(caret - 1, input.selectionEnd(), two);
     }

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/InputHistory.h"
+
 namespace tavik {
 
 class Desktop;
@@ -60,6 +62,10 @@ public:
     void extendWord();  // F4, "§"
     void copy();        // Ctrl+C
     void paste();       // Ctrl+V: pasteText with the clipboard
+    // Ctrl+Up and Ctrl+Down: the lines sent before, the line being edited kept as the newest.
+    void historyOlder();
+    void historyNewer();
+    InputHistory& history() { return m_history; }
 
     // The one road for text that enters the input line from outside (paste by
     // any key or menu, middle click, drag and drop, an input method). Text
@@ -93,6 +99,7 @@ private:
     Desktop& m_desktop;
     Transport& m_transport;
     bool m_typedSinceIdleTick = false;
+    InputHistory m_history;
 };
 
 }  // namespace tavik

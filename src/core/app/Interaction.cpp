@@ -72,6 +72,10 @@ void Interaction::treeItemExpanded(TreeItemId item, bool expanded) {
 }
 
 bool Interaction::treeRightClicked(TreeItemId item) {
+    if (m_treePress) {
+        item = *m_treePress;
+        m_treePress.reset();
+    }
     ChatterTree& tree = m_tree;
     const TreeItem* it = tree.model().item(item);
     if (it == nullptr) return false;
@@ -174,7 +178,16 @@ void Interaction::listFocused() {
     m_desktop.focusInputLine();
 }
 
+void Interaction::listPressed(int row) {
+    m_listPresses[0] = m_listPresses[1];
+    m_listPresses[1] = m_messageView.rows().serial(row);
+    m_listPressPending = true;
+}
+
 void Interaction::listClicked(int row) {
+    // A left click is done with its press: a menu asked for by key later is
+    // for the row it names.
+    m_listPressPending = false;
     MessageView& view = m_messageView;
     if (row < 0 || row >= view.rows().count()) return;
     view.rows().setSelected(view.rows().marker(), false);
@@ -185,6 +198,10 @@ void Interaction::listClicked(int row) {
 void Interaction::listDoubleClicked(int row) {
     MessageView& view = m_messageView;
     if (row <= 0 || row >= view.rows().count()) return;
+    // A row that came between the presses has moved the rows: the row now
+    // under the pointer is not the one the user aimed at.
+    const std::uint64_t serial = view.rows().serial(row);
+    if (m_listPresses[0] != serial || m_listPresses[1] != serial) return;
     std::string recipient(nameOf(view.rows().cell(row, view.nameColumn())));
     if (const Session* session = view.sessionOfRow(row)) {
         recipient += '@';
@@ -195,6 +212,10 @@ void Interaction::listDoubleClicked(int row) {
 
 void Interaction::listRightClicked(int row) {
     MessageView& view = m_messageView;
+    if (m_listPressPending) {
+        m_listPressPending = false;
+        row = view.rows().rowOfSerial(m_listPresses[1]);
+    }
     if (row < 0 || row >= view.rows().count()) return;
     const std::string name(capped(view.rows().cell(row, view.nameColumn()), 99));
     Session* session = view.sessionOfRow(row);
@@ -249,11 +270,13 @@ void Interaction::demoFill() {
         tree.nameChannel(*session, unnamed, "NewT", true);
     }
     MessageView& view = m_messageView;
-    view.insert(NoSocket, "", "", LineKind::Public);
-    view.insert(NoSocket, "Test", "Hallo", LineKind::Public);
-    view.insert(NoSocket, "Test", "Hallo", LineKind::Public);
-    view.insert(NoSocket, Nicks[1], "Hallo", LineKind::WhisperOut);
-    view.insert(NoSocket, Nicks[2], "schlaeft ein.", LineKind::Event);
+    // Samples, not chat: they are never logged.
+    constexpr auto Demo = MessageView::RowOrigin::Demonstration;
+    view.insert(NoSocket, "", "", LineKind::Public, Demo);
+    view.insert(NoSocket, "Test", "Hallo", LineKind::Public, Demo);
+    view.insert(NoSocket, "Test", "Hallo", LineKind::Public, Demo);
+    view.insert(NoSocket, Nicks[1], "Hallo", LineKind::WhisperOut, Demo);
+    view.insert(NoSocket, Nicks[2], "schlaeft ein.", LineKind::Event, Demo);
 }
 
 }  // namespace tavik

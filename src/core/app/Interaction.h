@@ -1,5 +1,8 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -61,19 +64,30 @@ public:
     void treeSelectionChanged(TreeItemId item);
     // The user opened or closed a channel.
     void treeItemExpanded(TreeItemId item, bool expanded);
+    // A button went down over `item` (NoItem: over no item). A context menu
+    // that follows is for this item, whatever the tree holds by then.
+    void treePressed(TreeItemId item) { m_treePress = item; }
     // A chatter gets its context menu (true: show `Client::contextMenu()`); a
     // channel or connection is entered instead (after the password dialog for a
-    // protected channel).
+    // protected channel). The item is the one pressed on, if a press came
+    // before (a list may have rebuilt the tree since), else `item`.
     bool treeRightClicked(TreeItemId item);
     // The context menu's two entries.
     void ignoreChosen();
     void chatWatchChosen();
     int treeClickCount() const { return m_treeClickCount; }
 
-    // The message list.
+    // The message list. Rows come and go under the pointer: a press notes
+    // which row it fell on by its serial, and what follows acts on that row.
     void listFocused();
+    // A button went down over `row` (-1: over no row).
+    void listPressed(int row);
     void listClicked(int row);
+    // Fills the recipient box only when both presses of the double click fell
+    // on the row now at `row`.
     void listDoubleClicked(int row);
+    // Acts on the row the last press fell on, wherever it stands now (nothing
+    // when it is gone); on `row` when no press came before (the menu key).
     void listRightClicked(int row);
 
     // The tab strip: the focused tab's session becomes current.
@@ -101,6 +115,11 @@ private:
     Transport& m_transport;
     Desktop& m_desktop;
     int m_treeClickCount = 0;
+    std::optional<TreeItemId> m_treePress;
+    // The serials of the rows the last two presses fell on, the last one
+    // last; 0 for a press on no row.
+    std::array<std::uint64_t, 2> m_listPresses{};
+    bool m_listPressPending = false;  // a press not yet taken by a right click
     // The chatter whose context menu is open.
     TreeItemId m_menuItem = 0;
     std::string m_menuName;

@@ -40,6 +40,11 @@ void ChatterTree::startList(Session& session) {
     }
     if (matches != 1) {
         removeConnection(socket);
+        // A first list is read into no items of a last one, in one batch all the same.
+        Relist& fresh = m_relists.emplace_back();
+        fresh.socket = socket;
+        fresh.batchOpen = true;
+        m_model.beginBatch();
         return;
     }
     // What cannot be taken back goes now, as the header has it go. That is
@@ -56,6 +61,10 @@ void ChatterTree::startList(Session& session) {
         relist->socket = socket;
     }
     relist->top = top;
+    if (!relist->batchOpen) {
+        relist->batchOpen = true;
+        m_model.beginBatch();
+    }
     relist->channels.clear();
     const std::vector<TreeItemId>& channels = m_model.children(top);
     relist->channels.assign(channels.rbegin(), channels.rend());
@@ -66,7 +75,11 @@ void ChatterTree::startList(Session& session) {
 
 void ChatterTree::endList(int socket) {
     Relist* relist = relistOf(socket);
-    if (relist == nullptr || relist->top == NoItem) return;
+    if (relist == nullptr) return;
+    if (relist->top == NoItem) {
+        endBatch(*relist);
+        return;
+    }
     const TreeItemId top = relist->top;
     relist->top = NoItem;
     // A new connection item opens with the first channel named: closed
@@ -80,6 +93,13 @@ void ChatterTree::endList(int socket) {
         for (const TreeItemId channel : m_model.children(top))
             m_model.orderEqualItems(channel);
     }
+    endBatch(*relist);
+}
+
+void ChatterTree::endBatch(Relist& relist) {
+    if (!relist.batchOpen) return;
+    relist.batchOpen = false;
+    m_model.endBatch();
 }
 
 TreeItemId ChatterTree::reviveConnection(Relist& relist, std::string_view text) {
@@ -211,6 +231,9 @@ Session* ChatterTree::channelToggled(TreeItemId item, int value) {
 
 void ChatterTree::removeConnection(int socket) {
     if (socket == NoSocket) return;
+    for (Relist& r : m_relists) {
+        if (r.socket == socket) endBatch(r);
+    }
     std::erase_if(m_relists, [socket](const Relist& r) { return r.socket == socket; });
     const Session* session = m_sessions.findBySocket(socket);
     if (session == nullptr) return;

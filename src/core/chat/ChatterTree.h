@@ -80,10 +80,14 @@ private:
         std::vector<TreeItemId> channels;  // its channels, in the order they were listed
         std::size_t nextChannel = 0;       // the next of them a new channel takes
         bool expanded = false;             // a channel of this list was named
+        // The list's changes are one batch of the model's (see beginBatch),
+        // from its header to its end or to the end of its session.
+        bool batchOpen = false;
     };
     // Items under `top` that are not left over from the last list.
     std::size_t itemsUnder(TreeItemId top) const;
     Relist* relistOf(int socket);
+    void endBatch(Relist& relist);
     // Whether a channel of the last list can be taken back with its chatters.
     bool reusable(TreeItemId channel) const;
     TreeItemId reviveConnection(Relist& relist, std::string_view text);

@@ -192,12 +192,29 @@ std::size_t ChatterTreeModel::sortedRow(const Rows& rows, std::string_view text,
     return first;
 }
 
+std::size_t ChatterTreeModel::findRow(const std::vector<TreeItemId>& ids, Slot& s, TreeItemId id) {
+    const std::size_t size = ids.size();
+    const std::size_t hint = s.rowHint < size ? s.rowHint : size == 0 ? 0 : size - 1;
+    for (std::size_t d = 0; d <= hint || hint + d < size; ++d) {
+        if (d <= hint && ids[hint - d] == id) {
+            s.rowHint = static_cast<std::uint32_t>(hint - d);
+            return hint - d;
+        }
+        if (hint + d < size && ids[hint + d] == id) {
+            s.rowHint = static_cast<std::uint32_t>(hint + d);
+            return hint + d;
+        }
+    }
+    return size;
+}
+
 int ChatterTreeModel::rowOf(TreeItemId id) const {
-    const TreeItem* it = item(id);
-    if (it == nullptr) return -1;
-    const auto& list = children(it->parent);
-    const auto pos = std::find(list.begin(), list.end(), id);
-    return pos == list.end() ? -1 : static_cast<int>(pos - list.begin());
+    // The hint is a cache, not part of what the model holds.
+    auto* s = const_cast<Slot*>(slotOf(id));
+    if (s == nullptr) return -1;
+    const auto& list = children(s->item.parent);
+    const std::size_t row = findRow(list, *s, id);
+    return row == list.size() ? -1 : static_cast<int>(row);
 }
 
 TreeItemId ChatterTreeModel::insertSorted(TreeItemId parent, std::string_view text, int image,
@@ -245,6 +262,7 @@ TreeItemId ChatterTreeModel::insertAt(TreeItemId parent, std::size_t row, std::s
     }
     Slot& s = m_slots[index];
     s.used = true;
+    s.rowHint = static_cast<std::uint32_t>(row);
     m_marks[index] = 0;
     s.stamp = ++m_stamps;
     s.staleBelow = 0;
@@ -342,9 +360,7 @@ void ChatterTreeModel::setText(TreeItemId id, std::string_view text) {
     const TreeItemId parent = s->item.parent;
     const Rows rows = rowsOf(parent);
     std::size_t row = 0;
-    if (rows.ids.empty() || rows.ids.front() != id) {
-        row = static_cast<std::size_t>(std::find(rows.ids.begin(), rows.ids.end(), id) - rows.ids.begin());
-    }
+    if (rows.ids.empty() || rows.ids.front() != id) row = findRow(rows.ids, *s, id);
     if (row < rows.keys.size()) {
         rows.keys[row] = key;
         // A text that no longer fits between its neighbours puts the rows out of order.

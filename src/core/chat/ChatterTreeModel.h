@@ -31,6 +31,10 @@ public:
     virtual void itemRemoved(TreeItemId /*parent*/, int /*row*/) {}
     virtual void itemChanged(TreeItemId /*item*/) {}
     virtual void itemExpandedChanged(TreeItemId /*item*/, bool /*expanded*/) {}
+    // The changes told between these two belong together (the names of one
+    // read of a chatter list): an observer may take them in as one.
+    virtual void batchStarted() {}
+    virtual void batchFinished() {}
 };
 
 // The items of the chatter tree: text, normal and selected image, sorted
@@ -48,6 +52,16 @@ public:
     // Tells the observers only where the images change.
     void setImages(TreeItemId id, int image, int selectedImage);
     void setExpanded(TreeItemId id, bool expanded);
+
+    // Brackets changes that belong together (see ChatterTreeObserver); nests,
+    // the observers hear of the outermost pair only.
+    void beginBatch() {
+        if (m_batches++ == 0) notify([](ChatterTreeObserver& o) { o.batchStarted(); });
+    }
+    void endBatch() {
+        if (m_batches == 0 || --m_batches != 0) return;
+        notify([](ChatterTreeObserver& o) { o.batchFinished(); });
+    }
 
     // A new list of a session's chatters replaces the items of the last one.
     // Rather than removing them all and inserting them again, the old items
@@ -138,6 +152,10 @@ private:
         bool used = false;
         // No rename has put item.children out of order since they were last empty.
         bool childrenInOrder = true;
+        // Where the item stood under its parent when last looked for: rows
+        // shift by the few inserted or removed before it, so the search
+        // starts there (a list names its ten thousand channels one by one).
+        std::uint32_t rowHint = 0;
         std::uint64_t stamp = 0;  // when the item was inserted or last taken back
         TreeItem item;
         std::vector<SortKey> childKeys;  // the keys of item.children, row for row
@@ -171,6 +189,9 @@ private:
             up = above.item.parent;
         }
     }
+    // The row of `id` (slot `s`) among `ids`, its parent's rows, searched
+    // outward from its hint; ids.size() if it is not there.
+    static std::size_t findRow(const std::vector<TreeItemId>& ids, Slot& s, TreeItemId id);
     // Gives the item of slot `s` (handle `id`) `text` where its rows are in
     // order and stay so; false if they would not.
     bool renameInPlace(Slot& s, TreeItemId id, std::string_view text);
@@ -210,6 +231,7 @@ private:
     bool m_topLevelInOrder = true;
     std::uint64_t m_stamps = 0;
     std::size_t m_live = 0;
+    int m_batches = 0;
     std::vector<ChatterTreeObserver*> m_observers;
 };
 

@@ -22,6 +22,14 @@ public:
 class InputLine {
 public:
     static constexpr std::size_t Limit = 160;
+    // Below this many characters left, the window shows how many remain.
+    static constexpr int ShowLeftBelow = 20;
+
+    // The characters left before the limit, when the user should see them; -1 otherwise.
+    static int charactersLeftToShow(int length) {
+        const int left = static_cast<int>(Limit) - length;
+        return left < ShowLeftBelow ? (left < 0 ? 0 : left) : -1;
+    }
 
     const std::string& text() const { return m_text; }
     int selectionStart() const { return m_start; }

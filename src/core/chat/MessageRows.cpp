@@ -46,6 +46,7 @@ void MessageRows::insert(int index, LineKind kind, const std::array<std::string_
     MessageRow& r = m_slots[slot];
     r.kind = kind;
     r.selected = false;
+    r.serial = ++m_lastSerial;
     r.cells[0].assign(c0);
     r.cells[1].assign(c1);
     // A slot is reused for a new row, and its time and chat cells mostly hold
@@ -78,6 +79,14 @@ void MessageRows::remove(int index) {
     if (m_marker > index) --m_marker;
     m_marker = std::clamp(m_marker, 0, std::max(0, m_count - 1));
     notify([&](MessageRowsObserver& o) { o.rowsRemoved(index, 1); });
+}
+
+int MessageRows::rowOfSerial(std::uint64_t serial) const {
+    if (serial == 0) return -1;
+    for (int index = 0; index < m_count; ++index) {
+        if (row(index).serial == serial) return index;
+    }
+    return -1;
 }
 
 void MessageRows::setCell(int index, int column, std::string_view text) {

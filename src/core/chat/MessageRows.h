@@ -17,6 +17,10 @@ struct MessageRow {
     std::array<std::string, 4> cells;  // by column index, in the order the columns were added
     LineKind kind = LineKind::Filler;
     bool selected = false;  // the user may select several rows; the marker row is always selected
+    // Which row this is: every inserted row gets the next number, so a click
+    // can tell whether the row under it is still the one it was when the
+    // button went down, after rows came and went. 0 is no row.
+    std::uint64_t serial = 0;
 };
 
 class MessageRowsObserver {
@@ -54,6 +58,10 @@ public:
         return row(index).cells[static_cast<std::size_t>(column)];
     }
     LineKind kind(int index) const { return row(index).kind; }
+    // The serial of row `index`, 0 for an index of no row.
+    std::uint64_t serial(int index) const { return index >= 0 && index < m_count ? row(index).serial : 0; }
+    // The row of that serial now, or -1 when it is gone.
+    int rowOfSerial(std::uint64_t serial) const;
 
     // Inserts a row at `index` (0..count) from the given cell texts; count < Capacity.
     void insert(int index, LineKind kind, std::string_view c0, std::string_view c1, std::string_view c2,
@@ -151,6 +159,7 @@ private:
     std::size_t m_head = 0;
     int m_count = 0;
     int m_marker = 0;
+    std::uint64_t m_lastSerial = 0;
     std::vector<MessageRowsObserver*> m_observers;
 };
 

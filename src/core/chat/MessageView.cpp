@@ -122,14 +122,15 @@ void MessageView::setColumnWidth(int column, int width) {
     m_columns[static_cast<std::size_t>(column)].width = width;
 }
 
-void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind) {
+void MessageView::insert(int socket, std::string_view name, std::string_view text, LineKind kind,
+                         RowOrigin origin) {
     // With the log on, every piece may open a box (a failed log write) whose
     // loop can end the session or deliver more lines: the pieces are then cut
     // from copies, never from the session's nick or the caller's buffers. The
     // copies live in this call's frame, so an insert from inside such a loop
     // has its own, and the session is looked up anew after each piece. Nothing
     // else a row does runs a loop: without the log, one lookup serves all pieces.
-    const bool mayLoop = m_settings.logfile && !m_sideEffectsHeld;
+    const bool mayLoop = m_settings.logfile && !m_sideEffectsHeld && origin == RowOrigin::Chat;
     Session* session = m_sessions.findBySocket(socket);
     if (kind == LineKind::Plain && session != nullptr) name = session->nick;
     const RowCopy copy(name, text, mayLoop);
@@ -141,19 +142,20 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
         const auto blank = lastBlank(head);
         if (blank == std::string_view::npos || blank == 0) {
             // No blank, or only a leading one: cut hard, so every piece advances.
-            insertRow(session, name, head, kind);
+            insertRow(session, name, head, kind, origin);
             text.remove_prefix(WrapWidth);
         } else {
             // The blank starts the next piece.
-            insertRow(session, name, text.substr(0, blank), kind);
+            insertRow(session, name, text.substr(0, blank), kind, origin);
             text.remove_prefix(blank);
         }
         if (mayLoop) session = m_sessions.findBySocket(socket);
     }
-    insertRow(session, name, text, kind);
+    insertRow(session, name, text, kind, origin);
 }
 
-void MessageView::insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind) {
+void MessageView::insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind,
+                            RowOrigin origin) {
     if (session != nullptr && session->ignoreMarksTouched) {
         const NameEntry* entry = session->chatterNames.find(name, "", true);
         if (entry != nullptr && entry->active != 0) return;  // ignored chatter
@@ -197,7 +199,7 @@ void MessageView::insertRow(Session* session, std::string_view name, std::string
             m_desktop.playSystemSound("CHORD.WAV");
         }
     }
-    if (m_settings.logfile) m_log.write(name, text, kind);
+    if (m_settings.logfile && origin == RowOrigin::Chat) m_log.write(name, text, kind);
 }
 
 bool MessageView::autoscroll() const {

@@ -43,9 +43,14 @@ public:
     const std::vector<Column>& columns() const { return m_columns; }
     void setColumnWidth(int column, int width);
 
+    // What a row is: chat, or the demonstration's samples (Ctrl+P), which are
+    // shown like chat but are no chat and never go into a log file.
+    enum class RowOrigin { Chat, Demonstration };
+
     // Adds a row, one per 80-character piece of a long text. Each piece may open
     // a message box (a failed log write) whose loop can end any session.
-    void insert(int socket, std::string_view name, std::string_view text, LineKind kind);
+    void insert(int socket, std::string_view name, std::string_view text, LineKind kind,
+                RowOrigin origin = RowOrigin::Chat);
     // Inline: every new row moves the marker.
     void moveMarker(int delta, bool fillRecipient) {
         const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
@@ -88,7 +93,8 @@ public:
 
 private:
     // `session` is the row's, looked up anew after anything that may have run a loop.
-    void insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind);
+    void insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind,
+                   RowOrigin origin);
     void setInProgressText(Session& session, std::string_view cleaned);
     void fillRecipientBox(int row);
     bool autoscroll() const;

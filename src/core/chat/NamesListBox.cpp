@@ -105,8 +105,4 @@ void NamesListBox::setShown(bool shown) {
     changed();
 }
 
-void NamesListBox::changed() {
-    if (m_onChanged) m_onChanged();
-}
-
 }  // namespace tavik

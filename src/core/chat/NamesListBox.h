@@ -41,11 +41,27 @@ public:
     bool shown() const { return m_shown; }
     void setShown(bool shown);
 
-    // Called after every change.
+    // Called after every change, or once for all the changes of a hold.
     void setOnChanged(std::function<void()> callback) { m_onChanged = std::move(callback); }
+    // While held (holds nest), changes are only noted; the last release tells
+    // of them once. A chatter list of thousands of names read in one go is
+    // then one change for whoever shows the entries, not one per name, each
+    // of which would sort them all.
+    void holdChanges() { ++m_holds; }
+    void releaseChanges() {
+        if (m_holds == 0 || --m_holds != 0 || !m_changedWhileHeld) return;
+        m_changedWhileHeld = false;
+        changed();
+    }
 
 private:
-    void changed();
+    void changed() {
+        if (m_holds > 0) {
+            m_changedWhileHeld = true;
+            return;
+        }
+        if (m_onChanged) m_onChanged();
+    }
 
     // Where an entry's name stands in m_bytes, and its chat (an index of m_chats).
     struct Span {
@@ -72,6 +88,8 @@ private:
     mutable bool m_dirty = false;
     int m_selected = -1;
     bool m_shown = false;
+    int m_holds = 0;
+    bool m_changedWhileHeld = false;
     std::function<void()> m_onChanged;
 };
 

@@ -25,6 +25,10 @@ struct Options {
     bool confirmMultilinePaste = true;
     // "Away-Antwort nur auf Flüstern": the away message answers whispers, not public lines.
     bool awayAnswersWhispersOnly = false;
+    // "Umlaute unverändert senden": typed ä, ö, ü stay as they are instead of ae, oe, ue.
+    bool sendUmlautsUnchanged = false;
+    // "Eingabeverlauf speichern": the lines sent are kept for the next start.
+    bool saveInputHistory = false;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -42,7 +46,9 @@ struct Options {
 
     bool operator==(const Options& other) const {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
-               awayAnswersWhispersOnly == other.awayAnswersWhispersOnly;
+               awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
+               sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
+               saveInputHistory == other.saveInputHistory;
     }
 
 private:

@@ -50,6 +50,31 @@ constexpr std::array<std::pair<int, std::string_view>, 18> ConnectErrors = {{
     {10093, "A successful WSAStartup call must occur before using this function. "},
 }};
 
+// The same errors as a German user reads them; the number follows in brackets.
+constexpr std::array<std::pair<int, std::string_view>, 18> GermanConnectErrors = {{
+    {10004, "Der Verbindungsversuch wurde abgebrochen"},
+    {10013, "Der Zugriff auf diese Adresse wurde verweigert"},
+    {10014, "Die Adresse ist ung\xFCltig"},
+    {10022, "Das Netzwerk hat den Aufruf abgewiesen"},
+    {10035, "Die Verbindung konnte nicht sofort hergestellt werden"},
+    {10036, "Ein Aufruf des Netzwerks ist noch in Arbeit"},
+    {10037, "Ein Verbindungsversuch l\xE4uft bereits"},
+    {10038, "Interner Fehler: das ist keine Netzwerkverbindung"},
+    {10047, "Diese Art von Adresse wird nicht unterst\xFCtzt"},
+    {10048, "Die Adresse wird bereits benutzt"},
+    {10049, "Die Adresse des Servers ist ung\xFCltig"},
+    {10050, "Das Netzwerk ist ausgefallen"},
+    {10051, "Das Netzwerk ist von hier aus nicht erreichbar"},
+    {10055, "Es ist nicht genug Speicher f\xFCr die Verbindung frei"},
+    {10056, "Die Verbindung besteht bereits"},
+    {10060,
+     "Der Server antwortet nicht: Zeit\xFC"
+     "berschreitung beim Verbinden"},
+    {10061, "Der Server hat die Verbindung abgelehnt"},
+    {10093, "Das Netzwerk wurde noch nicht gestartet"},
+}};
+static_assert(GermanConnectErrors.size() == ConnectErrors.size());
+
 }  // namespace
 
 ServerAddress parseAddress(std::string_view text, const ServicePortLookup& servicePort) {
@@ -103,7 +128,15 @@ bool isNullAddress(std::string_view address) {
 }
 
 std::string connectErrorMessage(int code) {
-    std::string message = "error: ";
+    // The German sentence first; the socket layer's own text and number stay
+    // below it, as users and the help pages know them.
+    std::string message = "Die Verbindung ist fehlgeschlagen";
+    for (const auto& [number, text] : GermanConnectErrors) {
+        if (number == code) message = text;
+    }
+    message += " (";
+    appendNumber(message, code);
+    message += ").\n\nerror: ";
     for (const auto& [number, text] : ConnectErrors) {
         if (number == code) message += text;
     }

@@ -34,7 +34,8 @@ std::string chatNameOf(std::string_view host);
 // which names no server.
 bool isNullAddress(std::string_view address);
 
-// "error: " + the socket layer's text for `code` + "\nError Number: " + code.
+// A German sentence with `code` in brackets, a blank line, then "error: " +
+// the socket layer's text for `code` + "\nError Number: " + code.
 std::string connectErrorMessage(int code);
 
 // The connect dialog (147): the server list of the settings, most recent first.
