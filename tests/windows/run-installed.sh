@@ -158,6 +158,11 @@ step "type a line"
 sleep 2
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
 sleep 0.5
+# Optionen > Logfile, by its mnemonics: the rows from now on go into today's log.
+xdotool key --delay 300 alt+o l
+sleep 0.5
+xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+sleep 0.5
 xdotool type --delay 80 "Hallo aus Wine, Juergen"
 xdotool key Return
 recorded "Hallo" || { echo "no line at the server"; import -window root "$out/fail.png"; exit 1; }
@@ -204,8 +209,9 @@ $expected"
 
 # --- 3. The files: in the data folder, none under Program Files.
 [ -f "$data/settings.cfg" ] || fail "no settings.cfg in the data folder"
-# Chat logs are written only once logging is switched on, which a first start has not.
+# Logging was switched on before the line: the server's echo of it is in today's log.
 echo "log files in the data folder: $(ls "$data/LogFiles" 2>/dev/null | tr '\n' ' ' || true)"
+grep -qs "Hallo aus Wine, Juergen" "$data"/LogFiles/*.log || fail "the line is not in a log file of the data folder"
 [ -f "$data/fonts/block5.fnt" ] || fail "the default fonts were not copied into the data folder"
 after=$(cd "$program" && find . | sort)
 [ "$before" = "$after" ] || fail "the program wrote into Program Files: $(diff <(echo "$before") <(echo "$after"))"
