@@ -334,7 +334,8 @@ void MainWindow::buildMenus() {
              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
              {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
              {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
-             {Command::SaveInputHistory, "Eingabeverlauf speichern", true}},
+             {Command::SaveInputHistory, "Eingabeverlauf speichern", true},
+             {Command::ColouredNames, "Farbige Namen", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -499,6 +500,7 @@ void MainWindow::start() {
 void MainWindow::applySettings() {
     const Settings& s = m_client.settings();
     m_rowsModel->setSmallIcons(s.smallIcons);
+    m_rowsModel->setColouredNames(m_client.options().colouredNames);
     m_messageList->setIconSize(s.smallIcons ? QSize(12, 12) : QSize(16, 16));
     QHeaderView* header = m_messageList->horizontalHeader();
     for (int column = 0; column < 4; ++column) {
@@ -528,6 +530,7 @@ void MainWindow::applySettings() {
         {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
         {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
         {Command::SaveInputHistory, m_client.options().saveInputHistory},
+        {Command::ColouredNames, m_client.options().colouredNames},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
@@ -554,6 +557,9 @@ void MainWindow::applyDisplayFont() {
 bool MainWindow::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     const QEvent::Type type = event->type();
+    // The desktop turned light or dark: the name colours and the whisper tint follow.
+    if ((type == QEvent::PaletteChange || type == QEvent::ApplicationPaletteChange) && m_rowsModel != nullptr)
+        m_rowsModel->paletteChanged();
     if (m_pendingFrame && isVisible() &&
         (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show ||
          type == QEvent::ActivationChange)) {
@@ -808,6 +814,10 @@ void MainWindow::dispatch(Command command) {
             break;
         case Command::SaveInputHistory:
             toggleOption(command, m_client.options().saveInputHistory);
+            break;
+        case Command::ColouredNames:
+            toggleOption(command, m_client.options().colouredNames);
+            m_rowsModel->setColouredNames(m_client.options().colouredNames);
             break;
         case Command::Session1:
         case Command::Session2:

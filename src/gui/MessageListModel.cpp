@@ -1,5 +1,7 @@
 #include "MessageListModel.h"
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <cstddef>
 #include <tuple>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "Codec.h"
 #include "Icons.h"
 #include "chat/MessageView.h"
+#include "chat/NameColour.h"
 
 namespace tavik::gui {
 
@@ -17,7 +20,35 @@ constexpr int Columns = static_cast<int>(std::tuple_size_v<decltype(tavik::Messa
 MessageListModel::MessageListModel(tavik::MessageView& view, QObject* parent)
     : QAbstractTableModel(parent), m_view(view), m_shownRows(view.rows().count()) {
     loadIcons();
+    paletteChanged();
     m_view.rows().addObserver(&m_listener);
+}
+
+void MessageListModel::setColouredNames(bool on) {
+    if (on == m_colouredNames) return;
+    m_colouredNames = on;
+    if (const int rows = rowCount(); rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, Columns - 1), {Qt::ForegroundRole});
+}
+
+void MessageListModel::paletteChanged() {
+    const QPalette palette = QGuiApplication::palette();
+    const bool dark = palette.color(QPalette::Base).lightness() < 128;
+    // Sixteen hues around the circle, saturated and dark enough to read on a
+    // light base, lighter and softer on a dark one.
+    for (int i = 0; i < tavik::NameColours; ++i) {
+        const int hue = (i * 360 / tavik::NameColours + (i % 2) * 180) % 360;
+        m_nameColours[static_cast<std::size_t>(i)] =
+            dark ? QColor::fromHsl(hue, 200, 170) : QColor::fromHsl(hue, 220, 80);
+    }
+    // Whispers stand out from public rows without their icon.
+    const QColor base = palette.color(QPalette::Base);
+    const QColor mark = palette.color(QPalette::Highlight);
+    const auto blend = [](int a, int b) { return (a * 82 + b * 18) / 100; };
+    m_whisperTint = QColor(blend(base.red(), mark.red()), blend(base.green(), mark.green()),
+                           blend(base.blue(), mark.blue()));
+    if (const int rows = rowCount(); rows > 0)
+        emit dataChanged(index(0, 0), index(rows - 1, Columns - 1), {Qt::ForegroundRole, Qt::BackgroundRole});
 }
 
 MessageListModel::~MessageListModel() {
@@ -58,6 +89,16 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
         }
         case KindRole:
             return static_cast<int>(m_view.rows().kind(index.row()));
+        case Qt::ForegroundRole: {
+            if (!m_colouredNames || index.column() != m_view.nameColumn()) return {};
+            const int colour = tavik::nameColourIndex(m_view.rows().cell(index.row(), index.column()));
+            return colour < 0 ? QVariant() : QVariant(m_nameColours[static_cast<std::size_t>(colour)]);
+        }
+        case Qt::BackgroundRole: {
+            const tavik::LineKind kind = m_view.rows().kind(index.row());
+            if (kind != tavik::LineKind::WhisperIn && kind != tavik::LineKind::WhisperOut) return {};
+            return m_whisperTint;
+        }
         default:
             return {};
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QIcon>
 #include <array>
 #include <optional>
@@ -41,6 +42,10 @@ public:
     // 12 pixel icons instead of 16; chosen once at start-up, before the view shows.
     void setSmallIcons(bool small);
     bool smallIcons() const { return m_smallIcons; }
+    // Names in a colour of their own ("Farbige Namen"); whisper rows are tinted either way.
+    void setColouredNames(bool on);
+    // The 16 name colours and the whisper tint follow the desktop's palette, light or dark.
+    void paletteChanged();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -97,6 +102,9 @@ private:
     tavik::MessageView& m_view;
     Listener m_listener{*this};
     bool m_smallIcons = false;
+    bool m_colouredNames = true;
+    std::array<QColor, 16> m_nameColours{};
+    QColor m_whisperTint;
     std::array<QIcon, 9> m_icons;
     int m_shownRows = 0;  // the rows the view knows of
     int m_holds = 0;

@@ -2,9 +2,11 @@
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHash>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QPalette>
 #include <QPersistentModelIndex>
 #include <QPixmap>
 #include <QSet>
@@ -18,6 +20,7 @@
 #include "Icons.h"
 #include "MessageListModel.h"
 #include "chat/ChatterTree.h"
+#include "chat/NameColour.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::gui {
@@ -123,6 +126,50 @@ TEST_F(ModelsMessageList, CellsAreDecodedFromWindows1252AndIconsGoToTheNameColum
     const QIcon small = model.data(model.index(row, 0), Qt::DecorationRole).value<QIcon>();
     EXPECT_EQ(imageOf(small, 12), imageOf(rowKindIcon(static_cast<int>(LineKind::Public), 12), 12));
     EXPECT_FALSE(small.availableSizes().contains(QSize(16, 16)));
+}
+
+// Each chatter keeps one colour whatever the case of its name; whispers are
+// tinted; both follow a dark palette, and names go plain with the option off.
+TEST_F(ModelsMessageList, NamesHaveColoursOfTheirOwnAndWhispersAreTinted) {
+    MessageListModel model(view());
+    flood("<Anna> hallo\r\n<ANNA> noch mal\r\n<*Bert*> psst\r\n");
+    view().insert(7, "", "ein Hinweis ohne Namen", LineKind::Notice);
+    const int newest = rows().count() - 1 - view().inProgressRows();
+    const auto colour = [&](int row, int role) {
+        return model.data(model.index(row, view().nameColumn()), role).value<QColor>();
+    };
+    const QColor anna = colour(newest - 3, Qt::ForegroundRole);
+    ASSERT_TRUE(anna.isValid());
+    EXPECT_EQ(colour(newest - 2, Qt::ForegroundRole), anna);  // the same chatter, another case
+    EXPECT_FALSE(model.data(model.index(newest, view().nameColumn()), Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(model.data(model.index(newest - 3, view().textColumn()), Qt::ForegroundRole).isValid());
+    // Only whispers have a background of their own, in every column.
+    EXPECT_TRUE(model.data(model.index(newest - 1, view().textColumn()), Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(model.data(model.index(newest - 3, view().textColumn()), Qt::BackgroundRole).isValid());
+
+    // The sixteen colours are told apart, and names spread over them.
+    QSet<int> used;
+    for (const char* name : {"Anna", "Bert", "Carla", "Dieter", "Emil", "Frieda", "Gustav", "Hanna", "Ida",
+                             "Jonas", "Karl", "Lena", "Mia", "Nils", "Olga", "Paul", "Quirin", "Rosa"})
+        used.insert(nameColourIndex(name));
+    EXPECT_GE(used.size(), 10);
+    EXPECT_EQ(nameColourIndex("  "), -1);
+    EXPECT_EQ(nameColourIndex("kAtEr"), nameColourIndex("KATER"));
+
+    // A dark desktop: lighter name colours on its dark base.
+    const QPalette light = QGuiApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    QGuiApplication::setPalette(dark);
+    model.paletteChanged();
+    EXPECT_GT(colour(newest - 3, Qt::ForegroundRole).lightness(), 128);
+    EXPECT_LT(model.data(model.index(newest - 1, 0), Qt::BackgroundRole).value<QColor>().lightness(), 128);
+    QGuiApplication::setPalette(light);
+    model.paletteChanged();
+    EXPECT_LT(colour(newest - 3, Qt::ForegroundRole).lightness(), 128);
+
+    model.setColouredNames(false);
+    EXPECT_FALSE(model.data(model.index(newest - 3, view().nameColumn()), Qt::ForegroundRole).isValid());
 }
 
 TEST_F(ModelsMessageList, MarkerSelectionAndAutosizeReachTheView) {

@@ -61,6 +61,7 @@ enum class Command : int {
     AwayAnswersWhispersOnly = 33002,
     SendUmlautsUnchanged = 33003,
     SaveInputHistory = 33006,
+    ColouredNames = 33007,
     // Keys of our own, free in the classic table.
     HistoryOlder = 33004,  // Ctrl+Up
     HistoryNewer = 33005,  // Ctrl+Down

@@ -29,6 +29,8 @@ struct Options {
     bool sendUmlautsUnchanged = false;
     // "Eingabeverlauf speichern": the lines sent are kept for the next start.
     bool saveInputHistory = false;
+    // "Farbige Namen": each chatter's name in a colour of its own.
+    bool colouredNames = true;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -48,7 +50,7 @@ struct Options {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
-               saveInputHistory == other.saveInputHistory;
+               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames;
     }
 
 private:
