@@ -72,21 +72,4 @@ void SoundPlayer::playSystemSound(const QString& name) {
     if (!file.isEmpty()) play(file);
 }
 
-QString SoundPlayer::chordFile() {
-    // Not every audio backend reads from resources, so the chime gets a real
-    // file, once per run.
-    if (m_chordFile == nullptr) {
-        QFile resource(QStringLiteral(":/sounds/chord.wav"));
-        if (!resource.open(QIODevice::ReadOnly)) return {};
-        auto* file =
-            new QTemporaryFile(QDir::temp().filePath(QStringLiteral("tavik-chord-XXXXXX.wav")), this);
-        if (!file->open() || file->write(resource.readAll()) != resource.size() || !file->flush()) {
-            delete file;
-            return {};
-        }
-        m_chordFile = file;
-    }
-    return m_chordFile->fileName();
-}
-
 }  // namespace tavik::gui
