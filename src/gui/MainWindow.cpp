@@ -169,6 +169,19 @@ protected:
     }
 };
 
+// Our own options (tavikclient.conf) by their menu commands: each toggles the flag it names.
+struct OwnOption {
+    Command command;
+    bool Options::*flag;
+};
+constexpr OwnOption OwnOptions[] = {
+    {Command::ConfirmMultilinePaste, &Options::confirmMultilinePaste},
+    {Command::AwayAnswersWhispersOnly, &Options::awayAnswersWhispersOnly},
+    {Command::SendUmlautsUnchanged, &Options::sendUmlautsUnchanged},
+    {Command::SaveInputHistory, &Options::saveInputHistory},
+    {Command::ColouredNames, &Options::colouredNames},
+};
+
 struct MenuItem {
     Command command;
     const char* label;  // UTF-8; a tab separates the key shown beside it
@@ -526,14 +539,11 @@ void MainWindow::applySettings() {
         {Command::AnnounceIgnore, s.announceIgnore},
         {Command::ClearInputAfterSend, s.clearInputAfterSend},
         {Command::SmallIcons, s.smallIcons},
-        {Command::ConfirmMultilinePaste, m_client.options().confirmMultilinePaste},
-        {Command::AwayAnswersWhispersOnly, m_client.options().awayAnswersWhispersOnly},
-        {Command::SendUmlautsUnchanged, m_client.options().sendUmlautsUnchanged},
-        {Command::SaveInputHistory, m_client.options().saveInputHistory},
-        {Command::ColouredNames, m_client.options().colouredNames},
     };
     for (const auto& [command, on] : checks)
         action(command)->setChecked(on);
+    for (const OwnOption& option : OwnOptions)
+        action(option.command)->setChecked(m_client.options().*option.flag);
     // The stored rectangle is the frame's: move() places the frame, and the
     // client area is fitted inside it once the frame's width is known.
     const QRect frame = placeOnScreen(s.windowRect);
@@ -804,19 +814,13 @@ void MainWindow::dispatch(Command command) {
             toggleOption(command, s.autoChatChange);
             break;
         case Command::ConfirmMultilinePaste:
-            toggleOption(command, m_client.options().confirmMultilinePaste);
-            break;
         case Command::AwayAnswersWhispersOnly:
-            toggleOption(command, m_client.options().awayAnswersWhispersOnly);
-            break;
         case Command::SendUmlautsUnchanged:
-            toggleOption(command, m_client.options().sendUmlautsUnchanged);
-            break;
         case Command::SaveInputHistory:
-            toggleOption(command, m_client.options().saveInputHistory);
-            break;
         case Command::ColouredNames:
-            toggleOption(command, m_client.options().colouredNames);
+            for (const OwnOption& option : OwnOptions) {
+                if (option.command == command) toggleOption(command, m_client.options().*option.flag);
+            }
             m_rowsModel->setColouredNames(m_client.options().colouredNames);
             break;
         case Command::Session1:

@@ -56,6 +56,34 @@ protected:
     gui::MainWindow window;
 };
 
+// Our own options: each menu entry turns its own flag round, and no other, its mark in step.
+TEST_F(WindowUseTest, OurOptionsMenuEntriesToggleTheirOwnFlags) {
+    const struct {
+        Command command;
+        bool Options::*flag;
+    } cases[] = {
+        {Command::ConfirmMultilinePaste, &Options::confirmMultilinePaste},
+        {Command::AwayAnswersWhispersOnly, &Options::awayAnswersWhispersOnly},
+        {Command::SendUmlautsUnchanged, &Options::sendUmlautsUnchanged},
+        {Command::SaveInputHistory, &Options::saveInputHistory},
+        {Command::ColouredNames, &Options::colouredNames},
+    };
+    Options& o = client.options();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.command));
+        const Options before = o;
+        QAction* entry = window.action(c.command);
+        ASSERT_NE(entry, nullptr);
+        entry->trigger();
+        Options expected = before;
+        expected.*c.flag = !(before.*c.flag);
+        EXPECT_EQ(o, expected);
+        EXPECT_EQ(entry->isChecked(), o.*c.flag);
+        entry->trigger();
+        EXPECT_EQ(o, before);
+    }
+}
+
 // A screen reader finds every control by a German name.
 TEST_F(WindowUseTest, EveryControlHasAGermanAccessibleName) {
     QStringList names;
