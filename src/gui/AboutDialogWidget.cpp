@@ -16,7 +16,7 @@ AboutDialogWidget::AboutDialogWidget(QWidget* parent, const std::filesystem::pat
     : QDialog(parent),
       m_version(new QLabel(QStringLiteral("TavikClient Version " TAVIK_VERSION " Beta"), this)),
       m_date(new QLabel(toQt(tavik::BuildDate), this)),
-      m_folder(new QLabel(fromPath(workingDirectory), this)),
+      m_folder(new QLabel(displayPath(workingDirectory), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setWindowTitle(QStringLiteral("Info"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

@@ -1,5 +1,6 @@
 #include "PathText.h"
 
+#include <QDir>
 #include <string>
 
 namespace tavik::gui {
@@ -13,6 +14,10 @@ std::filesystem::path toPath(const QString& text) {
 QString fromPath(const std::filesystem::path& path) {
     const std::u8string utf8 = path.u8string();
     return QString::fromUtf8(reinterpret_cast<const char*>(utf8.data()), static_cast<qsizetype>(utf8.size()));
+}
+
+QString displayPath(const std::filesystem::path& path) {
+    return QDir::toNativeSeparators(fromPath(path));
 }
 
 }  // namespace tavik::gui

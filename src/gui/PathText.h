@@ -12,5 +12,8 @@ namespace tavik::gui {
 // neither std::filesystem nor a name with characters outside it agrees with.
 std::filesystem::path toPath(const QString& text);
 QString fromPath(const std::filesystem::path& path);
+// A file name as the user reads it: with the system's own separators (Qt hands
+// Windows folders over with '/', which Explorer and the user do not write).
+QString displayPath(const std::filesystem::path& path);
 
 }  // namespace tavik::gui

@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     if (work.source == tavik::gui::WorkingDirectory::Source::Option &&
         !std::filesystem::is_directory(work.path, ec)) {
         print(stderr,
-              QStringLiteral("tavikclient: Das Verzeichnis %1 gibt es nicht.\n").arg(fromPath(work.path)));
+              QStringLiteral("tavikclient: Das Verzeichnis %1 gibt es nicht.\n").arg(displayPath(work.path)));
         return UsageError;
     }
 
@@ -214,7 +214,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    print(stderr, QStringLiteral("tavikclient: Dateien in %1\n").arg(fromPath(work.path)));
+    print(stderr, QStringLiteral("tavikclient: Dateien in %1\n").arg(displayPath(work.path)));
 
     tavik::gui::QtTransport transport;
     tavik::gui::QtDesktop desktop;

@@ -58,6 +58,15 @@ TEST_F(WorkingFolderTest, NamesWithUmlautsMeanTheSameFileToQtAndToTheEngine) {
     EXPECT_TRUE(toPath(QString()).empty());
 }
 
+TEST_F(WorkingFolderTest, FoldersAreShownWithTheSystemsOwnSeparators) {
+    const QString shown = displayPath(toPath(QStringLiteral("C:/Users/Jörg/AppData/Roaming/TavikClient")));
+#ifdef Q_OS_WIN
+    EXPECT_EQ(shown, QStringLiteral("C:\\Users\\Jörg\\AppData\\Roaming\\TavikClient"));
+#else
+    EXPECT_EQ(shown, QStringLiteral("C:/Users/Jörg/AppData/Roaming/TavikClient"));
+#endif
+}
+
 TEST_F(WorkingFolderTest, PortableMarkerBesideTheProgramKeepsTheFilesThere) {
     const fs::path program = toPath(fromPath(m_root) + QStringLiteral("/Programm für unterwegs"));
     const fs::path elsewhere = m_root / "elsewhere";
