@@ -129,6 +129,24 @@ TEST_F(ReconnectTest, ALostConnectionKeepsItsTabAndComesBackWithNickChannelAndMa
     EXPECT_EQ(rows().count(), count) << "Anna stays ignored";
 }
 
+// A "/c" sent after the last list is where the user went; the list does not know it yet.
+TEST_F(ReconnectTest, AChannelChangeTheListHasNotShownYetIsTheOneRejoined) {
+    client.send(socket, "/c Kneipe\r");
+    client.socketEvent(socket, SocketEvent::Close, 0);
+    advance(250);
+    const int back = client.currentSocket();
+    welcome(back);
+    receive(back, "/s\r\n+-\r\n| Gast      Lobby   \r\n+-\r\n+-\r\n");
+    EXPECT_EQ(transport.sent(back), "Gast\r/a ist da\r\n/s\r/c Kneipe\r");
+    // Lost again before the next list: the line sent last still holds.
+    client.socketEvent(back, SocketEvent::Close, 0);
+    advance(5'000);
+    const int again = client.currentSocket();
+    welcome(again);
+    receive(again, "/s\r\n+-\r\n| Gast      Lobby   \r\n+-\r\n+-\r\n");
+    EXPECT_EQ(transport.sent(again), "Gast\r/a ist da\r\n/s\r/c Kneipe\r");
+}
+
 TEST_F(ReconnectTest, FailedTriesWaitLongerEachTimeAndEachWaitIsShown) {
     transport.connectResult = 10061;
     client.socketEvent(socket, SocketEvent::Close, 0);

@@ -417,6 +417,7 @@ void Client::chatterListEnds(const Session& session, int chattersListed) {
     // The title shows the count of the list that ended last, whichever session sent it.
     setChatterCount(chattersListed);
     updateTitle();
+    m_wire.listEnded(session.socket);
     // A session that came back goes into its channel once the login went through.
     if (const std::string line = m_reconnect.takeChannelLine(session.id); !line.empty())
         send(session.socket, line);

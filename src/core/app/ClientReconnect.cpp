@@ -48,7 +48,10 @@ bool Client::waitsForConnection(int tabIndex) const {
 
 std::string Client::channelToRejoin(const Session& session) const {
     // The channel the last list showed the user in; the last "/c" line sent
-    // is taken when it names that channel, since it carries the password.
+    // is taken when it names that channel, since it carries the password,
+    // and when it went out after that list.
+    const std::string sent = m_wire.lastChannelLine(session.socket);
+    if (m_wire.channelLineSinceList(session.socket)) return sent;
     std::string channel;
     const ChatterTreeModel& model = m_chatterTree.model();
     if (model.item(session.treeItem) != nullptr) {
@@ -60,7 +63,6 @@ std::string Client::channelToRejoin(const Session& session) const {
             }
         }
     }
-    const std::string sent = m_wire.lastChannelLine(session.socket);
     if (channel.empty()) return sent;
     std::string_view sentChannel = sent.size() > 3 ? std::string_view(sent).substr(3) : std::string_view();
     sentChannel = cutAtBlank(sentChannel.substr(0, sentChannel.find('\r')));
@@ -107,8 +109,9 @@ bool Client::keepForReconnect(int socket) {
         m_chatterCount = 0;
         updateTitle();
     }
-    m_tabs.setDisconnected(m_tabs.findSession(id), true);
+    // The plan first: the window asks it what the tab offers when the tab changes.
     const long long wait = m_reconnect.lost(id, m_clock.steadyMilliseconds(), std::move(channelLine));
+    m_tabs.setDisconnected(m_tabs.findSession(id), true);
     noteReconnectWait(parked, wait);
     return true;
 }

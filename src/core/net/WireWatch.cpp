@@ -28,8 +28,10 @@ void WireWatch::lineSent(Watch& watch) {
     // The server ends the session on any line that starts "/e", as the
     // away message's logout text does.
     if (line[1] == 'e' || line[1] == 'E') watch.ended = true;
-    if ((line[1] == 'c' || line[1] == 'C') && line.size() > 3 && line[2] == ' ')
+    if ((line[1] == 'c' || line[1] == 'C') && line.size() > 3 && line[2] == ' ') {
         watch.channelLine = watch.line + '\r';
+        watch.channelLineSinceList = true;
+    }
 }
 
 long WireWatch::receive(int socket, std::span<char> buffer) {
@@ -53,6 +55,16 @@ bool WireWatch::endedByUser(int socket) const {
 std::string WireWatch::lastChannelLine(int socket) const {
     const auto it = m_watches.find(socket);
     return it == m_watches.end() ? std::string() : it->second.channelLine;
+}
+
+bool WireWatch::channelLineSinceList(int socket) const {
+    const auto it = m_watches.find(socket);
+    return it != m_watches.end() && it->second.channelLineSinceList;
+}
+
+void WireWatch::listEnded(int socket) {
+    if (const auto it = m_watches.find(socket); it != m_watches.end())
+        it->second.channelLineSinceList = false;
 }
 
 long long WireWatch::lastReceived(int socket) const {

@@ -37,6 +37,10 @@ public:
     bool endedByUser(int socket) const;
     // The last "/c" line sent on the socket, with its line end; empty if none.
     std::string lastChannelLine(int socket) const;
+    // Whether that line went out after the last chatter list of the socket
+    // ended (see listEnded): then the list does not know of it yet.
+    bool channelLineSinceList(int socket) const;
+    void listEnded(int socket);
     // When bytes last arrived (steady milliseconds); -1 when none did.
     long long lastReceived(int socket) const;
 
@@ -45,6 +49,7 @@ private:
         bool ended = false;
         std::string line;         // the line being sent, up to MaxLine bytes
         std::string channelLine;  // the last complete "/c" line
+        bool channelLineSinceList = false;
         long long received = -1;
     };
     static void lineSent(Watch& watch);
