@@ -52,6 +52,9 @@ public:
     void feed();
 
     bool wantsRead() const { return !m_done; }
+    // No longer served: the server neither reads nor writes the socket, nor closes it.
+    void stall() { m_stalled = true; }
+    bool stalled() const { return m_stalled; }
     bool wantsWrite(Clock::time_point now) const;
     // When the next drip byte may go, if one is waiting.
     std::optional<Clock::time_point> nextWake() const;
@@ -85,6 +88,7 @@ private:
     bool m_draining = false;
     Clock::time_point m_drainDeadline{};
     bool m_done = false;
+    bool m_stalled = false;
 };
 
 }  // namespace tavik::server

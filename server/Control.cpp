@@ -1,5 +1,6 @@
 #include "Control.h"
 
+#include <charconv>
 #include <utility>
 
 namespace tavik::server {
@@ -32,6 +33,7 @@ std::string Control::perform(std::string_view line) {
     if (line.empty()) return {};
     auto [command, args] = firstWord(line);
     auto [nick, rest] = firstWord(args);
+    if (command == "drop" || command == "stall" || command == "refuse") return connectionFault(command, nick);
     if (command != "enter" && command != "as" && command != "leave")
         return "control: unknown command " + std::string(command);
     if (nick.empty()) return "control: " + std::string(command) + " needs a nick";
@@ -48,6 +50,27 @@ std::string Control::perform(std::string_view line) {
         m_room.leave(id);
     }
     return {};
+}
+
+std::string Control::connectionFault(std::string_view command, std::string_view arg) {
+    if (command == "refuse") {
+        int count = 0;
+        const auto [end, error] = std::from_chars(arg.data(), arg.data() + arg.size(), count);
+        if (error != std::errc() || end != arg.data() + arg.size() || count < 0)
+            return "control: refuse needs a count";
+        if (m_faults.refuse) m_faults.refuse(count);
+        return {};
+    }
+    const int id = connected(arg);
+    const auto& fault = command == "drop" ? m_faults.drop : m_faults.stall;
+    if (id == 0 || !fault || !fault(id))
+        return "control: no " + std::string(arg) + " with a connection in the chat";
+    return {};
+}
+
+int Control::connected(std::string_view nick) const {
+    const Chatter* c = m_room.findByNick(nick);
+    return c && c->outlet ? c->id : 0;
 }
 
 int Control::puppet(std::string_view nick) const {

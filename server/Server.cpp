@@ -138,7 +138,29 @@ bool Server::setUp() {
     }
     m_room.setHooks(std::move(hooks));
     if (m_bots) m_bots->start();
-    if (m_options.control) m_control.emplace(m_room);
+    if (m_options.control) {
+        m_control.emplace(m_room);
+        Control::ConnectionFaults faults;
+        faults.drop = [this](int chatterId) {
+            Connection* c = byChatter(chatterId);
+            if (c == nullptr || c->stalled()) return false;
+            m_transcript.event(c->id(), "dropped");
+            // The chatter goes at once, not when the close is done: its nick is free again.
+            m_room.leave(chatterId);
+            c->setChatterId(0);
+            c->endAfterFlush(Connection::Ending::Graceful);
+            return true;
+        };
+        faults.stall = [this](int chatterId) {
+            Connection* c = byChatter(chatterId);
+            if (c == nullptr) return false;
+            m_transcript.event(c->id(), "stalled");
+            c->stall();
+            return true;
+        };
+        faults.refuse = [this](int count) { m_refuse = count; };
+        m_control->setConnectionFaults(std::move(faults));
+    }
     return true;
 }
 
@@ -161,7 +183,8 @@ void Server::loop() {
         for (auto& [id, c] : m_connections) {
             short events = POLLIN;
             if (c->wantsWrite(now)) events |= POLLOUT;
-            fds.push_back({c->fd(), events, 0});
+            // poll passes over a negative descriptor: a stalled connection is never looked at.
+            fds.push_back({c->stalled() ? -1 : c->fd(), events, 0});
             ids.push_back(id);
             earliest(c->nextWake());
             if (c->draining()) earliest(c->drainDeadline());
@@ -191,6 +214,7 @@ void Server::loop() {
             auto it = m_connections.find(ids[i]);
             if (it == m_connections.end()) continue;
             Connection& c = *it->second;
+            if (c.stalled()) continue;
             bool alive = true;
             if (fds[i + 3].revents & (POLLIN | POLLHUP | POLLERR)) {
                 std::vector<ReceivedLine> lines;
@@ -214,6 +238,12 @@ void Server::acceptOne() {
     if (fd < 0) return;  // the client gave up meanwhile, or we ran out of descriptors
     if (!setNonBlocking(fd)) {
         ::close(fd);
+        return;
+    }
+    if (m_refuse > 0) {
+        --m_refuse;
+        ::close(fd);
+        if (m_options.verbose) std::fprintf(stderr, "tavikserver: refused %s\n", describe(addr).c_str());
         return;
     }
     int yes = 1;

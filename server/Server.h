@@ -55,6 +55,7 @@ private:
     std::map<int, std::unique_ptr<ScriptRun>> m_scripts;
     int m_nextConnectionId = 1;
     std::optional<Clock::time_point> m_acceptAt;
+    int m_refuse = 0;  // connections still to be closed at once (control "refuse")
 };
 
 }  // namespace tavik::server

@@ -180,6 +180,7 @@ constexpr OwnOption OwnOptions[] = {
     {Command::SendUmlautsUnchanged, &Options::sendUmlautsUnchanged},
     {Command::SaveInputHistory, &Options::saveInputHistory},
     {Command::ColouredNames, &Options::colouredNames},
+    {Command::Reconnect, &Options::reconnect},
 };
 
 struct MenuItem {
@@ -210,6 +211,10 @@ MainWindow::MainWindow(Client& client, QtDesktop* desktop, QWidget* parent)
     m_idle.setInterval(6000000);
     QObject::connect(&m_keepAlive, &QTimer::timeout, this, [this] { m_client.keepAliveTick(); });
     QObject::connect(&m_idle, &QTimer::timeout, this, [this] { m_client.idleTick(); });
+    m_reconnectTimer.setInterval(250);
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, [this] { m_client.reconnectTick(); });
+    // Without a session that waits or a keep-alive out, a tick does nothing.
+    m_reconnectTimer.start();
 }
 
 MainWindow::~MainWindow() {
@@ -319,6 +324,7 @@ void MainWindow::buildMenus() {
     };
     addMenu("&Datei",
             {{Command::Connect, "&Verbinden"},
+             {Command::ReconnectNow, "Neu verbinden"},
              {Command::ChatWatch, "ChatWatch\tCtrl+W"},
              {Command::Quit, "&Beenden"}},
             {Command::Connect, Command::ChatWatch});
@@ -348,7 +354,8 @@ void MainWindow::buildMenus() {
              {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
              {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
              {Command::SaveInputHistory, "Eingabeverlauf speichern", true},
-             {Command::ColouredNames, "Farbige Namen", true}},
+             {Command::ColouredNames, "Farbige Namen", true},
+             {Command::Reconnect, "Automatisch neu verbinden", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -429,6 +436,20 @@ void MainWindow::connectModels() {
     QObject::connect(m_tabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
         if (index >= 0 && index == m_client.tabs().focused()) m_client.interaction().tabChosen();
         m_inputLine->setFocus();
+    });
+    // A session's tab offers to connect again at once while it waits to.
+    m_tabStrip->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(m_tabStrip, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        const int index = m_tabStrip->tabAt(pos);
+        const int sessionId = m_client.tabs().sessionId(index);
+        SessionList& sessions = m_client.sessions();
+        if (sessionId == TabStrip::NoSession || sessions.findById(sessionId) == sessions.first()) return;
+        QMenu menu(this);
+        QAction* again = menu.addAction(QStringLiteral("Neu verbinden"));
+        again->setEnabled(m_client.waitsForConnection(index));
+        // The menu's loop may move or close the tab: it is looked up again after.
+        if (menu.exec(m_tabStrip->mapToGlobal(pos)) == again)
+            m_client.reconnectNow(m_client.tabs().findSession(sessionId));
     });
 
     m_client.recipientBox().setOnChanged(
@@ -818,10 +839,14 @@ void MainWindow::dispatch(Command command) {
         case Command::SendUmlautsUnchanged:
         case Command::SaveInputHistory:
         case Command::ColouredNames:
+        case Command::Reconnect:
             for (const OwnOption& option : OwnOptions) {
                 if (option.command == command) toggleOption(command, m_client.options().*option.flag);
             }
             m_rowsModel->setColouredNames(m_client.options().colouredNames);
+            break;
+        case Command::ReconnectNow:
+            m_client.reconnectNow(m_client.tabs().focused());
             break;
         case Command::Session1:
         case Command::Session2:
@@ -1059,8 +1084,14 @@ void MainWindow::syncTabs() {
         m_tabStrip->removeTab(m_tabStrip->count() - 1);
     while (m_tabStrip->count() < tabs.count())
         m_tabStrip->addTab(QString());
-    for (int i = 0; i < tabs.count(); ++i)
+    // A tab whose session lost its connection is greyed while it waits for a new one.
+    const QColor waiting = palette().color(QPalette::Disabled, QPalette::WindowText);
+    for (int i = 0; i < tabs.count(); ++i) {
         m_tabStrip->setTabText(i, toQt(tabs.label(i)));
+        m_tabStrip->setTabTextColor(i, tabs.disconnected(i) ? waiting : QColor());
+    }
+    if (QAction* again = action(Command::ReconnectNow))
+        again->setEnabled(m_client.waitsForConnection(tabs.focused()));
     if (tabs.focused() >= 0) m_tabStrip->setCurrentIndex(tabs.focused());
     m_mirroring = false;
     // A second chat shows the Chat column.

@@ -126,6 +126,7 @@ private:
     std::map<Command, QAction*> m_actions;
     QTimer m_keepAlive;
     QTimer m_idle;
+    QTimer m_reconnectTimer;   // due reconnects and unanswered keep-alives
     bool m_mirroring = false;  // the window is copying the engine's state: no echo back
     bool m_closing = false;
     bool m_treeSelectionChanged = false;  // since the last press on the tree

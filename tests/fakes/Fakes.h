@@ -120,7 +120,9 @@ public:
 class FakeClock : public Clock {
 public:
     LocalTime time{2002, 2, 3, 9, 5, 7};
+    long long steady = 0;  // milliseconds, moved on by the tests
     LocalTime now() const override { return time; }
+    long long steadyMilliseconds() const override { return steady; }
 };
 
 }  // namespace tavik::test

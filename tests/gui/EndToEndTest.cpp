@@ -202,6 +202,7 @@ TEST_F(EndToEndTest, ConnectChatWhisperListAndLoseTheConnection) {
               "TavikClient(vom Jan 19 2002) f\xFCr Brenn-Chat - \"Gast\" - 1 Chatters im Chat");
     EXPECT_EQ(client.chatterTree().model().size(), 3U);  // the chat, its channel, the own nick
 
+    client.options().reconnect = false;  // the end as it is without the reconnect
     server.kill();
     EXPECT_TRUE(QTest::qWaitFor([&] { return client.sessions().findBySocket(socket) == nullptr; }, 5000));
     EXPECT_TRUE(rowShown(LineKind::Alert, " ", "Die Verbindung wurde abgebrochen"));

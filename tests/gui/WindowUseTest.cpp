@@ -67,6 +67,7 @@ TEST_F(WindowUseTest, OurOptionsMenuEntriesToggleTheirOwnFlags) {
         {Command::SendUmlautsUnchanged, &Options::sendUmlautsUnchanged},
         {Command::SaveInputHistory, &Options::saveInputHistory},
         {Command::ColouredNames, &Options::colouredNames},
+        {Command::Reconnect, &Options::reconnect},
     };
     Options& o = client.options();
     for (const auto& c : cases) {

@@ -10,7 +10,8 @@
 namespace tavik {
 
 Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesystem::path workingDirectory)
-    : m_transport(transport),
+    : m_wire(transport, clock),
+      m_transport(m_wire),
       m_desktop(desktop),
       m_clock(clock),
       m_workingDirectory(std::move(workingDirectory)),
@@ -62,8 +63,7 @@ void Client::socketEvent(int socket, SocketEvent event, int error) {
             }
             break;
         case SocketEvent::Close:
-            m_sessions.setCurrentSocket(socket);
-            disconnect();
+            connectionLost(socket);
             break;
     }
 }
@@ -226,6 +226,7 @@ void Client::connectNew() {
     Session* session = m_sessions.findByChatAndNick(chatName, "Login");
     if (session == nullptr) return;
     session->setSocket(socket);
+    m_reconnect.remember(session->id, {m_connectDialog.host(), m_connectDialog.port()});
     m_chatWatch.refreshPresence(chatName);
     const int login = runLoginDialog(socket, m_connectDialog.lookOnly());
     // The dialog's nested loop may have lost the connection already.
@@ -266,8 +267,11 @@ void Client::connectOrDisconnect() {
 }
 
 void Client::keepAliveTick() {
+    const long long now = m_clock.steadyMilliseconds();
     for (const Session& session : m_sessions) {
-        if (session.socket != NoSocket) m_transport.send(session.socket, "/s\r");
+        if (session.socket == NoSocket || WireWatch::parked(session.socket)) continue;
+        m_transport.send(session.socket, "/s\r");
+        m_reconnect.keepAliveSent(session.id, now);
     }
 }
 
@@ -308,6 +312,7 @@ void Client::disconnect() {
         }
         m_chatterTree.removeConnection(socket);
         m_namesList.removeChat(session->chatName);
+        m_reconnect.forget(session->id);
         m_sessions.remove(session);
     }
     // The notice's box may have run a loop in which another session became current.
@@ -412,6 +417,10 @@ void Client::chatterListEnds(const Session& session, int chattersListed) {
     // The title shows the count of the list that ended last, whichever session sent it.
     setChatterCount(chattersListed);
     updateTitle();
+    m_wire.listEnded(session.socket);
+    // A session that came back goes into its channel once the login went through.
+    if (const std::string line = m_reconnect.takeChannelLine(session.id); !line.empty())
+        send(session.socket, line);
     m_chatWatch.refreshPresence(session.chatName);
 }
 
@@ -450,6 +459,9 @@ void Client::expandTreeItem(const Session& session, TreeItemId item) {
 void Client::nameRejected(int socket, std::string_view why) {
     // The dialog says why it is back; a second rejection while it is open needs no second dialog.
     if (m_loginDialogOpen) return;
+    const Session* refused = m_sessions.findBySocket(socket);
+    const int refusedId = refused != nullptr ? refused->id : 0;
+    m_reconnect.nameRefused(refusedId, true);
     m_loginDialog.setReason(why);
     const int result = runLoginDialog(socket);
     m_loginDialog.setReason("");
@@ -457,6 +469,7 @@ void Client::nameRejected(int socket, std::string_view why) {
     // The nested loop may have lost the session; what is left of it is looked up again.
     Session* session = m_sessions.findBySocket(socket);
     if (session == nullptr) return;
+    m_reconnect.nameRefused(refusedId, false);
     // The session is the new nick's from now on: its tab, the title and every
     // check for the user's own lines (the away answer among them).
     renameOwnNick(*session, m_loginDialog.nick());
@@ -472,6 +485,11 @@ void Client::ownNickRenamed(Session& session, std::string_view newNick) {
 }
 
 void Client::deliverRow(int socket, std::string_view name, std::string_view text, LineKind kind) {
+    if (m_reconnect.anyLoginOpen()) {
+        if (const Session* s = m_sessions.findBySocket(socket);
+            s != nullptr && m_reconnect.loginRow(s->id, text))
+            finishReconnectLogin(s->id);
+    }
     m_away.autoReply(socket, name, kind);
     m_messageView.insert(socket, name, text, kind);
 }

@@ -29,7 +29,9 @@
 #include "config/Settings.h"
 #include "net/Connect.h"
 #include "net/ReceivePipeline.h"
+#include "net/ReconnectPlan.h"
 #include "net/Session.h"
+#include "net/WireWatch.h"
 #include "platform/Clock.h"
 #include "platform/Desktop.h"
 #include "platform/FileNames.h"
@@ -179,6 +181,15 @@ public:
 
     long send(int socket, std::string_view bytes);
 
+    // Option "Automatisch neu verbinden": a lost connection keeps its tab and
+    // is tried again on its own (ClientReconnect.cpp).
+    ReconnectPlan& reconnectPlan() { return m_reconnect; }
+    // Every quarter second: due tries, and keep-alives left without an answer.
+    void reconnectTick();
+    // "Neu verbinden" on a tab whose session waits for a connection: at once.
+    void reconnectNow(int tabIndex);
+    bool waitsForConnection(int tabIndex) const;
+
 private:
     // What the classifier finds in chatter lists and nick answers.
     void chatterListStarts(const Session& session) override;
@@ -204,6 +215,20 @@ private:
     void showPendingLine(int socket);
     void alreadyInChat();
 
+    // The reconnect (ClientReconnect.cpp). A connection ended by the server
+    // or the network: true when its session was kept to wait for a new one.
+    bool keepForReconnect(int socket);
+    // The spec's end of a lost connection, or the wait for a new one.
+    void connectionLost(int socket);
+    void reconnectAttempt(int sessionId);
+    // The "/c" line that takes a session back to the channel it was in.
+    std::string channelToRejoin(const Session& session) const;
+    void noteReconnectWait(int parkedSocket, long long waitMs);
+    // The login of a session that came back went through: the rest of what a login sends.
+    void finishReconnectLogin(int sessionId);
+
+    // The caller's transport, watched on its way (see WireWatch).
+    WireWatch m_wire;
     Transport& m_transport;
     Desktop& m_desktop;
     Clock& m_clock;
@@ -258,6 +283,8 @@ private:
     int m_modalDepth = 0;
     bool m_loginDialogOpen = false;
     bool m_connecting = false;
+    ReconnectPlan m_reconnect;
+    bool m_reconnecting = false;  // a try waits for its connect in a nested loop
 };
 
 }  // namespace tavik

@@ -75,6 +75,9 @@ enum class Command : int {
     Session7 = 33017,
     Session8 = 33018,
     Session9 = 33019,
+    // The option "Automatisch neu verbinden" and "Neu verbinden" (menu and tab menu).
+    Reconnect = 33020,
+    ReconnectNow = 33021,
 };
 
 }  // namespace tavik

@@ -38,6 +38,17 @@ void TabStrip::setLabel(int index, std::string_view label) {
     notify([&](TabStripObserver& o) { o.tabChanged(index); });
 }
 
+bool TabStrip::disconnected(int index) const {
+    return index >= 0 && index < count() && m_tabs[static_cast<std::size_t>(index)].disconnected;
+}
+
+void TabStrip::setDisconnected(int index, bool disconnected) {
+    if (index < 0 || index >= count() || m_tabs[static_cast<std::size_t>(index)].disconnected == disconnected)
+        return;
+    m_tabs[static_cast<std::size_t>(index)].disconnected = disconnected;
+    notify([&](TabStripObserver& o) { o.tabChanged(index); });
+}
+
 void TabStrip::setFocus(int index) {
     if (index < 0 || index >= count() || index == m_focused) return;
     m_focused = index;

@@ -34,6 +34,9 @@ public:
     int insert(int index, std::string_view label, int sessionId = NoSession);
     void remove(int index);
     void setLabel(int index, std::string_view label);
+    // A tab whose session lost its connection and waits for a new one (shown greyed).
+    bool disconnected(int index) const;
+    void setDisconnected(int index, bool disconnected);
     // Gives a tab the focus; the observers and the selection callback hear of it
     // only when the focus actually changes.
     void setFocus(int index);
@@ -57,6 +60,7 @@ private:
     struct Tab {
         std::string label;
         int sessionId = NoSession;
+        bool disconnected = false;
     };
     std::vector<Tab> m_tabs;
     int m_focused = -1;

@@ -31,6 +31,9 @@ struct Options {
     bool saveInputHistory = false;
     // "Farbige Namen": each chatter's name in a colour of its own.
     bool colouredNames = true;
+    // "Automatisch neu verbinden": a connection the user did not end is tried
+    // again on its own, its tab kept.
+    bool reconnect = true;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -50,7 +53,8 @@ struct Options {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
-               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames;
+               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
+               reconnect == other.reconnect;
     }
 
 private:

@@ -1,8 +1,15 @@
 #include "platform/Clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace tavik {
+
+long long Clock::steadyMilliseconds() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 LocalTime SystemClock::now() const {
     const std::time_t t = std::time(nullptr);

@@ -17,6 +17,9 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual LocalTime now() const = 0;
+    // Milliseconds from some fixed moment; never goes back, whatever the
+    // local time does (a change of zone, the user setting the clock).
+    virtual long long steadyMilliseconds() const;
 };
 
 // The local time of the operating system.
