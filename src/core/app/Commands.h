@@ -75,6 +75,13 @@ enum class Command : int {
     Session7 = 33017,
     Session8 = 33018,
     Session9 = 33019,
+    // Notifications, the tray and the tabs' marks.
+    NotifyWhispers = 33030,
+    NotifyChatWatch = 33031,
+    NotifyWordSounds = 33032,
+    TrayIcon = 33033,
+    CloseToTray = 33034,
+    NextWhisper = 33035,  // Alt+A: the next session with an unread whisper
 };
 
 }  // namespace tavik

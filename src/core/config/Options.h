@@ -31,6 +31,16 @@ struct Options {
     bool saveInputHistory = false;
     // "Farbige Namen": each chatter's name in a colour of its own.
     bool colouredNames = true;
+    // "Benachrichtigungen: Flüstern", "…: ChatWatch", "…: Wort-Sounds": a
+    // whisper, an announcement or a row with a word sound raises a desktop
+    // notification while the window is in the background.
+    bool notifyWhispers = true;
+    bool notifyChatWatch = true;
+    bool notifyWordSounds = true;
+    // "Symbol im Infobereich": the program shows an icon in the system tray.
+    bool trayIcon = true;
+    // "In den Infobereich schließen": the close box hides the window to the tray.
+    bool closeToTray = false;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -50,7 +60,10 @@ struct Options {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
-               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames;
+               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
+               notifyWhispers == other.notifyWhispers && notifyChatWatch == other.notifyChatWatch &&
+               notifyWordSounds == other.notifyWordSounds && trayIcon == other.trayIcon &&
+               closeToTray == other.closeToTray;
     }
 
 private:
