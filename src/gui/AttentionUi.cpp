@@ -1,0 +1,94 @@
+#include "AttentionUi.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMainWindow>
+
+#include "Notifier.h"
+#include "QtDesktop.h"
+#include "TrayIcon.h"
+#include "app/Client.h"
+
+namespace tavik::gui {
+
+AttentionUi::AttentionUi(Client& client, QMainWindow& window, QtDesktop* desktop)
+    : QObject(&window), m_client(client), m_window(window) {
+    m_tray = new TrayIcon(this);
+    m_notifier = new Notifier(this);
+    m_notifier->setTray(&m_tray->icon());
+    if (desktop != nullptr) {
+        desktop->setNotifier([this](const QString& title, const QString& body, int sessionId) {
+            m_notifier->show(title, body, sessionId);
+        });
+    }
+    QObject::connect(m_notifier, &Notifier::chosen, this, [this](int sessionId) {
+        showWindow();
+        m_client.attention().showSession(sessionId);
+    });
+    QObject::connect(m_tray, &TrayIcon::showRequested, this, [this] { showWindow(); });
+    QObject::connect(m_tray, &TrayIcon::quitRequested, this, [this] { Q_EMIT quitRequested(); });
+    m_client.attention().setOnUnreadChanged(
+        [this] { m_tray->setUnreadWhispers(m_client.attention().unreadWhispers()); });
+    // Held-back notifications go out once their chatter's ten seconds are up.
+    m_tick.setInterval(1000);
+    QObject::connect(&m_tick, &QTimer::timeout, this, [this] { m_client.attention().tick(); });
+    m_tick.start();
+    m_window.installEventFilter(this);
+}
+
+AttentionUi::~AttentionUi() {
+    m_client.attention().setOnUnreadChanged({});
+}
+
+void AttentionUi::applyOptions() {
+    m_tray->setShown(m_client.options().trayIcon);
+}
+
+bool AttentionUi::closesToTray() const {
+    return m_client.options().closeToTray && m_tray->inTray();
+}
+
+void AttentionUi::hideToTray() {
+    // While the window is away, closing a box must not end the program as
+    // closing its last window would.
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_window.hide();
+}
+
+void AttentionUi::windowClosed() {
+    if (QApplication::quitOnLastWindowClosed()) return;
+    QApplication::setQuitOnLastWindowClosed(true);
+    QCoreApplication::quit();
+}
+
+void AttentionUi::showWindow() {
+    QApplication::setQuitOnLastWindowClosed(true);
+    if (m_window.isMinimized()) {
+        m_window.showNormal();
+    } else {
+        m_window.show();
+    }
+    m_window.raise();
+    m_window.activateWindow();
+}
+
+QString AttentionUi::tabText(const QString& label, const TabActivity& activity) {
+    if (!activity.rows) return label;
+    QString text = QStringLiteral("• ") + label;
+    if (activity.strong() > 0) text += QStringLiteral(" (%1)").arg(activity.strong());
+    return text;
+}
+
+QColor AttentionUi::strongColour(const QPalette& palette) {
+    // The palette's link colour is made to stand out on its own window colour,
+    // light or dark.
+    return palette.color(QPalette::Active, QPalette::Link);
+}
+
+bool AttentionUi::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::ActivationChange && m_window.isActiveWindow())
+        m_client.attention().windowActivated();
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace tavik::gui
