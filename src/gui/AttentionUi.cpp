@@ -12,7 +12,7 @@
 namespace tavik::gui {
 
 AttentionUi::AttentionUi(Client& client, QMainWindow& window, QtDesktop* desktop)
-    : QObject(&window), m_client(client), m_window(window) {
+    : QObject(&window), m_client(client), m_window(window), m_desktop(desktop) {
     m_tray = new TrayIcon(this);
     m_notifier = new Notifier(this);
     m_notifier->setTray(&m_tray->icon());
@@ -37,7 +37,9 @@ AttentionUi::AttentionUi(Client& client, QMainWindow& window, QtDesktop* desktop
 }
 
 AttentionUi::~AttentionUi() {
+    // The engine and its desktop outlive the window.
     m_client.attention().setOnUnreadChanged({});
+    if (m_desktop) m_desktop->setNotifier({});
 }
 
 void AttentionUi::applyOptions() {

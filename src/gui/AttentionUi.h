@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPalette>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -59,6 +60,7 @@ protected:
 private:
     Client& m_client;
     QMainWindow& m_window;
+    QPointer<QtDesktop> m_desktop;
     TrayIcon* m_tray = nullptr;
     Notifier* m_notifier = nullptr;
     QTimer m_tick;

@@ -118,8 +118,11 @@ TEST_F(AttentionTest, ChatWatchAndWordSoundsNameTheChatWhenThereAreTwo) {
     EXPECT_EQ(told().size(), 2U);
 
     client.chatWatch().list().add("Anna");
-    receive(7, listOf("eins", "Anna, Bert"));
+    client.chatWatch().list().addOrRefresh("Rudi");
+    ignore(eins, "Rudi");
+    receive(7, listOf("eins", "Anna, Bert, Rudi"));
     EXPECT_EQ(told().back(), "ChatWatch (eins) | Anna hat den Chat betreten.");
+    EXPECT_EQ(told().size(), 3U);  // Rudi is ignored
     EXPECT_EQ(desktop.notifications.back().sessionId, eins.id);
 
     client.options().notifyChatWatch = false;

@@ -21,7 +21,9 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
     m_inputLine.setOnChanged([this] { m_inputCommands.inputChanged(); });
     m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
     m_chatWatch.setOnAnnounced([this](int socket, std::string_view name) {
-        m_attention.chatterAnnounced(socket, name, notifying());
+        // An ignored chatter's announcement is not shown either.
+        if (!MessageView::ignores(m_sessions.findBySocket(socket), name))
+            m_attention.chatterAnnounced(socket, name, notifying());
     });
     addSessionTab(NewConnection, "");
     m_messageView.clear();
