@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
+#include <algorithm>
+#include <cmath>
 
 #include "Notifier.h"
 #include "QtDesktop.h"
@@ -81,10 +83,33 @@ QString AttentionUi::tabText(const QString& label, const TabActivity& activity) 
     return text;
 }
 
+namespace {
+
+// WCAG's relative luminance and contrast ratio of two colours.
+double luminance(const QColor& colour) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+}  // namespace
+
+double AttentionUi::contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 QColor AttentionUi::strongColour(const QPalette& palette) {
-    // The palette's link colour is made to stand out on its own window colour,
-    // light or dark.
-    return palette.color(QPalette::Active, QPalette::Link);
+    // The palette's link colour, where it stands out from the tabs' background
+    // as a mark must (3 : 1); a dark palette that kept the light one's blue
+    // gets a light blue, a light one a dark blue.
+    const QColor link = palette.color(QPalette::Active, QPalette::Link);
+    const QColor back = palette.color(QPalette::Active, QPalette::Window);
+    if (contrast(link, back) >= 3.0) return link;
+    return luminance(back) < 0.18 ? QColor(0x8a, 0xc4, 0xff) : QColor(0x00, 0x35, 0xa0);
 }
 
 bool AttentionUi::eventFilter(QObject* watched, QEvent* event) {

@@ -49,6 +49,8 @@ public:
     static QString tabText(const QString& label, const TabActivity& activity);
     // The colour of a tab with whispers or rows naming the user, readable on `palette`.
     static QColor strongColour(const QPalette& palette);
+    // The contrast ratio of two colours, 1 (the same) to 21 (black on white).
+    static double contrast(const QColor& a, const QColor& b);
 
 Q_SIGNALS:
     // "Beenden" in the tray's menu.

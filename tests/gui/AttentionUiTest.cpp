@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPalette>
 #include <QTabBar>
 #include <QTest>
 
@@ -87,6 +88,30 @@ TEST_F(AttentionUiTest, TheTrayCountsWhispersAndItsMenuShowsAndQuits) {
     tray.quitAction()->trigger();
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "tavikclient.conf"));  // closed in order: saved
+}
+
+// The marked tab's colour is readable on light and dark desktops, whatever link colour they left.
+TEST(AttentionUi, TheStrongColourStandsOutOnLightAndDark) {
+    struct Case {
+        const char* what;
+        QColor window;
+        QColor link;
+        bool linkKept;
+    };
+    const Case cases[] = {
+        {"light, blue links", QColor(0xef, 0xef, 0xef), QColor(0x00, 0x00, 0xff), true},
+        {"dark, its own light links", QColor(0x31, 0x36, 0x3b), QColor(0x1d, 0x99, 0xf3), true},
+        {"dark, the light palette's blue", QColor(0x35, 0x35, 0x35), QColor(0x00, 0x00, 0xff), false},
+        {"light, a pale link", QColor(0xff, 0xff, 0xff), QColor(0xaa, 0xcc, 0xff), false},
+    };
+    for (const Case& c : cases) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, c.window);
+        palette.setColor(QPalette::Link, c.link);
+        const QColor chosen = gui::AttentionUi::strongColour(palette);
+        EXPECT_GE(gui::AttentionUi::contrast(chosen, c.window), 3.0) << c.what;
+        EXPECT_EQ(chosen == c.link, c.linkKept) << c.what;
+    }
 }
 
 TEST(Notifier, TextsStayText) {
