@@ -21,8 +21,10 @@
 #include <QTreeView>
 #include <QWindow>
 #include <cstdio>
+#include <utility>
 
 #include "AboutDialogWidget.h"
+#include "AttentionUi.h"
 #include "ChannelPasswordDialogWidget.h"
 #include "ChatWatchDialogWidget.h"
 #include "ChatterTreeItemModel.h"
@@ -181,6 +183,11 @@ constexpr OwnOption OwnOptions[] = {
     {Command::SaveInputHistory, &Options::saveInputHistory},
     {Command::ColouredNames, &Options::colouredNames},
     {Command::Reconnect, &Options::reconnect},
+    {Command::NotifyWhispers, &Options::notifyWhispers},
+    {Command::NotifyChatWatch, &Options::notifyChatWatch},
+    {Command::NotifyWordSounds, &Options::notifyWordSounds},
+    {Command::TrayIcon, &Options::trayIcon},
+    {Command::CloseToTray, &Options::closeToTray},
 };
 
 struct MenuItem {
@@ -204,6 +211,8 @@ MainWindow::MainWindow(Client& client, QtDesktop* desktop, QWidget* parent)
     }
     buildControls();
     buildMenus();
+    m_attention = new AttentionUi(client, *this, desktop);
+    QObject::connect(m_attention, &AttentionUi::quitRequested, this, [this] { dispatch(Command::Quit); });
     connectModels();
     if (m_desktop != nullptr) m_desktop->setInputLine(m_inputLine);
     qApp->installEventFilter(this);
@@ -336,7 +345,8 @@ void MainWindow::buildMenus() {
                         {Command::ExtendWord, "&Wort erweitern (vom Text)\t§ oder F4"},
                         {Command::CompleteName, "&Wort erweitern (von den Namen)\tTab"},
                         {Command::ClearMessages, "Alle Meldungen Löschen\tF8"},
-                        {Command::NextChat, "Nächster Chat\tCtrl+Tab"}});
+                        {Command::NextChat, "Nächster Chat\tCtrl+Tab"},
+                        {Command::NextWhisper, "Nächstes Flüstern\tAlt+A"}});
     addMenu("&Optionen",
             {{Command::Autoscroll, "&Autoscroll", true},
              {Command::Autowhisper, "Auto&whisper", true},
@@ -355,7 +365,12 @@ void MainWindow::buildMenus() {
              {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
              {Command::SaveInputHistory, "Eingabeverlauf speichern", true},
              {Command::ColouredNames, "Farbige Namen", true},
-             {Command::Reconnect, "Automatisch neu verbinden", true}},
+             {Command::Reconnect, "Automatisch neu verbinden", true},
+             {Command::NotifyWhispers, "Benachrichtigungen: Flüstern", true},
+             {Command::NotifyChatWatch, "Benachrichtigungen: ChatWatch", true},
+             {Command::NotifyWordSounds, "Benachrichtigungen: Wort-Sounds", true},
+             {Command::TrayIcon, "Symbol im Infobereich", true},
+             {Command::CloseToTray, "In den Infobereich schließen", true}},
             {Command::SmallIcons});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
@@ -565,6 +580,7 @@ void MainWindow::applySettings() {
         action(command)->setChecked(on);
     for (const OwnOption& option : OwnOptions)
         action(option.command)->setChecked(m_client.options().*option.flag);
+    m_attention->applyOptions();
     // The stored rectangle is the frame's: move() places the frame, and the
     // client area is fitted inside it once the frame's width is known.
     const QRect frame = placeOnScreen(s.windowRect);
@@ -719,7 +735,10 @@ void MainWindow::dispatch(Command command) {
             input.sendButton();
             break;
         case Command::Close:
+            close();
+            break;
         case Command::Quit:
+            m_quitting = true;
             close();
             break;
         case Command::About:
@@ -840,10 +859,20 @@ void MainWindow::dispatch(Command command) {
         case Command::SaveInputHistory:
         case Command::ColouredNames:
         case Command::Reconnect:
+        case Command::NotifyWhispers:
+        case Command::NotifyChatWatch:
+        case Command::NotifyWordSounds:
+        case Command::TrayIcon:
+        case Command::CloseToTray:
             for (const OwnOption& option : OwnOptions) {
                 if (option.command == command) toggleOption(command, m_client.options().*option.flag);
             }
             m_rowsModel->setColouredNames(m_client.options().colouredNames);
+            m_attention->applyOptions();
+            break;
+        case Command::NextWhisper:
+            m_client.attention().showNextWhisper();
+            m_inputLine->setFocus();
             break;
         case Command::ReconnectNow:
             m_client.reconnectNow(m_client.tabs().focused());
@@ -957,6 +986,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
                       : key->key() == Qt::Key_P ? Command::DemoFill
                                                 : Command::ChatWatch;
             break;
+        case Qt::Key_A:
+            mapped = mods == Qt::AltModifier;
+            command = Command::NextWhisper;
+            break;
         case Qt::Key_Slash:
         case Qt::Key_Question:
             mapped = (key->modifiers() & Qt::AltModifier) != 0;
@@ -1038,6 +1071,12 @@ void MainWindow::quitWithoutAsking() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    const bool quitting = std::exchange(m_quitting, false);
+    if (!m_closing && !quitting && m_attention->closesToTray()) {
+        event->ignore();
+        m_attention->hideToTray();
+        return;
+    }
     if (!m_closing && !m_client.confirmClose()) {
         event->ignore();
         return;
@@ -1048,6 +1087,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         m_client.shutdown();
     }
     event->accept();
+    m_attention->windowClosed();
 }
 
 void MainWindow::showContextMenu(const QPoint& globalPos) {
@@ -1087,8 +1127,11 @@ void MainWindow::syncTabs() {
     // A tab whose session lost its connection is greyed while it waits for a new one.
     const QColor waiting = palette().color(QPalette::Disabled, QPalette::WindowText);
     for (int i = 0; i < tabs.count(); ++i) {
-        m_tabStrip->setTabText(i, toQt(tabs.label(i)));
-        m_tabStrip->setTabTextColor(i, tabs.disconnected(i) ? waiting : QColor());
+        const TabActivity& activity = tabs.activity(i);
+        m_tabStrip->setTabText(i, AttentionUi::tabText(toQt(tabs.label(i)), activity));
+        m_tabStrip->setTabTextColor(i, tabs.disconnected(i)     ? waiting
+                                       : activity.strong() > 0 ? AttentionUi::strongColour(m_tabStrip->palette())
+                                                               : QColor());
     }
     if (QAction* again = action(Command::ReconnectNow))
         again->setEnabled(m_client.waitsForConnection(tabs.focused()));

@@ -27,6 +27,7 @@ class Client;
 
 namespace tavik::gui {
 
+class AttentionUi;
 class ChatterTreeItemModel;
 class ClientArea;
 class MessageListModel;
@@ -71,6 +72,8 @@ public:
     QPushButton* connectButton() const { return m_connectButton; }
     QWidget* clientArea() const;
     QAction* action(Command command) const;
+    // Notifications, tray icon and the window's activation.
+    AttentionUi& attention() const { return *m_attention; }
 
     // Places the controls for the client area's size.
     void arrange();
@@ -123,12 +126,14 @@ private:
     QPushButton* m_connectButton = nullptr;
     MessageListModel* m_rowsModel = nullptr;
     ChatterTreeItemModel* m_treeModel = nullptr;
+    AttentionUi* m_attention = nullptr;
     std::map<Command, QAction*> m_actions;
     QTimer m_keepAlive;
     QTimer m_idle;
     QTimer m_reconnectTimer;   // due reconnects and unanswered keep-alives
     bool m_mirroring = false;  // the window is copying the engine's state: no echo back
     bool m_closing = false;
+    bool m_quitting = false;  // "Beenden" closes for good, also when the close box goes to the tray
     bool m_treeSelectionChanged = false;  // since the last press on the tree
     bool m_markerPending = false;         // the view follows the marker once per pass of the event loop
     int m_markerScroll = 0;

@@ -85,4 +85,10 @@ void QtDesktop::playSystemSound(std::string_view name) {
     m_sound->playSystemSound(toQt(name));
 }
 
+void QtDesktop::notify(std::string_view title, std::string_view body, int sessionId) {
+    // The taskbar's urgency hint stays until the window is active again.
+    if (m_window) QApplication::alert(m_window);
+    if (m_notifier) m_notifier(toQt(title), toQt(body), sessionId);
+}
+
 }  // namespace tavik::gui

@@ -24,6 +24,10 @@ public:
     // Runs a dialog for the engine; the main window supplies the dialogs.
     void setDialogRunner(std::function<int(Dialog)> runner) { m_dialogRunner = std::move(runner); }
     void setInputLine(QWidget* inputLine) { m_inputLine = inputLine; }
+    // Shows the desktop notifications the engine asks for.
+    void setNotifier(std::function<void(const QString&, const QString&, int)> notifier) {
+        m_notifier = std::move(notifier);
+    }
 
     MessageBoxAnswer messageBox(std::string_view text, std::string_view caption,
                                 MessageBoxStyle style) override;
@@ -37,11 +41,13 @@ public:
     void playSound(const std::string& path) override;
     void stopSound() override;
     void playSystemSound(std::string_view name) override;
+    void notify(std::string_view title, std::string_view body, int sessionId) override;
 
 private:
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_inputLine;
     std::function<int(Dialog)> m_dialogRunner;
+    std::function<void(const QString&, const QString&, int)> m_notifier;
     SoundPlayer* m_sound = nullptr;
 };
 

@@ -17,9 +17,16 @@ export XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb
 # In the asan build: what the system's D-Bus library keeps is not ours.
 export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")" && pwd)/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+# A session bus of the run's own (the notification tests put their own
+# notification service on it); without dbus-run-session those tests are skipped.
+bus=()
+if command -v dbus-run-session >/dev/null 2>&1; then
+    bus=(dbus-run-session --)
+fi
+
 # Inside the virtual display: start the window manager, wait until it has
 # announced itself on the root window, run the tests, stop the manager.
-xvfb-run -a -s "-screen 0 1280x900x24 -nolisten tcp" bash -c '
+"${bus[@]}" xvfb-run -a -s "-screen 0 1280x900x24 -nolisten tcp" bash -c '
     set -u
     openbox --sm-disable >/dev/null 2>&1 &
     wm=$!

@@ -86,6 +86,12 @@ public:
     int toFront = 0;
     bool foreground = true;
     std::vector<std::string> sounds;  // played files and system sounds, in order
+    struct Notification {
+        std::string title;
+        std::string body;
+        int sessionId = 0;
+    };
+    std::vector<Notification> notifications;
     int soundStops = 0;
     std::string clipboard;
     MessageBoxAnswer answer = MessageBoxAnswer::Ok;
@@ -115,6 +121,9 @@ public:
     void playSound(const std::string& path) override { sounds.push_back(path); }
     void stopSound() override { ++soundStops; }
     void playSystemSound(std::string_view name) override { sounds.emplace_back(name); }
+    void notify(std::string_view heading, std::string_view body, int sessionId) override {
+        notifications.push_back({std::string(heading), std::string(body), sessionId});
+    }
 };
 
 class FakeClock : public Clock {

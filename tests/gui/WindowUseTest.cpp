@@ -68,6 +68,11 @@ TEST_F(WindowUseTest, OurOptionsMenuEntriesToggleTheirOwnFlags) {
         {Command::SaveInputHistory, &Options::saveInputHistory},
         {Command::ColouredNames, &Options::colouredNames},
         {Command::Reconnect, &Options::reconnect},
+        {Command::NotifyWhispers, &Options::notifyWhispers},
+        {Command::NotifyChatWatch, &Options::notifyChatWatch},
+        {Command::NotifyWordSounds, &Options::notifyWordSounds},
+        {Command::TrayIcon, &Options::trayIcon},
+        {Command::CloseToTray, &Options::closeToTray},
     };
     Options& o = client.options();
     for (const auto& c : cases) {

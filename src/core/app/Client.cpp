@@ -21,6 +21,11 @@ Client::Client(Transport& transport, Desktop& desktop, Clock& clock, std::filesy
     m_loginDialog.setOnNickChosen([this](std::string_view nick) { setOwnNick(nick); });
     m_inputLine.setOnChanged([this] { m_inputCommands.inputChanged(); });
     m_tabs.setOnSelectionChanged([this] { selectSessionTab(); });
+    m_chatWatch.setOnAnnounced([this](int socket, std::string_view name) {
+        // An ignored chatter's announcement is not shown either.
+        if (!MessageView::ignores(m_sessions.findBySocket(socket), name))
+            m_attention.chatterAnnounced(socket, name, notifying());
+    });
     addSessionTab(NewConnection, "");
     m_messageView.clear();
 }
@@ -491,6 +496,9 @@ void Client::deliverRow(int socket, std::string_view name, std::string_view text
             finishReconnectLogin(s->id);
     }
     m_away.autoReply(socket, name, kind);
+    // Before the row is shown: showing it may run a loop that changes the buffers `name` and `text` are in.
+    if (!MessageView::ignores(m_sessions.findBySocket(socket), name))
+        m_attention.rowArrived(socket, name, text, kind, notifying());
     m_messageView.insert(socket, name, text, kind);
 }
 

@@ -11,6 +11,7 @@
 #include "app/SendInputLine.h"
 #include "art/ArtFontBox.h"
 #include "art/ArtFontSet.h"
+#include "chat/Attention.h"
 #include "chat/AwayMessage.h"
 #include "chat/ChatWatch.h"
 #include "chat/ChatWatchDialog.h"
@@ -75,6 +76,8 @@ public:
     TextField& recipientBox() { return m_recipientBox; }
     ChatWatch& chatWatch() { return m_chatWatch; }
     ChatWatchDialog& chatWatchDialog() { return m_chatWatchDialog; }
+    // Tab marks, unread whispers and desktop notifications.
+    Attention& attention() { return m_attention; }
     ReceivePipeline& receiver() { return m_receiver; }
     AwayMessage& away() { return m_away; }
     IgnoreList& ignoreList() { return m_ignoreList; }
@@ -213,6 +216,10 @@ private:
     void endReadEvent() override;
 
     void showPendingLine(int socket);
+    // Rows notify the desktop unless a dialog of the program holds their side effects.
+    Attention::Notifying notifying() const {
+        return m_messageView.sideEffectsHeld() ? Attention::Notifying::No : Attention::Notifying::Yes;
+    }
     void alreadyInChat();
 
     // The reconnect (ClientReconnect.cpp). A connection ended by the server
@@ -246,6 +253,7 @@ private:
     LogFile m_logFile{m_desktop, m_clock, m_settings, m_workingDirectory};
     MessageView m_messageView{m_sessions, m_clock, m_settings, m_desktop, m_sound, m_logFile, m_recipientBox};
     ChatWatch m_chatWatch{m_transport, m_desktop, m_sessions, m_messageView, m_logFile, m_workingDirectory};
+    Attention m_attention{m_sessions, m_tabs, m_options, m_clock, m_desktop, m_sound};
     ChatterTree m_chatterTree{m_sessions, m_namesList, m_chatWatch};
     ChatWatchDialog m_chatWatchDialog{m_transport, m_sessions, m_chatWatch};
     ReceivePipeline m_receiver;

@@ -78,6 +78,13 @@ enum class Command : int {
     // The option "Automatisch neu verbinden" and "Neu verbinden" (menu and tab menu).
     Reconnect = 33020,
     ReconnectNow = 33021,
+    // Notifications, the tray and the tabs' marks.
+    NotifyWhispers = 33030,
+    NotifyChatWatch = 33031,
+    NotifyWordSounds = 33032,
+    TrayIcon = 33033,
+    CloseToTray = 33034,
+    NextWhisper = 33035,  // Alt+A: the next session with an unread whisper
 };
 
 }  // namespace tavik

@@ -124,6 +124,7 @@ void ChatWatch::chatterSeen(int socket, std::string_view name, std::string_view 
     if (entry->active != 0) return;
     entry->active = 1;
     const std::string announced = entry->name;
+    if (m_onAnnounced) m_onAnnounced(socket, announced);
     m_view.insert(socket, announced, "hat den Chat betreten.", LineKind::Alert);
 
     // The row may have run side effects; look the entries up again before using them.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ public:
     static std::string serialize(const NameList& list);
 
     void chatterSeen(int socket, std::string_view name, std::string_view chatName);
+    // Told of each announcement before its row is shown.
+    void setOnAnnounced(std::function<void(int socket, std::string_view name)> callback) {
+        m_onAnnounced = std::move(callback);
+    }
     // A chatter list of `chatName` starts: its entries and the stored ones are not seen yet.
     void markAllStale(std::string_view chatName);
     void refreshPresence(std::string_view chatName);
@@ -77,6 +82,7 @@ private:
     LogFile& m_log;
     std::filesystem::path m_workingDirectory;
     NameList m_list;
+    std::function<void(int, std::string_view)> m_onAnnounced;
 };
 
 }  // namespace tavik

@@ -156,10 +156,7 @@ void MessageView::insert(int socket, std::string_view name, std::string_view tex
 
 void MessageView::insertRow(Session* session, std::string_view name, std::string_view text, LineKind kind,
                             RowOrigin origin) {
-    if (session != nullptr && session->ignoreMarksTouched) {
-        const NameEntry* entry = session->chatterNames.find(name, "", true);
-        if (entry != nullptr && entry->active != 0) return;  // ignored chatter
-    }
+    if (ignores(session, name)) return;
     if (name.empty()) name = " ";
 
     // Drop the oldest row first, so a view never sees a 501st row.

@@ -60,6 +60,12 @@ public:
     // All rows, in-progress rows included, become 500 blank filler rows.
     void clear();
     Session* sessionOfRow(int row);
+    // Rows of a chatter the user ignores in `session` are not shown.
+    static bool ignores(Session* session, std::string_view name) {
+        if (session == nullptr || !session->ignoreMarksTouched) return false;
+        const NameEntry* entry = session->chatterNames.find(name, "", true);
+        return entry != nullptr && entry->active != 0;
+    }
     // Writes prefix + text, cleaned of escapes, into the in-progress row of
     // `session`; a session without one shows nothing. Both are parts of an
     // unfinished line: a line feed in them ends what is shown.

@@ -64,7 +64,8 @@ const std::filesystem::path* Sound::find(std::string_view word) {
     return it == m_files.end() ? nullptr : &it->second;
 }
 
-void Sound::playWordSounds(std::string_view text) {
+template <typename F>
+void Sound::forEachWordSound(std::string_view text, F&& found) {
     refreshIndex();
     if (m_files.empty()) return;
     std::size_t start = 0;
@@ -74,13 +75,27 @@ void Sound::playWordSounds(std::string_view text) {
         const std::filesystem::path* file = find(text.substr(start, i - start));
         // The player opens the file as it is: a FIFO there would hang it.
         std::error_code ec;
-        if (file && std::filesystem::is_regular_file(*file, ec)) {
-            m_desktop.stopSound();
-            const std::u8string utf8 = file->u8string();
-            m_desktop.playSound(std::string(utf8.begin(), utf8.end()));
-        }
+        if (file && std::filesystem::is_regular_file(*file, ec) && !found(*file)) return;
         start = i + 1;
     }
+}
+
+void Sound::playWordSounds(std::string_view text) {
+    forEachWordSound(text, [this](const std::filesystem::path& file) {
+        m_desktop.stopSound();
+        const std::u8string utf8 = file.u8string();
+        m_desktop.playSound(std::string(utf8.begin(), utf8.end()));
+        return true;
+    });
+}
+
+bool Sound::hasWordSound(std::string_view text) {
+    bool found = false;
+    forEachWordSound(text, [&found](const std::filesystem::path&) {
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 }  // namespace tavik

@@ -23,11 +23,16 @@ public:
 
     static bool isSeparator(unsigned char c);
     void playWordSounds(std::string_view text);
+    // Whether a word of `text` has a sound, without playing it.
+    bool hasWordSound(std::string_view text);
 
 private:
     // The file for "<word>.wav", or null.
     const std::filesystem::path* find(std::string_view word);
     void refreshIndex();
+    // Calls `found` with each word's file, in order, until it answers false.
+    template <typename F>
+    void forEachWordSound(std::string_view text, F&& found);
 
     struct Hash {
         using is_transparent = void;

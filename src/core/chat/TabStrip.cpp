@@ -11,7 +11,7 @@ int TabStrip::sessionId(int index) const {
 
 int TabStrip::insert(int index, std::string_view label, int sessionId) {
     index = std::clamp(index, 0, count());
-    m_tabs.insert(m_tabs.begin() + index, Tab{std::string(label), sessionId});
+    m_tabs.insert(m_tabs.begin() + index, Tab{std::string(label), sessionId, {}});
     if (m_tabs.size() == 1) {
         m_focused = 0;  // the first tab of a strip is selected at once, without a notification
     } else if (m_focused >= index) {
@@ -52,8 +52,20 @@ void TabStrip::setDisconnected(int index, bool disconnected) {
 void TabStrip::setFocus(int index) {
     if (index < 0 || index >= count() || index == m_focused) return;
     m_focused = index;
+    m_tabs[static_cast<std::size_t>(index)].activity = TabActivity();
     notify([&](TabStripObserver& o) { o.focusChanged(index); });
     if (m_onSelectionChanged) m_onSelectionChanged();
+}
+
+void TabStrip::noteActivity(int index, bool whisper, bool mention) {
+    if (index < 0 || index >= count() || index == m_focused) return;
+    TabActivity& activity = m_tabs[static_cast<std::size_t>(index)].activity;
+    const TabActivity before = activity;
+    activity.rows = true;
+    if (whisper) ++activity.whispers;
+    if (mention) ++activity.mentions;
+    // A flood in a marked tab changes nothing the tab shows but its count.
+    if (activity != before) notify([&](TabStripObserver& o) { o.tabChanged(index); });
 }
 
 void TabStrip::removeObserver(TabStripObserver* observer) {

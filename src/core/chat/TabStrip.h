@@ -16,6 +16,16 @@ public:
     virtual void focusChanged(int /*index*/) {}
 };
 
+// What arrived in a tab's session since the tab last had the focus: any row,
+// and among them the whispers and the rows that name the user's nick.
+struct TabActivity {
+    bool rows = false;
+    int whispers = 0;
+    int mentions = 0;
+    int strong() const { return whispers + mentions; }
+    bool operator==(const TabActivity&) const = default;
+};
+
 // The session tabs, newest first, and the tab that has the focus. A tab shows
 // a label («nick@chat») and is linked to its session by the session's id: a
 // nick may hold any character a server allows, an "@" too, so the label is
@@ -29,6 +39,10 @@ public:
     // The id of the tab's session (NoSession for an index of no tab).
     int sessionId(int index) const;
     int focused() const { return m_focused; }
+    const TabActivity& activity(int index) const { return m_tabs[static_cast<std::size_t>(index)].activity; }
+    // A row arrived in the session of a tab without the focus (the focused tab's
+    // rows are in view); giving the tab the focus clears what was counted.
+    void noteActivity(int index, bool whisper, bool mention);
 
     // Inserts at `index` (clamped) and returns the index.
     int insert(int index, std::string_view label, int sessionId = NoSession);
@@ -61,6 +75,7 @@ private:
         std::string label;
         int sessionId = NoSession;
         bool disconnected = false;
+        TabActivity activity;
     };
     std::vector<Tab> m_tabs;
     int m_focused = -1;

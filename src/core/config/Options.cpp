@@ -14,13 +14,18 @@ struct BoolKey {
 
 // The file's keys. Their names never change: files of older and newer
 // versions read each other's.
-constexpr std::array<BoolKey, 6> BoolKeys{{
+constexpr std::array<BoolKey, 11> BoolKeys{{
     {"confirm_multiline_paste", &Options::confirmMultilinePaste},
     {"away_answers_whispers_only", &Options::awayAnswersWhispersOnly},
     {"send_umlauts_unchanged", &Options::sendUmlautsUnchanged},
     {"save_input_history", &Options::saveInputHistory},
     {"coloured_names", &Options::colouredNames},
     {"reconnect", &Options::reconnect},
+    {"notify_whispers", &Options::notifyWhispers},
+    {"notify_chatwatch", &Options::notifyChatWatch},
+    {"notify_word_sounds", &Options::notifyWordSounds},
+    {"tray_icon", &Options::trayIcon},
+    {"close_to_tray", &Options::closeToTray},
 }};
 
 std::string_view trim(std::string_view text) {

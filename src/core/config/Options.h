@@ -34,6 +34,16 @@ struct Options {
     // "Automatisch neu verbinden": a connection the user did not end is tried
     // again on its own, its tab kept.
     bool reconnect = true;
+    // "Benachrichtigungen: Flüstern", "…: ChatWatch", "…: Wort-Sounds": a
+    // whisper, an announcement or a row with a word sound raises a desktop
+    // notification while the window is in the background.
+    bool notifyWhispers = true;
+    bool notifyChatWatch = true;
+    bool notifyWordSounds = true;
+    // "Symbol im Infobereich": the program shows an icon in the system tray.
+    bool trayIcon = true;
+    // "In den Infobereich schließen": the close box hides the window to the tray.
+    bool closeToTray = false;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -54,7 +64,10 @@ struct Options {
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
                saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
-               reconnect == other.reconnect;
+               reconnect == other.reconnect &&
+               notifyWhispers == other.notifyWhispers && notifyChatWatch == other.notifyChatWatch &&
+               notifyWordSounds == other.notifyWordSounds && trayIcon == other.trayIcon &&
+               closeToTray == other.closeToTray;
     }
 
 private:

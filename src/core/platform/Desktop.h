@@ -41,6 +41,11 @@ public:
     virtual void stopSound() = 0;
     // A sound of the system's own, e.g. "CHORD.WAV".
     virtual void playSystemSound(std::string_view name) = 0;
+
+    // A desktop notification while the window is in the background, with the
+    // taskbar's urgency hint. Choosing it brings the window to the front with
+    // the session `sessionId` current. A desktop without notifications ignores it.
+    virtual void notify(std::string_view /*title*/, std::string_view /*body*/, int /*sessionId*/) {}
 };
 
 }  // namespace tavik
