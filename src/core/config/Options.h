@@ -31,6 +31,9 @@ struct Options {
     bool saveInputHistory = false;
     // "Farbige Namen": each chatter's name in a colour of its own.
     bool colouredNames = true;
+    // "Zeilen im Speicher": rows the message list keeps, 500, 2000, 10000 or
+    // 50000; any other value in the file reads as 500.
+    int rows = 500;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -50,7 +53,8 @@ struct Options {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
-               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames;
+               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
+               rows == other.rows;
     }
 
 private:
