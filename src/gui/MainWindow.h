@@ -29,6 +29,7 @@ namespace tavik::gui {
 
 class ChatterTreeItemModel;
 class ClientArea;
+class FindBar;
 class MessageListModel;
 class QtTransport;
 class QtDesktop;
@@ -69,6 +70,7 @@ public:
     QListWidget* namesListBox() const { return m_namesListBox; }
     QPushButton* sendButton() const { return m_sendButton; }
     QPushButton* connectButton() const { return m_connectButton; }
+    FindBar* findBar() const { return m_findBar; }
     QWidget* clientArea() const;
     QAction* action(Command command) const;
 
@@ -122,6 +124,7 @@ private:
     QPushButton* m_sendButton = nullptr;
     QPushButton* m_connectButton = nullptr;
     MessageListModel* m_rowsModel = nullptr;
+    FindBar* m_findBar = nullptr;
     ChatterTreeItemModel* m_treeModel = nullptr;
     std::map<Command, QAction*> m_actions;
     QTimer m_keepAlive;
