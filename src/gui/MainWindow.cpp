@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionHeader>
-#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
 #include <QTreeView>
@@ -30,10 +30,12 @@
 #include "ChatterTreeItemModel.h"
 #include "Codec.h"
 #include "ConnectDialogWidget.h"
+#include "FindBar.h"
 #include "FontMapping.h"
 #include "Icons.h"
 #include "InputLineEdit.h"
 #include "LoginDialogWidget.h"
+#include "MessageCellDelegate.h"
 #include "MessageListModel.h"
 #include "MessageListView.h"
 #include "QtDesktop.h"
@@ -104,52 +106,6 @@ private:
 
 namespace {
 
-// Paints the marker on a blank filler row as a focus frame around the row
-// instead of the selection fill, which over the empty rows at the top of the
-// list would read as a glitch. Every other row is painted as the view does.
-class MarkerDelegate : public QStyledItemDelegate {
-public:
-    explicit MarkerDelegate(QTableView* view) : QStyledItemDelegate(view), m_view(view) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const bool filler =
-            index.data(MessageListModel::KindRole).toInt() == static_cast<int>(LineKind::Filler);
-        if (!filler || !option.state.testFlag(QStyle::State_Selected)) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        QStyleOptionViewItem plain(option);
-        plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-        // The view has filled the selected row's panel already; cover it.
-        painter->fillRect(option.rect, option.palette.brush(QPalette::Base));
-        QStyledItemDelegate::paint(painter, plain, index);
-
-        // One dotted frame around the whole row: top and bottom on every cell,
-        // the sides on the first and the last shown column.
-        const QHeaderView* header = m_view->horizontalHeader();
-        int first = -1;
-        int last = -1;
-        for (int visual = 0; visual < header->count(); ++visual) {
-            const int logical = header->logicalIndex(visual);
-            if (header->isSectionHidden(logical)) continue;
-            if (first < 0) first = logical;
-            last = logical;
-        }
-        const QRect r = option.rect.adjusted(0, 0, -1, -1);
-        painter->save();
-        painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
-        painter->drawLine(r.topLeft(), r.topRight());
-        painter->drawLine(r.bottomLeft(), r.bottomRight());
-        if (index.column() == first) painter->drawLine(r.topLeft(), r.bottomLeft());
-        if (index.column() == last) painter->drawLine(r.topRight(), r.bottomRight());
-        painter->restore();
-    }
-
-private:
-    QTableView* m_view;
-};
-
 // The message list's header. Beyond the last column it goes on as an empty
 // header, so it spans the list's whole width as the row of columns does.
 class ListHeader : public QHeaderView {
@@ -189,6 +145,17 @@ constexpr OwnOption OwnOptions[] = {
     {Command::TrayIcon, &Options::trayIcon},
     {Command::CloseToTray, &Options::closeToTray},
 };
+
+// "Zeilen im Speicher": the rows option's choices by their menu commands.
+struct RowsChoice {
+    Command command;
+    int rows;
+    const char* label;
+};
+constexpr RowsChoice RowsChoices[] = {{Command::Rows500, 500, "500"},
+                                      {Command::Rows2000, 2000, "2.000"},
+                                      {Command::Rows10000, 10000, "10.000"},
+                                      {Command::Rows50000, 50000, "50.000"}};
 
 struct MenuItem {
     Command command;
@@ -269,7 +236,6 @@ void MainWindow::buildControls() {
     m_messageList->horizontalHeader()->setSectionsMovable(true);
     m_messageList->horizontalHeader()->setHighlightSections(false);
     m_messageList->horizontalHeader()->setStretchLastSection(false);
-    m_messageList->setItemDelegate(new MarkerDelegate(m_messageList));
 
     m_recipientBox = new QLineEdit(m_area);
     m_recipientBox->setMaxLength(99);
@@ -330,6 +296,7 @@ void MainWindow::buildMenus() {
                 if (after == command) menu->addSeparator();
             }
         }
+        return menu;
     };
     addMenu("&Datei",
             {{Command::Connect, "&Verbinden"},
@@ -337,7 +304,9 @@ void MainWindow::buildMenus() {
              {Command::ChatWatch, "ChatWatch\tCtrl+W"},
              {Command::Quit, "&Beenden"}},
             {Command::Connect, Command::ChatWatch});
-    addMenu("&Bearbeiten", {{Command::Copy, "&Kopieren\tCtrl+C"}, {Command::Paste, "&Einfügen\tCtrl+V"}});
+    addMenu("&Bearbeiten", {{Command::Copy, "&Kopieren\tCtrl+C"},
+                            {Command::Paste, "&Einfügen\tCtrl+V"},
+                            {Command::Find, "Suchen…\tCtrl+Shift+F"}});
     addMenu("Actions", {{Command::Send, "&Senden\tEnter"},
                         {Command::SendInvertedMenu, "&Invertiert Senden\tCtrl+Enter"},
                         {Command::InsertName, "&Name einfügen\tF2"},
@@ -347,37 +316,55 @@ void MainWindow::buildMenus() {
                         {Command::ClearMessages, "Alle Meldungen Löschen\tF8"},
                         {Command::NextChat, "Nächster Chat\tCtrl+Tab"},
                         {Command::NextWhisper, "Nächstes Flüstern\tAlt+A"}});
-    addMenu("&Optionen",
-            {{Command::Autoscroll, "&Autoscroll", true},
-             {Command::Autowhisper, "Auto&whisper", true},
-             {Command::Autosize, "Autosi&ze", true},
-             {Command::AutoTop, "Auto Top", true},
-             {Command::AutoChatChange, "AutoChatChange", true},
-             {Command::AutoSend, "Automatisches S&enden", true},
-             {Command::Sound, "&Sound", true},
-             {Command::Font, "&Font..."},
-             {Command::Logfile, "&Logfile", true},
-             {Command::AnnounceIgnore, "Meldung beim Ignorieren", true},
-             {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
-             {Command::SmallIcons, "Kleine &Symbole", true},
-             {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
-             {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
-             {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
-             {Command::SaveInputHistory, "Eingabeverlauf speichern", true},
-             {Command::ColouredNames, "Farbige Namen", true},
-             {Command::Reconnect, "Automatisch neu verbinden", true},
-             {Command::NotifyWhispers, "Benachrichtigungen: Flüstern", true},
-             {Command::NotifyChatWatch, "Benachrichtigungen: ChatWatch", true},
-             {Command::NotifyWordSounds, "Benachrichtigungen: Wort-Sounds", true},
-             {Command::TrayIcon, "Symbol im Infobereich", true},
-             {Command::CloseToTray, "In den Infobereich schließen", true}},
-            {Command::SmallIcons});
+    QMenu* options = addMenu("&Optionen",
+                             {{Command::Autoscroll, "&Autoscroll", true},
+                              {Command::Autowhisper, "Auto&whisper", true},
+                              {Command::Autosize, "Autosi&ze", true},
+                              {Command::AutoTop, "Auto Top", true},
+                              {Command::AutoChatChange, "AutoChatChange", true},
+                              {Command::AutoSend, "Automatisches S&enden", true},
+                              {Command::Sound, "&Sound", true},
+                              {Command::Font, "&Font..."},
+                              {Command::Logfile, "&Logfile", true},
+                              {Command::AnnounceIgnore, "Meldung beim Ignorieren", true},
+                              {Command::ClearInputAfterSend, "&Eingabezeile nach Enter löschen", true},
+                              {Command::SmallIcons, "Kleine &Symbole", true},
+                              {Command::ConfirmMultilinePaste, "Mehrzeiliges Einfügen bestätigen", true},
+                              {Command::AwayAnswersWhispersOnly, "Away-Antwort nur auf Flüstern", true},
+                              {Command::SendUmlautsUnchanged, "Umlaute unverändert senden", true},
+                              {Command::SaveInputHistory, "Eingabeverlauf speichern", true},
+                              {Command::ColouredNames, "Farbige Namen", true},
+                              {Command::Reconnect, "Automatisch neu verbinden", true},
+                              {Command::NotifyWhispers, "Benachrichtigungen: Flüstern", true},
+                              {Command::NotifyChatWatch, "Benachrichtigungen: ChatWatch", true},
+                              {Command::NotifyWordSounds, "Benachrichtigungen: Wort-Sounds", true},
+                              {Command::TrayIcon, "Symbol im Infobereich", true},
+                              {Command::CloseToTray, "In den Infobereich schließen", true}},
+                             {Command::SmallIcons});
+    // The rows the list keeps: one of four, as radio entries.
+    QMenu* rows = options->addMenu(label("Zeilen im Speicher"));
+    auto* rowChoices = new QActionGroup(rows);
+    for (const RowsChoice& choice : RowsChoices) {
+        QAction* a = rows->addAction(label(choice.label));
+        a->setCheckable(true);
+        rowChoices->addAction(a);
+        const Command command = choice.command;
+        QObject::connect(a, &QAction::triggered, this, [this, command] { dispatch(command); });
+        m_actions[command] = a;
+    }
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
 
 void MainWindow::connectModels() {
     m_rowsModel = new MessageListModel(m_client.messageView(), this);
     m_messageList->setModel(m_rowsModel);
+    auto* cells = new MessageCellDelegate(m_messageList, m_rowsModel);
+    m_messageList->setItemDelegate(cells);
+    static_cast<MessageListView*>(m_messageList)
+        ->stretchColumn(m_client.messageView().textColumn(), !m_client.settings().autosize);
+    m_findBar = new FindBar(m_client, *cells, m_area);
+    QObject::connect(m_findBar, &FindBar::shownOrHidden, this, &MainWindow::arrange);
+    QObject::connect(m_findBar, &FindBar::closed, this, [this] { m_inputLine->setFocus(); });
     QObject::connect(m_rowsModel, &MessageListModel::markerMoved, this, &MainWindow::onMarkerMoved);
     QObject::connect(m_rowsModel, &MessageListModel::autosizeTextColumn, this,
                      [this] { m_messageList->resizeColumnToContents(m_client.messageView().textColumn()); });
@@ -562,6 +549,8 @@ void MainWindow::applySettings() {
         if (logical < 0 || logical > 3) continue;
         header->moveSection(header->visualIndex(logical), visual);
     }
+    static_cast<MessageListView*>(m_messageList)
+        ->stretchColumn(m_client.messageView().textColumn(), !s.autosize);
     applyDisplayFont();
     const std::pair<Command, bool> checks[] = {
         {Command::Autoscroll, s.autoscroll},
@@ -581,6 +570,8 @@ void MainWindow::applySettings() {
     for (const OwnOption& option : OwnOptions)
         action(option.command)->setChecked(m_client.options().*option.flag);
     m_attention->applyOptions();
+    for (const RowsChoice& choice : RowsChoices)
+        action(choice.command)->setChecked(choice.rows == m_client.messageView().maxRows());
     // The stored rectangle is the frame's: move() places the frame, and the
     // client area is fitted inside it once the frame's width is known.
     const QRect frame = placeOnScreen(s.windowRect);
@@ -664,7 +655,16 @@ void MainWindow::arrange() {
     const auto place = [](QWidget* w, const Rect& r) { w->setGeometry(r.x, r.y, r.width, r.height); };
     place(m_tabStrip, Rect{l.tabStrip.x, l.tabStrip.y, l.tabStrip.width, MainLayout::ControlHeight});
     place(m_chatterTree, l.chatterTree);
-    place(m_messageList, l.messageList);
+    if (m_findBar != nullptr && !m_findBar->isHidden()) {
+        // The find bar takes the bottom of the list's place, above the input line.
+        Rect list = l.messageList;
+        const int bar = std::min(m_findBar->sizeHint().height(), list.height / 2);
+        list.height -= bar;
+        place(m_messageList, list);
+        place(m_findBar, Rect{list.x, list.y + list.height, list.width, bar});
+    } else {
+        place(m_messageList, l.messageList);
+    }
     place(m_recipientBox, l.recipientBox);
     place(m_sendButton, l.sendButton);
     place(m_connectButton, l.connectButton);
@@ -793,6 +793,20 @@ void MainWindow::dispatch(Command command) {
         case Command::Copy:
             input.copy();
             break;
+        case Command::Find:
+            m_findBar->open();
+            break;
+        case Command::Rows500:
+        case Command::Rows2000:
+        case Command::Rows10000:
+        case Command::Rows50000:
+            for (const RowsChoice& choice : RowsChoices) {
+                if (choice.command != command) continue;
+                m_client.options().rows = choice.rows;
+                m_client.messageView().setMaxRows(choice.rows);
+                action(command)->setChecked(true);
+            }
+            break;
         case Command::Paste:
             input.paste();
             break;
@@ -828,6 +842,8 @@ void MainWindow::dispatch(Command command) {
             break;
         case Command::Autosize:
             toggleOption(command, s.autosize);
+            static_cast<MessageListView*>(m_messageList)
+                ->stretchColumn(m_client.messageView().textColumn(), !s.autosize);
             break;
         case Command::Sound:
             toggleOption(command, s.sound);
@@ -979,6 +995,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
         case Qt::Key_F:
         case Qt::Key_P:
         case Qt::Key_W:
+            if (key->key() == Qt::Key_F && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+                command = Command::Find;
+                break;
+            }
             mapped = ctrl;
             command = key->key() == Qt::Key_C   ? Command::Copy
                       : key->key() == Qt::Key_V ? Command::Paste
@@ -1023,8 +1043,10 @@ bool MainWindow::handleKey(QKeyEvent* key) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     // An open drop-down list or menu takes its own keys.
+    // The find bar's keys are its own (Enter finds, Escape closes).
     if (event->type() == QEvent::KeyPress && widget != nullptr && widget->window() == this &&
-        QApplication::activePopupWidget() == nullptr) {
+        QApplication::activePopupWidget() == nullptr &&
+        (m_findBar == nullptr || !m_findBar->isAncestorOf(widget))) {
         if (handleKey(static_cast<QKeyEvent*>(event))) return true;
     }
     if (watched == m_chatterTree->viewport() && event->type() == QEvent::MouseButtonPress) {

@@ -30,6 +30,7 @@ namespace tavik::gui {
 class AttentionUi;
 class ChatterTreeItemModel;
 class ClientArea;
+class FindBar;
 class MessageListModel;
 class QtTransport;
 class QtDesktop;
@@ -70,6 +71,7 @@ public:
     QListWidget* namesListBox() const { return m_namesListBox; }
     QPushButton* sendButton() const { return m_sendButton; }
     QPushButton* connectButton() const { return m_connectButton; }
+    FindBar* findBar() const { return m_findBar; }
     QWidget* clientArea() const;
     QAction* action(Command command) const;
     // Notifications, tray icon and the window's activation.
@@ -125,6 +127,7 @@ private:
     QPushButton* m_sendButton = nullptr;
     QPushButton* m_connectButton = nullptr;
     MessageListModel* m_rowsModel = nullptr;
+    FindBar* m_findBar = nullptr;
     ChatterTreeItemModel* m_treeModel = nullptr;
     AttentionUi* m_attention = nullptr;
     std::map<Command, QAction*> m_actions;

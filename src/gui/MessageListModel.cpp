@@ -69,6 +69,28 @@ void MessageListModel::loadIcons() {
         m_icons[kind] = rowKindIcon(static_cast<int>(kind), m_smallIcons ? 12 : 16);
 }
 
+std::uint64_t MessageListModel::serialOf(int row) const {
+    return m_view.rows().serial(row);
+}
+
+int MessageListModel::kindOf(int row) const {
+    if (row < 0 || row >= m_view.rows().count()) return -1;
+    return static_cast<int>(m_view.rows().kind(row));
+}
+
+std::string_view MessageListModel::cellBytes(int row, int column) const {
+    if (row < 0 || row >= m_view.rows().count() || column < 0 || column >= Columns) return {};
+    return m_view.rows().cell(row, column);
+}
+
+int MessageListModel::textColumn() const {
+    return m_view.textColumn();
+}
+
+int MessageListModel::nameColumn() const {
+    return m_view.nameColumn();
+}
+
 int MessageListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_shownRows;
 }

@@ -4,7 +4,9 @@
 #include <QColor>
 #include <QIcon>
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 #include "chat/MessageRows.h"
@@ -46,6 +48,14 @@ public:
     void setColouredNames(bool on);
     // The 16 name colours and the whisper tint follow the desktop's palette, light or dark.
     void paletteChanged();
+
+    // The engine's serial of a row (0: no row) and its kind, without a QVariant.
+    std::uint64_t serialOf(int row) const;
+    int kindOf(int row) const;
+    // A cell's bytes as the engine holds them (empty: no such cell).
+    std::string_view cellBytes(int row, int column) const;
+    int textColumn() const;
+    int nameColumn() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "config/Options.h"
 #include "fakes/ClientFixture.h"
@@ -24,7 +25,7 @@ TEST(Options, TextRoundTripsAndKeepsWhatItDoesNotKnow) {
     // The options none of the cases names, as they are written behind the rest.
     const std::string rest =
         "send_umlauts_unchanged=0\nsave_input_history=0\ncoloured_names=1\nreconnect=1\n"
-        "notify_whispers=1\nnotify_chatwatch=1\nnotify_word_sounds=1\ntray_icon=1\nclose_to_tray=0\n";
+        "notify_whispers=1\nnotify_chatwatch=1\nnotify_word_sounds=1\ntray_icon=1\nclose_to_tray=0\nrows=500\n";
     const Case cases[] = {
         {"empty", "", true, false, "confirm_multiline_paste=0\naway_answers_whispers_only=1\n" + rest},
         {"unknown keys and comments stay in their place",
@@ -53,6 +54,25 @@ TEST(Options, TextRoundTripsAndKeepsWhatItDoesNotKnow) {
         // What was written reads back the same.
         EXPECT_EQ(Options::fromText(o.text()), o) << c.what;
     }
+}
+
+// The rows kept: four choices; anything else in the file reads as 500 and is written so.
+TEST(Options, RowsTakeOnlyTheirFourChoices) {
+    const std::pair<const char*, int> cases[] = {
+        {"rows=2000", 2000}, {"rows = 10000", 10000},    {"rows=50000", 50000}, {"rows=500", 500},
+        {"rows=1000", 500},  {"rows=-2000", 500},        {"rows=2000x", 500},   {"rows=0x7D0", 500},
+        {"rows=", 500},      {"rows=999999999999", 500}, {"rows=02000", 500},   {"# rows=2000", 500},
+    };
+    for (const auto& [file, rows] : cases) {
+        const Options o = Options::fromText(file);
+        EXPECT_EQ(o.rows, rows) << file;
+        EXPECT_NE(o.text().find("rows=" + std::to_string(rows) + "\n"), std::string::npos) << file;
+    }
+    Options o;
+    o.rows = 1234;  // never written as it is
+    EXPECT_NE(o.text().find("rows=500\n"), std::string::npos);
+    o.rows = 10000;
+    EXPECT_EQ(Options::fromText(o.text()).rows, 10000);
 }
 
 TEST(Options, FilesThatAreMissingOrNotOurs) {

@@ -41,6 +41,7 @@ void Client::loadFiles(const FontPicker& pickFont) {
     removeStaleTemporaryFiles(m_workingDirectory / pathFromWindows1252(Options::FileName));
     m_settings.load(m_workingDirectory / pathFromWindows1252(Settings::FileName), m_desktop, pickFont);
     m_options.load(m_workingDirectory / pathFromWindows1252(Options::FileName));
+    m_messageView.setMaxRows(m_options.rows);
     if (m_options.saveInputHistory) {
         const BoundedRead read = readFileAtMost(m_workingDirectory / pathFromWindows1252(InputHistoryFile),
                                                 InputHistory::MaxLines * 256);

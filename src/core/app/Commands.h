@@ -62,6 +62,14 @@ enum class Command : int {
     SendUmlautsUnchanged = 33003,
     SaveInputHistory = 33006,
     ColouredNames = 33007,
+    // The message list's own: a link's menu (chat/RowText.h), find, rows kept.
+    LinkOpen = 33040,
+    LinkCopy = 33041,
+    Find = 33042,
+    Rows500 = 33043,
+    Rows2000 = 33044,
+    Rows10000 = 33045,
+    Rows50000 = 33046,
     // Keys of our own, free in the classic table.
     HistoryOlder = 33004,  // Ctrl+Up
     HistoryNewer = 33005,  // Ctrl+Down

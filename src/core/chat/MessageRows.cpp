@@ -18,17 +18,49 @@ bool holdsShortText(const std::string& cell, std::string_view text) {
 
 }  // namespace
 
-MessageRows::MessageRows() : m_slots(static_cast<std::size_t>(Capacity)) {
+MessageRows::MessageRows(int capacity) : m_capacity(std::clamp(capacity, 1, MaxCapacity)) {
+    m_slots.resize(static_cast<std::size_t>(m_capacity));
+    m_order.resize(static_cast<std::size_t>(m_capacity));
     for (std::size_t i = 0; i < m_order.size(); ++i)
         m_order[i] = static_cast<std::uint16_t>(i);
 }
 
+void MessageRows::setCapacity(int capacity, int fillTo, LineKind fillerKind,
+                              const std::array<std::string_view, 4>& fillerCells) {
+    capacity = std::clamp(capacity, 1, MaxCapacity);
+    fillTo = std::clamp(fillTo, 0, capacity);
+    notify([](MessageRowsObserver& o) { o.modelAboutToBeReset(); });
+    const int kept = std::min(m_count, fillTo);
+    const int dropped = m_count - kept;
+    const int fillers = std::max(0, fillTo - kept);
+    std::vector<MessageRow> slots(static_cast<std::size_t>(capacity));
+    for (int i = 0; i < fillers; ++i) {
+        MessageRow& r = slots[static_cast<std::size_t>(i)];
+        r.kind = fillerKind;
+        for (std::size_t c = 0; c < r.cells.size(); ++c)
+            r.cells[c].assign(fillerCells[c]);
+        r.serial = ++m_lastSerial;
+    }
+    for (int i = 0; i < kept; ++i)
+        slots[static_cast<std::size_t>(fillers + i)] = std::move(m_slots[physical(dropped + i)]);
+    const int marker = m_marker - dropped;
+    m_slots = std::move(slots);
+    m_capacity = capacity;
+    m_order.resize(static_cast<std::size_t>(capacity));
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        m_order[i] = static_cast<std::uint16_t>(i);
+    m_head = 0;
+    m_count = fillers + kept;
+    m_marker = std::clamp(marker < 0 ? 0 : marker + fillers, 0, std::max(0, m_count - 1));
+    notify([](MessageRowsObserver& o) { o.modelReset(); });
+}
+
 void MessageRows::insert(int index, LineKind kind, const std::array<std::string_view, 4>& cells) {
     const auto& [c0, c1, c2, c3] = cells;
-    if (m_count >= Capacity) return;
+    if (m_count >= m_capacity) return;
     index = std::clamp(index, 0, m_count);
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeInserted(index, 1); });
-    constexpr auto cap = static_cast<std::size_t>(Capacity);
+    const auto cap = static_cast<std::size_t>(m_capacity);
     std::uint16_t slot = 0;
     if (index >= m_count / 2) {
         // Take the first free slot and shift the slot numbers after `index` one place on.
@@ -61,7 +93,7 @@ void MessageRows::insert(int index, LineKind kind, const std::array<std::string_
 void MessageRows::remove(int index) {
     if (index < 0 || index >= m_count) return;
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(index, 1); });
-    constexpr auto cap = static_cast<std::size_t>(Capacity);
+    const auto cap = static_cast<std::size_t>(m_capacity);
     const std::uint16_t slot = m_order[ringAt(index)];
     if (index < m_count / 2) {
         // The slot becomes the last free one, before the first row.

@@ -40,17 +40,27 @@ public:
     virtual void autosizeTextColumn() {}
 };
 
-// The rows of the message list: at most Capacity rows of four text cells and a
-// kind. Rows live in reused slots that never move, so a full list takes a new
-// row and drops its oldest without allocating; a ring of slot numbers gives
-// the order, and a row inserted in the middle only shifts slot numbers. The
-// marker follows its row when rows are inserted or removed before it, as a list
-// control's selection does.
+// The rows of the message list: at most capacity() rows of four text cells
+// and a kind (Capacity unless the list was made for more). Rows live in reused
+// slots that never move, so a full list takes a new row and drops its oldest
+// without allocating; a ring of slot numbers gives the order, and a row
+// inserted in the middle only shifts slot numbers. The marker follows its row
+// when rows are inserted or removed before it, as a list control's selection
+// does.
 class MessageRows {
 public:
     static constexpr int Capacity = 501;
+    // Slot numbers are 16 bits wide.
+    static constexpr int MaxCapacity = 65535;
 
-    MessageRows();
+    explicit MessageRows(int capacity = Capacity);
+
+    int capacity() const { return m_capacity; }
+    // Makes room for `capacity` rows and leaves `fillTo` rows: the newest of
+    // them stay, blank rows of `fillerKind` with `fillerCells` go before them,
+    // all in one reset. The marker stays on its row, or goes to the first.
+    void setCapacity(int capacity, int fillTo, LineKind fillerKind,
+                     const std::array<std::string_view, 4>& fillerCells);
 
     int count() const { return m_count; }
     const MessageRow& row(int index) const { return m_slots[physical(index)]; }
@@ -79,7 +89,7 @@ public:
         notify([](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(0, 1); });
         // The first row's slot becomes the last free one, before the first row:
         // the ring only turns.
-        m_head = m_head + 1 == static_cast<std::size_t>(Capacity) ? 0 : m_head + 1;
+        m_head = m_head + 1 == static_cast<std::size_t>(m_capacity) ? 0 : m_head + 1;
         --m_count;
         if (m_marker > 0) --m_marker;
         m_marker = std::min(m_marker, m_count - 1);
@@ -143,7 +153,8 @@ private:
     // Position of row `index` in the ring of slot numbers.
     std::size_t ringAt(int index) const {
         const std::size_t at = m_head + static_cast<std::size_t>(index);
-        return at >= static_cast<std::size_t>(Capacity) ? at - static_cast<std::size_t>(Capacity) : at;
+        const auto capacity = static_cast<std::size_t>(m_capacity);
+        return at >= capacity ? at - capacity : at;
     }
     std::size_t physical(int index) const { return m_order[ringAt(index)]; }
     template <typename F>
@@ -155,8 +166,9 @@ private:
     std::vector<MessageRow> m_slots;
     // Slot numbers in row order from m_head on; the positions after the last
     // row hold the free slots, so every slot number is always in the ring once.
-    std::array<std::uint16_t, static_cast<std::size_t>(Capacity)> m_order{};
+    std::vector<std::uint16_t> m_order;
     std::size_t m_head = 0;
+    int m_capacity = Capacity;
     int m_count = 0;
     int m_marker = 0;
     std::uint64_t m_lastSerial = 0;

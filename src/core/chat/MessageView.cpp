@@ -160,7 +160,7 @@ void MessageView::insertRow(Session* session, std::string_view name, std::string
     if (name.empty()) name = " ";
 
     // Drop the oldest row first, so a view never sees a 501st row.
-    while (m_rows.count() >= MaxRows)
+    while (m_rows.count() >= m_maxRows)
         m_rows.removeFirst();
 
     // "hh:mm", made anew when the minute changes.
@@ -225,9 +225,21 @@ void MessageView::clear() {
     m_inProgressRows = 0;
     ++m_inProgressEpoch;
     m_rows.clear();
-    for (int i = 0; i < MaxRows; ++i)
+    for (int i = 0; i < m_maxRows; ++i)
         m_rows.insert(0, LineKind::Filler, " ", " ", "", "");
-    moveMarker(MaxRows, true);
+    moveMarker(m_maxRows, true);
+}
+
+void MessageView::setMaxRows(int rows) {
+    if (std::find(RowChoices.begin(), RowChoices.end(), rows) == RowChoices.end()) rows = MaxRows;
+    if (rows == m_maxRows) return;
+    m_maxRows = rows;
+    // One slot more than rows: a new row comes in after the oldest has gone.
+    m_rows.setCapacity(rows + 1, rows, LineKind::Filler, {" ", " ", "", ""});
+    m_inProgressRows = std::min(m_inProgressRows, m_rows.count());
+    ++m_inProgressEpoch;
+    // The view forgot its selection with the reset: the marker is told again.
+    moveMarker(0, false);
 }
 
 Session* MessageView::sessionOfRow(int row) {

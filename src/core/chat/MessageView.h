@@ -25,7 +25,9 @@ class TextField;
 // and runs the side effects of a new row (marker, front, sound, log).
 class MessageView {
 public:
+    // Rows kept: 500, or one of the larger choices of the "rows" option.
     static constexpr int MaxRows = 500;
+    static constexpr std::array<int, 4> RowChoices{500, 2000, 10000, 50000};
     static constexpr std::size_t WrapWidth = 80;
 
     struct Column {
@@ -53,12 +55,16 @@ public:
                 RowOrigin origin = RowOrigin::Chat);
     // Inline: every new row moves the marker.
     void moveMarker(int delta, bool fillRecipient) {
-        const int row = std::clamp(m_rows.marker() + delta, 0, MaxRows - 1);
+        const int row = std::clamp(m_rows.marker() + delta, 0, m_maxRows - 1);
         m_rows.moveMarker(row, autoscroll() ? m_rows.count() - 1 : row);
         if (fillRecipient && row < m_rows.count()) fillRecipientBox(row);
     }
-    // All rows, in-progress rows included, become 500 blank filler rows.
+    // All rows, in-progress rows included, become maxRows() blank filler rows.
     void clear();
+    int maxRows() const { return m_maxRows; }
+    // Keeps `rows` rows from now on (one of RowChoices; anything else is
+    // 500): the newest stay, blank rows fill up to the new number.
+    void setMaxRows(int rows);
     Session* sessionOfRow(int row);
     // Rows of a chatter the user ignores in `session` are not shown.
     static bool ignores(Session* session, std::string_view name) {
@@ -120,6 +126,7 @@ private:
     int m_timeColumn = 2;
     int m_chatColumn = 3;
     int m_inProgressRows = 0;
+    int m_maxRows = MaxRows;
     bool m_sideEffectsHeld = false;
     std::uint64_t m_inProgressEpoch = 1;
     std::string m_recipientScratch;

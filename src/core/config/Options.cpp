@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 namespace tavik {
 
@@ -56,6 +57,17 @@ std::optional<bool> parseBool(std::string_view value) {
     return std::nullopt;
 }
 
+// The one number key: the rows kept, one of four choices.
+constexpr std::string_view RowsKey = "rows";
+constexpr std::array<int, 4> RowChoices{500, 2000, 10000, 50000};
+
+int parseRows(std::string_view value) {
+    for (const int choice : RowChoices) {
+        if (value == std::to_string(choice)) return choice;
+    }
+    return 500;
+}
+
 const BoolKey* findKey(std::string_view key) {
     for (const BoolKey& k : BoolKeys) {
         if (k.key == key) return &k;
@@ -85,6 +97,8 @@ Options Options::fromText(std::string_view text) {
         const KeyValue kv = split(current);
         if (const BoolKey* key = findKey(kv.key)) {
             if (const std::optional<bool> value = parseBool(kv.value)) options.*key->member = *value;
+        } else if (kv.key == RowsKey) {
+            options.rows = parseRows(kv.value);
         }
     }
     return options;
@@ -93,8 +107,17 @@ Options Options::fromText(std::string_view text) {
 std::string Options::text() const {
     std::string out;
     std::array<bool, BoolKeys.size()> written{};
+    bool rowsWritten = false;
+    const std::string rowsLine = std::string(RowsKey) + '=' + std::to_string(parseRows(std::to_string(rows)));
     for (const std::string& current : m_lines) {
         const KeyValue kv = split(current);
+        if (kv.key == RowsKey) {
+            if (rowsWritten) continue;
+            rowsWritten = true;
+            out += rowsLine;
+            out += '\n';
+            continue;
+        }
         const BoolKey* key = findKey(kv.key);
         // A key written twice counts once, as on reading the last one wins; the
         // first place keeps the value and later ones go.
@@ -111,6 +134,10 @@ std::string Options::text() const {
     for (std::size_t i = 0; i < BoolKeys.size(); ++i) {
         if (written[i]) continue;
         out += line(BoolKeys[i], *this);
+        out += '\n';
+    }
+    if (!rowsWritten) {
+        out += rowsLine;
         out += '\n';
     }
     return out;

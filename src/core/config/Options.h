@@ -44,6 +44,9 @@ struct Options {
     bool trayIcon = true;
     // "In den Infobereich schließen": the close box hides the window to the tray.
     bool closeToTray = false;
+    // "Zeilen im Speicher": rows the message list keeps, 500, 2000, 10000 or
+    // 50000; any other value in the file reads as 500.
+    int rows = 500;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -67,7 +70,8 @@ struct Options {
                reconnect == other.reconnect &&
                notifyWhispers == other.notifyWhispers && notifyChatWatch == other.notifyChatWatch &&
                notifyWordSounds == other.notifyWordSounds && trayIcon == other.trayIcon &&
-               closeToTray == other.closeToTray;
+               closeToTray == other.closeToTray &&
+               rows == other.rows;
     }
 
 private:
