@@ -22,7 +22,8 @@ TEST(Options, TextRoundTripsAndKeepsWhatItDoesNotKnow) {
         std::string written;  // with confirmPaste and whispersOnly turned round
     };
     // The options none of the cases names, as they are written behind the rest.
-    const std::string rest = "send_umlauts_unchanged=0\nsave_input_history=0\ncoloured_names=1\n";
+    const std::string rest =
+        "send_umlauts_unchanged=0\nsave_input_history=0\ncoloured_names=1\nannounce=whispers,chatwatch\n";
     const Case cases[] = {
         {"empty", "", true, false, "confirm_multiline_paste=0\naway_answers_whispers_only=1\n" + rest},
         {"unknown keys and comments stay in their place",

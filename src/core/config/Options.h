@@ -9,6 +9,18 @@
 
 namespace tavik {
 
+// "Ansagen": which new rows are told to a screen reader as they arrive. A busy
+// channel told row by row drowns everything else, so the default is whispers
+// and the client's own notices (ChatWatch arrivals, lost connections) only.
+struct AnnounceRows {
+    bool whispers = true;   // "Flüstern"
+    bool chatWatch = true;  // "ChatWatch"
+    bool all = false;       // "alle Zeilen"
+    // "aus": nothing is told.
+    bool off() const { return !whispers && !chatWatch && !all; }
+    bool operator==(const AnnounceRows&) const = default;
+};
+
 // The options settings.cfg has no room for: behaviour of ours beyond the
 // chat's classic client. They live in a UTF-8 text file of their own beside
 // settings.cfg, one "key=value" per line; settings.cfg keeps its fixed layout.
@@ -31,6 +43,8 @@ struct Options {
     bool saveInputHistory = false;
     // "Farbige Namen": each chatter's name in a colour of its own.
     bool colouredNames = true;
+    // "Ansagen", key "announce": "whispers,chatwatch" (the default), "all", "off" or any list of the three.
+    AnnounceRows announce;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -50,7 +64,8 @@ struct Options {
         return confirmMultilinePaste == other.confirmMultilinePaste &&
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
-               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames;
+               saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
+               announce == other.announce;
     }
 
 private:
