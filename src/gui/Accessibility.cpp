@@ -8,7 +8,9 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QStyle>
+#include <QTabBar>
 #include <QWindow>
+#include <vector>
 
 #include "Announcer.h"
 #include "MessageListAccessible.h"
@@ -97,7 +99,111 @@ private:
     QPointer<QAction> m_action;
 };
 
+// One tab of the tab strip.
+class TabAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    TabAccessible(QTabBar* bar, int index) : m_bar(bar), m_index(index) {}
+
+    bool isValid() const override { return !m_bar.isNull() && m_index < m_bar->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return m_bar.isNull() ? nullptr : m_bar->window()->windowHandle(); }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(m_bar.data());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    void setText(QAccessible::Text, const QString&) override {}
+    QString text(QAccessible::Text t) const override {
+        if (!isValid() || t != QAccessible::Name) return {};
+        return m_bar->tabText(m_index);
+    }
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect r = m_bar->tabRect(m_index);
+        return QRect(m_bar->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.selectable = true;
+        s.focusable = true;
+        const bool current = m_bar->currentIndex() == m_index;
+        s.selected = current;
+        s.focused = current && m_bar->hasFocus();
+        if (!m_bar->isVisible() || m_bar->tabRect(m_index).intersected(m_bar->rect()).isEmpty())
+            s.invisible = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (isValid() && name == pressAction()) m_bar->setCurrentIndex(m_index);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    QPointer<QTabBar> m_bar;
+    int m_index;
+};
+
+// The tab strip by its own name ("Verbindungen"); Qt's would read the
+// current tab's label in its place. Its children are the tabs, numbered as
+// the tab bar numbers them in its own focus events.
+class TabStripAccessible : public QAccessibleWidget {
+public:
+    explicit TabStripAccessible(QTabBar* bar) : QAccessibleWidget(bar, QAccessible::PageTabList) {}
+    ~TabStripAccessible() override {
+        for (const QAccessible::Id id : m_tabs)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    TabStripAccessible(const TabStripAccessible&) = delete;
+    TabStripAccessible& operator=(const TabStripAccessible&) = delete;
+
+    QTabBar* bar() const { return static_cast<QTabBar*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        const QString own = QAccessibleWidget::text(t);
+        // A bar without a name of its own is read by its current tab, as Qt reads it.
+        if (t == QAccessible::Name && own.isEmpty()) return bar()->tabText(bar()->currentIndex());
+        return own;
+    }
+    int childCount() const override { return bar()->count(); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= bar()->count()) return nullptr;
+        while (static_cast<int>(m_tabs.size()) <= index) {
+            m_tabs.push_back(QAccessible::registerAccessibleInterface(
+                new TabAccessible(bar(), static_cast<int>(m_tabs.size()))));
+        }
+        return QAccessible::accessibleInterface(m_tabs[static_cast<std::size_t>(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (std::size_t i = 0; i < m_tabs.size(); ++i) {
+            if (QAccessible::accessibleInterface(m_tabs[i]) == child && static_cast<int>(i) < bar()->count())
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        return child(bar()->tabAt(bar()->mapFromGlobal(QPoint(x, y))));
+    }
+    QAccessibleInterface* focusChild() const override {
+        return bar()->hasFocus() ? child(bar()->currentIndex()) : nullptr;
+    }
+
+private:
+    mutable std::vector<QAccessible::Id> m_tabs;  // by index; a tab's item reads whatever tab has its index
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* object) {
+    if (className == QStringLiteral("QTabBar") && object->isWidgetType())
+        return new TabStripAccessible(static_cast<QTabBar*>(object));
     if (className == QLatin1String(Announcer::staticMetaObject.className()) && object->isWidgetType())
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Notification);
     if (className == QLatin1String(MessageListView::staticMetaObject.className()) && object->isWidgetType())

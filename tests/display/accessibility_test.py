@@ -168,11 +168,13 @@ try:
             controls[wanted] = acc
             print("control: %r (%s) %r" % (wanted, role(acc), acc.description), flush=True)
     check(role(controls.get("Nachrichten")) == "list", "the message list is a list")
-    # Qt reads the tab strip by its current tab.
     tabs = [acc for acc in walk(app) if role(acc) == "page tab list"]
     if check(len(tabs) == 1, "one tab strip"):
         controls["Verbindungen"] = tabs[0]
-        print("control: tabs (page tab list) %r" % name(tabs[0]), flush=True)
+        labels = [name(t) for t in children(tabs[0])]
+        print("control: %r (page tab list) tabs %r" % (name(tabs[0]), labels), flush=True)
+        check(name(tabs[0]) == "Verbindungen", "the tab strip reads 'Verbindungen': %r" % name(tabs[0]))
+        check(labels == ["Leser@0", "@Neue Verbindung"], "the tabs read their labels: %r" % labels)
     unnamed = [role(a) for a in walk(app)
                if not name(a) and role(a) in ("text", "list", "tree", "combo box", "push button", "page tab list")]
     check(not unnamed, "every control has a name: unnamed %r" % unnamed)

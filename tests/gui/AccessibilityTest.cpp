@@ -125,6 +125,19 @@ TEST_F(AccessibilityTest, MenuEntriesReadWithoutTheirKeyText) {
               QStringList{QStringLiteral("Ctrl+C")});
 }
 
+TEST_F(AccessibilityTest, TheTabStripReadsItsNameAndItsTabs) {
+    QAccessibleInterface* strip = QAccessible::queryAccessibleInterface(window.tabStrip());
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->role(), QAccessible::PageTabList);
+    EXPECT_EQ(strip->text(QAccessible::Name), QStringLiteral("Verbindungen"));
+    ASSERT_EQ(strip->childCount(), window.tabStrip()->count());
+    for (int i = 0; i < strip->childCount(); ++i) {
+        EXPECT_EQ(strip->child(i)->text(QAccessible::Name), window.tabStrip()->tabText(i));
+        EXPECT_EQ(strip->child(i)->state().selected, i == window.tabStrip()->currentIndex());
+        EXPECT_EQ(strip->indexOfChild(strip->child(i)), i);
+    }
+}
+
 TEST_F(AccessibilityTest, NewRowsAreToldAsTheOptionSays) {
     gui::Announcer* announcer = window.findChild<gui::Announcer*>();
     ASSERT_NE(announcer, nullptr);
