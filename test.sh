@@ -9,7 +9,8 @@ cd "$(dirname "$0")"
 tools/ensure-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
     netbase qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev fonts-dejavu-core libxkbcommon-dev \
     qt6-translations-l10n xvfb xauth openbox xdotool xclip x11-utils imagemagick \
-    qt6-svg-dev desktop-file-utils appstream dpkg-dev lintian dbus-daemon trayer
+    qt6-svg-dev desktop-file-utils appstream dpkg-dev lintian \
+    dbus dbus-daemon trayer at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 
 jobs=$(nproc 2>/dev/null || echo 2)
 for preset in debug asan; do

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -24,6 +25,8 @@
 #include <utility>
 
 #include "AboutDialogWidget.h"
+#include "Accessibility.h"
+#include "Announcer.h"
 #include "AttentionUi.h"
 #include "ChannelPasswordDialogWidget.h"
 #include "ChatWatchDialogWidget.h"
@@ -31,6 +34,7 @@
 #include "Codec.h"
 #include "ConnectDialogWidget.h"
 #include "FindBar.h"
+#include "FocusMark.h"
 #include "FontMapping.h"
 #include "Icons.h"
 #include "InputLineEdit.h"
@@ -172,6 +176,7 @@ QString label(const char* utf8) {
 MainWindow::MainWindow(Client& client, QtDesktop* desktop, QWidget* parent)
     : QMainWindow(parent), m_client(client), m_desktop(desktop) {
     setWindowIcon(programIcon());
+    installAccessibility();
     if (m_desktop != nullptr) {
         m_desktop->setMainWindow(this);
         m_desktop->setDialogRunner([this](Dialog d) { return runDialog(d); });
@@ -214,7 +219,8 @@ void MainWindow::buildControls() {
 
     m_tabStrip = new QTabBar(m_area);
     m_tabStrip->setExpanding(false);
-    m_tabStrip->setFocusPolicy(Qt::NoFocus);
+    // Reached by F6 only; a click on a tab leaves the focus in the input line.
+    m_tabStrip->setFocusPolicy(Qt::TabFocus);
 
     m_chatterTree = new QTreeView(m_area);
     m_chatterTree->setHeaderHidden(true);
@@ -239,6 +245,8 @@ void MainWindow::buildControls() {
 
     m_recipientBox = new QLineEdit(m_area);
     m_recipientBox->setMaxLength(99);
+    // Filled by the program only: F6 may visit it to hear it, Delete empties it.
+    m_recipientBox->setReadOnly(true);
 
     m_artFontBox = new QComboBox(m_area);
     m_artFontBox->setEditable(true);
@@ -269,7 +277,7 @@ void MainWindow::buildControls() {
         {m_recipientBox, "Empfänger", "Wem die nächste Zeile geflüstert wird."},
         {m_artFontBox, "Art-Font", "Die Schrift, mit der Strg+F die Zeile in großen Buchstaben sendet."},
         {m_chatterTree, "Chatter", "Die Verbindungen, ihre Channels und die Chatter darin."},
-        {m_messageList, "Nachrichten", nullptr},
+        {m_messageList, "Nachrichten", "Die Zeilen der Chats, die neueste unten."},
         {m_namesListBox, "Namen", "Die Namen, mit denen Tab das Wort ergänzt."},
         {m_tabStrip, "Verbindungen", nullptr},
         {m_sendButton, "Senden", nullptr},
@@ -280,12 +288,20 @@ void MainWindow::buildControls() {
         if (control.description != nullptr)
             control.widget->setAccessibleDescription(QString::fromUtf8(control.description));
     }
+    // The parts inside the controls are read as parts of them.
+    m_artFontBox->lineEdit()->setAccessibleName(QString::fromUtf8("Art-Font"));
+    m_artFontBox->view()->setAccessibleName(QString::fromUtf8("Art-Fonts"));
+    if (auto* left = m_inputLine->findChild<QLabel*>(QStringLiteral("charactersLeft")))
+        left->setAccessibleDescription(QString::fromUtf8("Zeichen übrig"));
+    m_announcer = new Announcer(m_client.messageView(), m_client.options(), m_area);
+    m_focusMark = new FocusMark(m_area);
+    m_focusMark->setControls({m_inputLine, m_messageList, m_chatterTree, m_namesListBox, m_recipientBox,
+                              m_artFontBox, m_tabStrip});
 }
 
 void MainWindow::buildMenus() {
-    const auto addMenu = [this](const char* title, std::initializer_list<MenuItem> items,
-                                std::initializer_list<Command> separatorsAfter = {}) {
-        QMenu* menu = menuBar()->addMenu(label(title));
+    const auto addItems = [this](QMenu* menu, std::initializer_list<MenuItem> items,
+                                 std::initializer_list<Command> separatorsAfter) {
         for (const MenuItem& item : items) {
             auto* a = menu->addAction(label(item.label));
             a->setCheckable(item.checkable);
@@ -296,6 +312,12 @@ void MainWindow::buildMenus() {
                 if (after == command) menu->addSeparator();
             }
         }
+        return menu;
+    };
+    const auto addMenu = [this, &addItems](const char* title, std::initializer_list<MenuItem> items,
+                                           std::initializer_list<Command> separatorsAfter = {}) {
+        QMenu* menu = menuBar()->addMenu(label(title));
+        addItems(menu, items, separatorsAfter);
         return menu;
     };
     addMenu("&Datei",
@@ -352,6 +374,12 @@ void MainWindow::buildMenus() {
         QObject::connect(a, &QAction::triggered, this, [this, command] { dispatch(command); });
         m_actions[command] = a;
     }
+    addItems(options->addMenu(label("Ansagen")),
+             {{Command::AnnounceWhispers, "Flüstern", true},
+              {Command::AnnounceChatWatch, "ChatWatch", true},
+              {Command::AnnounceAll, "alle Zeilen", true},
+              {Command::AnnounceOff, "aus", true}},
+             {Command::AnnounceAll});
     addMenu("&Hilfe", {{Command::About, "&Info..."}});
 }
 
@@ -431,7 +459,8 @@ void MainWindow::connectModels() {
     m_client.tabs().addObserver(this);
     QObject::connect(m_tabStrip, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_mirroring && index >= 0) m_client.tabs().setFocus(index);
-        m_inputLine->setFocus();
+        // Walking the tabs by key keeps the focus on them.
+        if (!m_tabStrip->hasFocus()) m_inputLine->setFocus();
     });
     // A click on the tab that already has the focus chooses it again (the
     // "Neue Verbindung" tab then opens the connect dialog once more).
@@ -572,6 +601,7 @@ void MainWindow::applySettings() {
     m_attention->applyOptions();
     for (const RowsChoice& choice : RowsChoices)
         action(choice.command)->setChecked(choice.rows == m_client.messageView().maxRows());
+    syncAnnounceMenu();
     // The stored rectangle is the frame's: move() places the frame, and the
     // client area is fitted inside it once the frame's width is known.
     const QRect frame = placeOnScreen(s.windowRect);
@@ -923,6 +953,25 @@ void MainWindow::dispatch(Command command) {
         case Command::DemoFill:
             m_client.interaction().demoFill();
             break;
+        case Command::FocusNext:
+        case Command::FocusPrevious:
+            moveFocus(command == Command::FocusNext ? 1 : -1);
+            break;
+        case Command::ContextMenuKey:
+            contextMenuByKey();
+            break;
+        case Command::AnnounceWhispers:
+        case Command::AnnounceChatWatch:
+        case Command::AnnounceAll:
+        case Command::AnnounceOff: {
+            AnnounceRows& announce = m_client.options().announce;
+            if (command == Command::AnnounceWhispers) announce.whispers = !announce.whispers;
+            if (command == Command::AnnounceChatWatch) announce.chatWatch = !announce.chatWatch;
+            if (command == Command::AnnounceAll) announce.all = !announce.all;
+            if (command == Command::AnnounceOff) announce = AnnounceRows{false, false, false};
+            syncAnnounceMenu();
+            break;
+        }
         default:
             break;
     }
@@ -940,6 +989,11 @@ bool MainWindow::handleKey(QKeyEvent* key) {
         m_client.inputHelpers().cancelCompletion();
         return true;
     }
+    if (key->key() == Qt::Key_F6 && (none || mods == Qt::ShiftModifier)) {
+        dispatch(mods == Qt::ShiftModifier ? Command::FocusPrevious : Command::FocusNext);
+        return true;
+    }
+    if (const KeyRoad road = controlKey(key); road != KeyRoad::Window) return road == KeyRoad::Taken;
     // Ctrl+V, Shift+Insert and the paste key all take the client's paste.
     if (key->matches(QKeySequence::Paste)) {
         dispatch(Command::Paste);
@@ -1063,7 +1117,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 m_treeModel->idOf(m_chatterTree->indexAt(press->position().toPoint())));
     }
     if (event->type() == QEvent::FocusIn) {
-        if (watched == m_chatterTree) {
+        // A control F6 moved to keeps the focus: when the window comes back
+        // to the front or a menu closes, it is not handed to the input line.
+        const bool keyboard = watched == m_keyboardFocus.data() &&
+                              static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason;
+        if (watched == m_inputLine) m_keyboardFocus = nullptr;
+        if (keyboard) {
+        } else if (watched == m_chatterTree) {
             m_client.interaction().treeFocused();
         } else if (watched == m_messageList) {
             m_client.interaction().listFocused();
@@ -1112,7 +1172,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     m_attention->windowClosed();
 }
 
-void MainWindow::showContextMenu(const QPoint& globalPos) {
+void MainWindow::showContextMenu(const QPoint& globalPos, QWidget* focusAfter) {
     QMenu menu(this);
     for (const ContextMenu::Entry& entry : m_client.contextMenu().entries()) {
         // A "&" in a chatter's name is shown, not taken for a mnemonic.
@@ -1123,7 +1183,130 @@ void MainWindow::showContextMenu(const QPoint& globalPos) {
         QObject::connect(a, &QAction::triggered, this, [this, command] { dispatch(command); });
     }
     menu.exec(globalPos);
-    m_inputLine->setFocus();
+    if (focusAfter != nullptr && focusAfter == m_keyboardFocus.data()) {
+        focusAfter->setFocus(Qt::ShortcutFocusReason);
+    } else {
+        m_inputLine->setFocus();
+    }
+}
+
+void MainWindow::moveFocus(int step) {
+    // The keyboard's round: input line, messages, chatters (or the names of an
+    // open completion), recipient, art font, tabs.
+    std::vector<QWidget*> round;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_inputLine, m_messageList, m_chatterTree, m_namesListBox,
+                                         m_recipientBox, m_artFontBox, m_tabStrip}) {
+        if (w->isVisible() && w->isEnabled()) round.push_back(w);
+    }
+    const QWidget* focus = QApplication::focusWidget();
+    int at = 0;
+    for (std::size_t i = 0; i < round.size(); ++i) {
+        if (focus == round[i] || (focus != nullptr && round[i]->isAncestorOf(focus)))
+            at = static_cast<int>(i);
+    }
+    const int count = static_cast<int>(round.size());
+    QWidget* next = round[static_cast<std::size_t>(((at + step) % count + count) % count)];
+    m_keyboardFocus = next == m_inputLine ? nullptr : next;
+    next->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::contextMenuByKey() {
+    if (m_chatterTree->hasFocus()) {
+        const QModelIndex current = m_chatterTree->currentIndex();
+        if (!current.isValid()) return;
+        const TreeItemId item = m_treeModel->idOf(current);
+        m_client.interaction().treePressed(item);
+        const QRect r = m_chatterTree->visualRect(current);
+        if (m_client.interaction().treeRightClicked(item))
+            showContextMenu(m_chatterTree->viewport()->mapToGlobal(r.bottomLeft()), m_chatterTree);
+    } else if (m_messageList->hasFocus()) {
+        // The marked row, as a right click on it: its sender is ignored or no longer.
+        const int row = m_client.messageView().rows().marker();
+        m_client.interaction().listClicked(row);
+        m_client.interaction().listRightClicked(row);
+    }
+}
+
+MainWindow::KeyRoad MainWindow::controlKey(QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    const QWidget* focus = QApplication::focusWidget();
+    const bool onTree = focus == m_chatterTree;
+    const bool onList = focus == m_messageList;
+    const bool onOther = onTree || onList || focus == m_recipientBox || focus == m_tabStrip;
+    if (!onOther || m_client.completionOpen()) return KeyRoad::Window;
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        if (!onTree && !onList) return KeyRoad::Window;
+        dispatch(Command::ContextMenuKey);
+        return KeyRoad::Taken;
+    }
+    if ((key->key() == Qt::Key_Escape && mods == Qt::NoModifier) || key->key() == Qt::Key_Backtab ||
+        (key->key() == Qt::Key_Tab && mods == Qt::NoModifier)) {
+        // Back to the input line; Tab and Shift+Tab then complete there as always.
+        m_keyboardFocus = nullptr;
+        m_inputLine->setFocus(Qt::ShortcutFocusReason);
+        return key->key() == Qt::Key_Escape ? KeyRoad::Taken : KeyRoad::Window;
+    }
+    if (focus == m_recipientBox && (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)) {
+        // What a click into the box does, without leaving it.
+        m_client.recipientBox().setText("");
+        return KeyRoad::Taken;
+    }
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (enter && mods == Qt::NoModifier && onTree) {
+        // Enter chooses the current chatter as a click does.
+        const QModelIndex current = m_chatterTree->currentIndex();
+        if (current.isValid()) {
+            m_client.interaction().treeClicked();
+            m_client.interaction().treeSelectionChanged(m_treeModel->idOf(current));
+        }
+        return KeyRoad::Taken;
+    }
+    if (enter && mods == Qt::NoModifier && onList) {
+        // Enter on a row is a double click on it: its sender becomes the recipient.
+        const int row = m_client.messageView().rows().marker();
+        m_client.interaction().listClicked(row);
+        m_client.interaction().listPressed(row);
+        m_client.interaction().listPressed(row);
+        m_client.interaction().listDoubleClicked(row);
+        return KeyRoad::Taken;
+    }
+    if (onList && mods == Qt::NoModifier && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+        dispatch(key->key() == Qt::Key_Home ? Command::MoveHome : Command::MoveEnd);
+        return KeyRoad::Taken;
+    }
+    // The tree and the tab strip walk their items themselves.
+    if ((onTree || focus == m_tabStrip) && (mods == Qt::NoModifier || mods == Qt::KeypadModifier)) {
+        switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+            case Qt::Key_Home:
+            case Qt::Key_End:
+            case Qt::Key_Space:
+                return KeyRoad::Control;
+            default:
+                break;
+        }
+    }
+    return KeyRoad::Window;
+}
+
+void MainWindow::syncAnnounceMenu() {
+    const AnnounceRows& announce = m_client.options().announce;
+    const std::pair<Command, bool> checks[] = {
+        {Command::AnnounceWhispers, announce.whispers},
+        {Command::AnnounceChatWatch, announce.chatWatch},
+        {Command::AnnounceAll, announce.all},
+        {Command::AnnounceOff, announce.off()},
+    };
+    for (const auto& [command, on] : checks) {
+        if (QAction* a = action(command)) a->setChecked(on);
+    }
 }
 
 void MainWindow::inputLineChanged() {

@@ -27,10 +27,12 @@ class Client;
 
 namespace tavik::gui {
 
+class Announcer;
 class AttentionUi;
 class ChatterTreeItemModel;
 class ClientArea;
 class FindBar;
+class FocusMark;
 class MessageListModel;
 class QtTransport;
 class QtDesktop;
@@ -110,7 +112,17 @@ private:
     void syncNamesList();
     void syncArtFontBox();
     void onMarkerMoved(int row, int scrollTo);
-    void showContextMenu(const QPoint& globalPos);
+    // `focusAfter`: where the keyboard focus goes when the menu closes (null: the input line).
+    void showContextMenu(const QPoint& globalPos, QWidget* focusAfter = nullptr);
+    // F6 and Shift+F6: the next or previous control of the keyboard's round.
+    void moveFocus(int step);
+    // The Menu key or Shift+F10: what a right click on the focused control's current item does.
+    void contextMenuByKey();
+    // Where a key goes while the tree, the list, the recipient box or the tab
+    // strip has the focus: taken here, left to that control, or to the window's keys.
+    enum class KeyRoad { Window, Taken, Control };
+    KeyRoad controlKey(QKeyEvent* key);
+    void syncAnnounceMenu();
     // Fits the window into m_pendingFrame once the manager's frame is known.
     void fitFrame();
 
@@ -130,6 +142,10 @@ private:
     FindBar* m_findBar = nullptr;
     ChatterTreeItemModel* m_treeModel = nullptr;
     AttentionUi* m_attention = nullptr;
+    Announcer* m_announcer = nullptr;
+    FocusMark* m_focusMark = nullptr;
+    // The control F6 moved to: it keeps the focus that a click would hand back to the input line.
+    QPointer<QWidget> m_keyboardFocus;
     std::map<Command, QAction*> m_actions;
     QTimer m_keepAlive;
     QTimer m_idle;

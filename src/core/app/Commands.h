@@ -93,6 +93,16 @@ enum class Command : int {
     TrayIcon = 33033,
     CloseToTray = 33034,
     NextWhisper = 33035,  // Alt+A: the next session with an unread whisper
+    // The keyboard's roads through the window: F6 and Shift+F6 walk the
+    // controls, the Menu key and Shift+F10 open what a right click opens.
+    FocusNext = 33050,
+    FocusPrevious = 33051,
+    ContextMenuKey = 33052,
+    // "Ansagen": which new rows are told to a screen reader.
+    AnnounceWhispers = 33053,
+    AnnounceChatWatch = 33054,
+    AnnounceAll = 33055,
+    AnnounceOff = 33056,
 };
 
 }  // namespace tavik

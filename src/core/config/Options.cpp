@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tavik {
 
@@ -82,6 +83,46 @@ std::string line(const BoolKey& key, const Options& options) {
     return text;
 }
 
+// The "announce" key: a list of "whispers", "chatwatch" and "all", or "off".
+// A value with a word we do not know changes nothing.
+constexpr std::string_view AnnounceKey = "announce";
+
+std::optional<AnnounceRows> parseAnnounce(std::string_view value) {
+    AnnounceRows rows{false, false, false};
+    if (value == "off") return rows;
+    if (value.empty()) return std::nullopt;
+    while (true) {
+        const auto comma = value.find(',');
+        const std::string_view word = trim(value.substr(0, comma));
+        if (word == "whispers") {
+            rows.whispers = true;
+        } else if (word == "chatwatch") {
+            rows.chatWatch = true;
+        } else if (word == "all") {
+            rows.all = true;
+        } else {
+            return std::nullopt;
+        }
+        if (comma == std::string_view::npos) return rows;
+        value.remove_prefix(comma + 1);
+    }
+}
+
+std::string announceLine(const AnnounceRows& rows) {
+    std::string text(AnnounceKey);
+    text += '=';
+    if (rows.off()) return text + "off";
+    std::string_view separator;
+    for (const auto& [on, word] : {std::pair{rows.whispers, "whispers"},
+                                   std::pair{rows.chatWatch, "chatwatch"}, std::pair{rows.all, "all"}}) {
+        if (!on) continue;
+        text += separator;
+        text += word;
+        separator = ",";
+    }
+    return text;
+}
+
 }  // namespace
 
 Options Options::fromText(std::string_view text) {
@@ -99,6 +140,8 @@ Options Options::fromText(std::string_view text) {
             if (const std::optional<bool> value = parseBool(kv.value)) options.*key->member = *value;
         } else if (kv.key == RowsKey) {
             options.rows = parseRows(kv.value);
+        } else if (kv.key == AnnounceKey) {
+            if (const std::optional<AnnounceRows> value = parseAnnounce(kv.value)) options.announce = *value;
         }
     }
     return options;
@@ -108,9 +151,17 @@ std::string Options::text() const {
     std::string out;
     std::array<bool, BoolKeys.size()> written{};
     bool rowsWritten = false;
+    bool announceWritten = false;
     const std::string rowsLine = std::string(RowsKey) + '=' + std::to_string(parseRows(std::to_string(rows)));
     for (const std::string& current : m_lines) {
         const KeyValue kv = split(current);
+        if (kv.key == AnnounceKey) {
+            if (announceWritten) continue;
+            announceWritten = true;
+            out += announceLine(announce);
+            out += '\n';
+            continue;
+        }
         if (kv.key == RowsKey) {
             if (rowsWritten) continue;
             rowsWritten = true;
@@ -140,6 +191,7 @@ std::string Options::text() const {
         out += rowsLine;
         out += '\n';
     }
+    if (!announceWritten) out += announceLine(announce) + '\n';
     return out;
 }
 

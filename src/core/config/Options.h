@@ -9,6 +9,18 @@
 
 namespace tavik {
 
+// "Ansagen": which new rows are told to a screen reader as they arrive. A busy
+// channel told row by row drowns everything else, so the default is whispers
+// and the client's own notices (ChatWatch arrivals, lost connections) only.
+struct AnnounceRows {
+    bool whispers = true;   // "Flüstern"
+    bool chatWatch = true;  // "ChatWatch"
+    bool all = false;       // "alle Zeilen"
+    // "aus": nothing is told.
+    bool off() const { return !whispers && !chatWatch && !all; }
+    bool operator==(const AnnounceRows&) const = default;
+};
+
 // The options settings.cfg has no room for: behaviour of ours beyond the
 // chat's classic client. They live in a UTF-8 text file of their own beside
 // settings.cfg, one "key=value" per line; settings.cfg keeps its fixed layout.
@@ -47,6 +59,8 @@ struct Options {
     // "Zeilen im Speicher": rows the message list keeps, 500, 2000, 10000 or
     // 50000; any other value in the file reads as 500.
     int rows = 500;
+    // "Ansagen", key "announce": "whispers,chatwatch" (the default), "all", "off" or any list of the three.
+    AnnounceRows announce;
 
     // The options from the file's text; unknown or malformed lines are kept as they are.
     static Options fromText(std::string_view text);
@@ -71,7 +85,8 @@ struct Options {
                notifyWhispers == other.notifyWhispers && notifyChatWatch == other.notifyChatWatch &&
                notifyWordSounds == other.notifyWordSounds && trayIcon == other.trayIcon &&
                closeToTray == other.closeToTray &&
-               rows == other.rows;
+               rows == other.rows &&
+               announce == other.announce;
     }
 
 private:
