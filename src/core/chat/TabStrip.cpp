@@ -11,7 +11,7 @@ int TabStrip::sessionId(int index) const {
 
 int TabStrip::insert(int index, std::string_view label, int sessionId) {
     index = std::clamp(index, 0, count());
-    m_tabs.insert(m_tabs.begin() + index, Tab{std::string(label), sessionId, {}});
+    m_tabs.insert(m_tabs.begin() + index, Tab{std::string(label), sessionId, false, {}});
     if (m_tabs.size() == 1) {
         m_focused = 0;  // the first tab of a strip is selected at once, without a notification
     } else if (m_focused >= index) {
