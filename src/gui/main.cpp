@@ -122,6 +122,7 @@ Options parseCommandLine(int argc, char** argv) {
 
 }  // namespace
 
+using tavik::gui::displayPath;
 using tavik::gui::fromPath;
 using tavik::gui::toPath;
 
