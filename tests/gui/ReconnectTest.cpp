@@ -223,6 +223,7 @@ TEST_F(ReconnectEndToEnd, ADroppedConnectionIsBackAtOnceThenAfterTheWaitsWithNic
     server.control("drop Gast");
     ASSERT_TRUE(QTest::qWaitFor([&] { return logins("Gast") == 2; }, 5000));
     const qint64 backAfter = sinceDrop.elapsed();
+    RecordProperty("back_after_drop_ms", static_cast<int>(backAfter));
     EXPECT_LT(backAfter, 1000) << "back after " << backAfter << " ms";
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorded("< /c Garten") == 2; }, 5000));
     EXPECT_TRUE(inChannelAfterAList("Garten"));

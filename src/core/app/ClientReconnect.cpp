@@ -203,10 +203,8 @@ void Client::reconnectAttempt(int sessionId) {
     m_reconnect.connected(sessionId, m_clock.steadyMilliseconds());
     m_tabs.setDisconnected(m_tabs.findSession(sessionId), false);
     if (m_sessions.currentSocket() == parked) m_sessions.setCurrentSocket(socket);
-    const std::string nick = back->nick;
-    m_messageView.insert(socket, "", "Verbindung wiederhergestellt", LineKind::Alert);
     // The nick, as the Login dialog sends it; the rest once the server took it.
-    send(socket, nick + "\r");
+    send(socket, back->nick + "\r");
 }
 
 void Client::finishReconnectLogin(int sessionId) {
@@ -214,6 +212,10 @@ void Client::finishReconnectLogin(int sessionId) {
     const Session* session = m_sessions.findById(sessionId);
     if (session == nullptr || WireWatch::parked(session->socket)) return;
     const int socket = session->socket;
+    // Told only now: a server may take a connection and close it at once.
+    m_messageView.insert(socket, "", "Verbindung wiederhergestellt", LineKind::Alert);
+    session = m_sessions.findById(sessionId);  // the row's log write may have run a loop
+    if (session == nullptr || session->socket != socket) return;
     // As after a login in the Login dialog: the Login-Auto-Text and the
     // chatter list; the channel follows when that list has come.
     if (const std::string text = loginTextOf(m_settings, session->nick); !text.empty()) send(socket, text);
