@@ -225,7 +225,7 @@ private:
     // The reconnect (ClientReconnect.cpp). A connection ended by the server
     // or the network: true when its session was kept to wait for a new one.
     bool keepForReconnect(int socket);
-    // The spec's end of a lost connection, or the wait for a new one.
+    // A lost connection's end as the classic client has it, or the wait for a new one.
     void connectionLost(int socket);
     void reconnectAttempt(int sessionId);
     // The "/c" line that takes a session back to the channel it was in.
