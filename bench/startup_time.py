@@ -26,8 +26,14 @@ MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 
 
+class XMapEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
+                ("override_redirect", ctypes.c_int)]
+
+
 class XEvent(ctypes.Union):
-    _fields_ = [("type", ctypes.c_int), ("pad", ctypes.c_long * 24)]
+    _fields_ = [("type", ctypes.c_int), ("map", XMapEvent), ("pad", ctypes.c_long * 24)]
 
 
 def main():
@@ -46,6 +52,7 @@ def main():
     x11.XPending.argtypes = [ctypes.c_void_p]
     x11.XFlush.argtypes = [ctypes.c_void_p]
     x11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+    x11.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
     display = x11.XOpenDisplay(None)
     if not display:
         print("no X display", file=sys.stderr)
@@ -73,13 +80,17 @@ def main():
                 select.select([x11.XConnectionNumber(display)], [], [], 0.05)
             while x11.XPending(display):
                 x11.XNextEvent(display, ctypes.byref(event))
-                if event.type == MAP_NOTIFY and mapped is None:
+                if event.type == MAP_NOTIFY and mapped is None and not event.map.override_redirect:
                     mapped = time.monotonic()
+                    window = event.map.window
         if mapped is None:
             print(f"run {run + 1}: no window within 20 s")
         else:
             times.append((mapped - start) * 1000)
-            print(f"run {run + 1}: {times[-1]:.0f} ms")
+            name = ctypes.c_char_p()
+            time.sleep(0.2)
+            x11.XFetchName(display, window, ctypes.byref(name))
+            print(f"run {run + 1}: {times[-1]:.0f} ms ({(name.value or b'').decode('latin-1')[:40]})")
         if run == runs - 1:
             time.sleep(1)
             with open(f"/proc/{child.pid}/status") as status:

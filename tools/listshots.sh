@@ -19,8 +19,12 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         sleep 0.1
     done
     for palette in light dark; do
-        mkdir -p "$3/$palette"
+        mkdir -p "$3/$palette/fonts" "$3/$palette/inline"
+        cp "$5"/fonts/*.fnt "$3/$palette/fonts/"
+        cp "$5"/inline/* "$3/$palette/inline/"
+        cp "$5"/settings.cfg "$3/$palette/"
         "$1" "$2" "$3/$palette" "$4/$palette" "$palette" || exit 1
     done
     kill "$wm"
-' listshots "$root/build/$preset/tools/tavik_listshots" "$root/build/$preset/server/tavikserver" "$work" "$out"
+' listshots "$root/build/$preset/tools/tavik_listshots" "$root/build/$preset/server/tavikserver" "$work" "$out" \
+    "$root/demo"
