@@ -1334,9 +1334,10 @@ void MainWindow::syncTabs() {
     for (int i = 0; i < tabs.count(); ++i) {
         const TabActivity& activity = tabs.activity(i);
         m_tabStrip->setTabText(i, AttentionUi::tabText(toQt(tabs.label(i)), activity));
-        m_tabStrip->setTabTextColor(i, tabs.disconnected(i)     ? waiting
-                                       : activity.strong() > 0 ? AttentionUi::strongColour(m_tabStrip->palette())
-                                                               : QColor());
+        m_tabStrip->setTabTextColor(i, tabs.disconnected(i) ? waiting
+                                       : activity.strong() > 0
+                                           ? AttentionUi::strongColour(m_tabStrip->palette())
+                                           : QColor());
     }
     if (QAction* again = action(Command::ReconnectNow))
         again->setEnabled(m_client.waitsForConnection(tabs.focused()));

@@ -25,7 +25,8 @@ TEST(Options, TextRoundTripsAndKeepsWhatItDoesNotKnow) {
     // The options none of the cases names, as they are written behind the rest.
     const std::string rest =
         "send_umlauts_unchanged=0\nsave_input_history=0\ncoloured_names=1\nreconnect=1\n"
-        "notify_whispers=1\nnotify_chatwatch=1\nnotify_word_sounds=1\ntray_icon=1\nclose_to_tray=0\nrows=500\n"
+        "notify_whispers=1\nnotify_chatwatch=1\nnotify_word_sounds=1\ntray_icon=1\nclose_to_tray=0\nrows="
+        "500\n"
         "announce=whispers,chatwatch\n";
     const Case cases[] = {
         {"empty", "", true, false, "confirm_multiline_paste=0\naway_answers_whispers_only=1\n" + rest},

@@ -81,11 +81,9 @@ struct Options {
                awayAnswersWhispersOnly == other.awayAnswersWhispersOnly &&
                sendUmlautsUnchanged == other.sendUmlautsUnchanged &&
                saveInputHistory == other.saveInputHistory && colouredNames == other.colouredNames &&
-               reconnect == other.reconnect &&
-               notifyWhispers == other.notifyWhispers && notifyChatWatch == other.notifyChatWatch &&
-               notifyWordSounds == other.notifyWordSounds && trayIcon == other.trayIcon &&
-               closeToTray == other.closeToTray &&
-               rows == other.rows &&
+               reconnect == other.reconnect && notifyWhispers == other.notifyWhispers &&
+               notifyChatWatch == other.notifyChatWatch && notifyWordSounds == other.notifyWordSounds &&
+               trayIcon == other.trayIcon && closeToTray == other.closeToTray && rows == other.rows &&
                announce == other.announce;
     }
 
