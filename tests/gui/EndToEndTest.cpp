@@ -1,24 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
-#include <QComboBox>
 #include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "Codec.h"
-#include "ConnectDialogWidget.h"
-#include "LoginDialogWidget.h"
 #include "MainWindow.h"
 #include "QtTransport.h"
+#include "ServerWindowFixture.h"
 #include "app/Client.h"
 #include "chat/LogFile.h"
 #include "fakes/ClientFixture.h"
@@ -28,74 +23,22 @@
 namespace tavik::test {
 namespace {
 
-// The project's chat server on a free port, stopped at the end.
-class Server {
-public:
-    explicit Server(const QStringList& options) {
-        m_process.start(QString::fromUtf8(TAVIK_SERVER_BINARY),
-                        QStringList{QStringLiteral("--port"), QStringLiteral("0")} + options);
-        if (!m_process.waitForReadyRead(5000)) return;
-        const QString first = QString::fromUtf8(m_process.readLine()).trimmed();
-        m_port = first.section(QLatin1Char(':'), -1).toInt();
-    }
-    ~Server() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    int port() const { return m_port; }
-    // A control line (the server runs with --control): "enter Robo", "as Robo /w Gast Hallo".
-    void control(const std::string& line) {
-        m_process.write(QByteArray::fromStdString(line + "\n"));
-        m_process.waitForBytesWritten(3000);
-    }
-    void kill() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-
-private:
-    QProcess m_process;
-    int m_port = 0;
-};
-
-// The real window, the real transport and the real server; the dialogs are
-// the real widgets, answered as a user would.
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public ServerWindowTest {
 protected:
-    EndToEndTest() : client(transport, desktop, clock, dir.path()), window(client, nullptr) {
-        client.settings().sound = false;
+    EndToEndTest() {
         client.setServicePortLookup(&gui::QtTransport::servicePort);
-        window.listenTo(transport);
-        desktop.onDialog = [this](Dialog d) { return answer(d); };
         window.clientArea()->resize(792, 540);
         window.show();
     }
 
-    int answer(Dialog d) {
-        if (d == Dialog::Connect) {
-            gui::ConnectDialogWidget dialog(client, &window);
-            QTimer::singleShot(0, &dialog, [&] {
-                dialog.addressBox()->setEditText(QStringLiteral("localhost:%1").arg(server.port()));
-                dialog.connectButton()->click();
-            });
-            return dialog.exec();
-        }
-        if (d == Dialog::Login) {
-            // The prompt arrives while the user is choosing a name.
-            EXPECT_TRUE(QTest::qWaitFor(
-                [this] {
-                    const Session* s = client.sessions().findBySocket(client.currentSocket());
-                    return s != nullptr && s->partialLine.find("Gib Deinen Namen ein") != std::string::npos;
-                },
-                5000));
-            gui::LoginDialogWidget dialog(client, &window);
-            QTimer::singleShot(0, &dialog, [&] {
-                dialog.nickBox()->setEditText(QStringLiteral("Gast"));
-                dialog.okButton()->click();
-            });
-            return dialog.exec();
-        }
-        return 2;
+    // The prompt arrives while the user is choosing a name.
+    void beforeLoginDialog() override {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] {
+                const Session* s = client.sessions().findBySocket(client.currentSocket());
+                return s != nullptr && s->partialLine.find("Gib Deinen Namen ein") != std::string::npos;
+            },
+            5000));
     }
 
     bool rowShown(LineKind kind, const std::string& name, const std::string& text) {
@@ -105,29 +48,20 @@ protected:
         }
         return false;
     }
-    void type(const QString& text) {
-        QTest::keyClicks(window.inputLine(), text);
-        QTest::keyClick(window.inputLine(), Qt::Key_Return);
-    }
 
     // The lines the server got from the client, as its record keeps them: escaped,
     // with the line end they came with (/w Robo Hallo\r, the \r as two characters).
     std::vector<std::string> serverGot() const {
-        std::ifstream in(record);
         std::vector<std::string> lines;
-        for (std::string entry; std::getline(in, entry);) {
-            if (const auto at = entry.find(" < "); at != std::string::npos)
-                lines.push_back(entry.substr(at + 3));
+        for (const std::string& entry : recordEntries()) {
+            if (entry.starts_with("< ")) lines.push_back(entry.substr(2));
         }
         return lines;
     }
     // How often the server got `text`, whatever line end came with it.
     long serverGotCount(std::string_view text) const {
-        return std::ranges::count_if(serverGot(), [text](std::string_view line) {
-            while (line.ends_with("\\r") || line.ends_with("\\n"))
-                line.remove_suffix(2);
-            return line == text;
-        });
+        return std::ranges::count_if(serverGot(),
+                                     [text](std::string_view line) { return withoutLineEnd(line) == text; });
     }
     // The rows of `kind` showing `text`, from `name` (or from anyone).
     long rowCount(LineKind kind, std::string_view text, std::string_view name = {}) {
@@ -140,9 +74,7 @@ protected:
     }
     // Connects through the dialogs and waits until the own nick is in a chatter list.
     void logIn() {
-        ASSERT_GT(server.port(), 0);
-        window.dispatch(Command::Connect);
-        ASSERT_NE(client.sessions().findBySocket(client.currentSocket()), nullptr) << "connect failed";
+        ASSERT_NO_FATAL_FAILURE(connectThroughTheDialogs());
         client.keepAliveTick();
         ASSERT_TRUE(QTest::qWaitFor([&] { return client.chatterCount() == 1; }, 5000));
     }
@@ -165,16 +97,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return rowCount(LineKind::Public, line.toStdString(), "Gast") == 1; }, 5000));
     }
-
-    TempDir dir;
-    const std::string record = (dir.path() / "server-record.txt").string();
-    Server server{{QStringLiteral("--no-bots"), QStringLiteral("--control"), QStringLiteral("--record"),
-                   QString::fromStdString(record)}};
-    gui::QtTransport transport;
-    FakeDesktop desktop;
-    FakeClock clock;
-    Client client;
-    gui::MainWindow window;
 
 private:
     int m_rounds = 0;

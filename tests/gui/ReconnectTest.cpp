@@ -6,23 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
-#include <fstream>
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "ConnectDialogWidget.h"
-#include "LoginDialogWidget.h"
 #include "MainWindow.h"
-#include "QtTransport.h"
+#include "ServerWindowFixture.h"
 #include "app/Client.h"
 #include "fakes/ClientFixture.h"
 
@@ -80,75 +72,18 @@ TEST(ReconnectWindow, NeuVerbindenIsOfferedWhileTheTabWaitsAndTriesAtOnce) {
 namespace tavik::test {
 namespace {
 
-class ControlledServer {
-public:
-    explicit ControlledServer(const std::string& record) {
-        m_process.start(
-            QString::fromUtf8(TAVIK_SERVER_BINARY),
-            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-bots"),
-             QStringLiteral("--control"), QStringLiteral("--record"), QString::fromStdString(record)});
-        if (!m_process.waitForReadyRead(5000)) return;
-        m_port = QString::fromUtf8(m_process.readLine()).trimmed().section(QLatin1Char(':'), -1).toInt();
-    }
-    ~ControlledServer() {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-    int port() const { return m_port; }
-    void control(const std::string& line) {
-        m_process.write(QByteArray::fromStdString(line + "\n"));
-        m_process.waitForBytesWritten(3000);
-    }
-
-private:
-    QProcess m_process;
-    int m_port = 0;
-};
-
-class ReconnectEndToEnd : public ::testing::Test {
+class ReconnectEndToEnd : public ServerWindowTest {
 protected:
-    ReconnectEndToEnd() : client(transport, desktop, clock, dir.path()), window(client, nullptr) {
-        client.settings().sound = false;
+    ReconnectEndToEnd() {
         client.settings().nicknames[0] = "Gast";
         client.settings().loginTexts[0] = "/a ist da\r\n";
-        window.listenTo(transport);
-        desktop.onDialog = [this](Dialog d) { return answer(d); };
         window.show();
-    }
-
-    int answer(Dialog d) {
-        if (d == Dialog::Connect) {
-            gui::ConnectDialogWidget dialog(client, &window);
-            QTimer::singleShot(0, &dialog, [&] {
-                dialog.addressBox()->setEditText(QStringLiteral("localhost:%1").arg(server.port()));
-                dialog.connectButton()->click();
-            });
-            return dialog.exec();
-        }
-        if (d == Dialog::Login) {
-            gui::LoginDialogWidget dialog(client, &window);
-            QTimer::singleShot(0, &dialog, [&] {
-                dialog.nickBox()->setEditText(nick);
-                dialog.okButton()->click();
-            });
-            return dialog.exec();
-        }
-        return 2;
     }
 
     // The record's entries of one kind: "< " lines the client sent, "# " events.
     long recorded(std::string_view what) const {
-        std::ifstream in(record);
-        long n = 0;
-        for (std::string entry; std::getline(in, entry);) {
-            const auto at = entry.find(' ');
-            if (at == std::string::npos) continue;
-            std::string_view rest = std::string_view(entry).substr(at + 1);
-            while (rest.ends_with("\\r") || rest.ends_with("\\n"))
-                rest.remove_suffix(2);
-            n += rest == what;
-        }
-        return n;
+        return std::ranges::count_if(
+            recordEntries(), [what](std::string_view entry) { return withoutLineEnd(entry) == what; });
     }
     long logins(const std::string& name) const { return recorded("# logged in as " + name); }
 
@@ -182,17 +117,9 @@ protected:
     }
     // Logs in through the dialogs and goes into the Garten.
     void logInToTheGarden() {
-        ASSERT_GT(server.port(), 0);
-        window.dispatch(Command::Connect);
-        ASSERT_NE(client.sessions().findBySocket(client.currentSocket()), nullptr) << "connect failed";
-        QTest::keyClicks(window.inputLine(), QStringLiteral("/c Garten"));
-        QTest::keyClick(window.inputLine(), Qt::Key_Return);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                client.keepAliveTick();
-                return inChannel("Garten");
-            },
-            5000));
+        ASSERT_NO_FATAL_FAILURE(connectThroughTheDialogs());
+        type(QStringLiteral("/c Garten"));
+        ASSERT_TRUE(inChannelAfterAList("Garten"));
         dialogsAfterLogin = desktop.dialogs.size();
     }
     void advance(long long ms) {
@@ -200,15 +127,6 @@ protected:
         QTest::qWait(300);  // the window's timer comes by
     }
 
-    TempDir dir;
-    const std::string record = (dir.path() / "server-record.txt").string();
-    ControlledServer server{record};
-    gui::QtTransport transport;
-    FakeDesktop desktop;
-    FakeClock clock;
-    Client client;
-    gui::MainWindow window;
-    QString nick = QStringLiteral("Gast");
     std::size_t dialogsAfterLogin = 0;
 };
 
