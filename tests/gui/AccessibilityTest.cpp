@@ -20,21 +20,15 @@
 #include "Announcer.h"
 #include "FocusMark.h"
 #include "MainWindow.h"
+#include "ShownWindowFixture.h"
 #include "fakes/ClientFixture.h"
 
 namespace tavik::test {
 namespace {
 
-class AccessibilityTest : public ClientTest {
+class AccessibilityTest : public ShownWindowTest {
 protected:
-    AccessibilityTest() : window(client, nullptr) {
-        window.resize(800, 600);
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-        window.arrange();
-        connect(7, "h", "Gast");
+    AccessibilityTest() : ShownWindowTest(QSize(800, 600)) {
         receive(7, "/s\r\n+-\r\n| Anna, Anton, Bert      Lobby   \r\n+-\r\n+-\r\n");
         window.inputLine()->setFocus();
         QApplication::processEvents();
@@ -52,8 +46,6 @@ protected:
         return window.findChild<gui::Announcer*>()->announcement();
     }
     QWidget* focus() { return QApplication::focusWidget(); }
-
-    gui::MainWindow window;
 };
 
 TEST_F(AccessibilityTest, TheListReadsOneSentencePerRowAndNoFiller) {

@@ -27,6 +27,7 @@
 #include "FindBar.h"
 #include "MainWindow.h"
 #include "MessageCellDelegate.h"
+#include "ShownWindowFixture.h"
 #include "chat/LogFile.h"
 #include "fakes/ClientFixture.h"
 
@@ -45,16 +46,9 @@ public slots:
 
 namespace {
 
-class MessageListTest : public ClientTest {
+class MessageListTest : public ShownWindowTest {
 protected:
-    MessageListTest() : window(client, nullptr) {
-        window.resize(900, 600);
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-        window.arrange();
-        connect(7, "h", "Gast");
+    MessageListTest() : ShownWindowTest(QSize(900, 600)) {
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
     }
@@ -113,7 +107,6 @@ protected:
     }
 
     UrlCatcher catcher;
-    gui::MainWindow window;
 };
 
 // The cells look exactly as the style's own item painting makes them, and a
