@@ -14,10 +14,10 @@
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTest>
-#include <QWindow>
 #include <memory>
 
 #include "AttentionUi.h"
+#include "DisplayHelpers.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "TrayIcon.h"
@@ -78,35 +78,6 @@ private:
 
 namespace {
 
-constexpr int Wait = 10000;
-
-bool run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(Wait)) return false;
-    if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, Wait)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-QString output(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(Wait) || !p.waitForFinished(Wait)) return {};
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-void screenshot(const char* name) {
-    const QByteArray dir = qgetenv("TAVIK_DISPLAY_SHOTS");
-    if (dir.isEmpty()) return;
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                   QString::fromLocal8Bit(dir) + QLatin1Char('/') +
-                                       QString::fromLatin1(name) + QStringLiteral(".png")});
-}
-
 // A program of the test's own (another window, the tray), ended with the test.
 class Helper {
 public:
@@ -127,18 +98,9 @@ private:
     bool m_started = false;
 };
 
-bool activate(const QString& titlePattern) {
-    return run(
-        QStringLiteral("xdotool"),
-        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-         QStringLiteral("--name"), titlePattern, QStringLiteral("windowactivate"), QStringLiteral("--sync")});
-}
-
 bool demandsAttention(const QWidget& window) {
-    const QString state = output(QStringLiteral("xprop"),
-                                 {QStringLiteral("-id"), QString::number(window.windowHandle()->winId()),
-                                  QStringLiteral("_NET_WM_STATE")});
-    return state.contains(QStringLiteral("_NET_WM_STATE_DEMANDS_ATTENTION"));
+    return windowProperty(window, QStringLiteral("_NET_WM_STATE"))
+        .contains(QStringLiteral("_NET_WM_STATE_DEMANDS_ATTENTION"));
 }
 
 class AttentionDisplay : public ::testing::Test {
@@ -158,13 +120,8 @@ protected:
         client = std::make_unique<Client>(transport, desktop, clock, dir.path());
         client->settings().sound = false;
         client->settings().windowRect = WindowRect{40, 40, 840, 560};
-        ASSERT_TRUE(client->saveSettings());
         window = std::make_unique<gui::MainWindow>(*client, &desktop);
-        window->start();
-        client->settings().sound = false;
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), Wait));
-        ASSERT_TRUE(activate(QStringLiteral("^TavikClient")));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, Wait));
+        ASSERT_NO_FATAL_FAILURE(startActive(*client, *window));
     }
     void TearDown() override {
         window.reset();
@@ -247,7 +204,7 @@ TEST_F(AttentionDisplay, AWhisperBehindAnotherWindowNotifiesAndTheTabsShowIt) {
     receive(10, "<*Emil*> hier!\r\n");
     EXPECT_EQ(tabText(10), QStringLiteral("• Gast@vier (1)"));
     window->inputLine()->setFocus();
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+a")}));
+    ASSERT_TRUE(key(QStringLiteral("alt+a")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return client->currentSocket() == 10; }, Wait));
     EXPECT_EQ(tabText(10), QStringLiteral("Gast@vier"));
     // While our window is active, whispers notify nobody.
@@ -268,15 +225,13 @@ TEST_F(AttentionDisplay, CloseToTheTrayAndBackFromItsMenu) {
     // The close box with the option on: hidden, not ended.
     client->options().closeToTray = true;
     ASSERT_TRUE(window->attention().closesToTray());
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")}));
+    ASSERT_TRUE(key(QStringLiteral("alt+F4")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, Wait));
     EXPECT_EQ(client->tabs().count(), 3);  // the sessions stay
 
     // A right click on the icon opens its menu; "Fenster zeigen" brings the window back.
     const QPoint at = icon.icon().geometry().center();
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                     QStringLiteral("click"), QStringLiteral("3")}));
+    ASSERT_TRUE(clickAt(at, 3));
     const bool openedByClick = QTest::qWaitFor([&] { return icon.menu().isVisible(); }, 3000);
     RecordProperty("tray_menu_opened_by", openedByClick ? "right click" : "popup");
     if (!openedByClick) icon.menu().popup(at);
@@ -285,9 +240,7 @@ TEST_F(AttentionDisplay, CloseToTheTrayAndBackFromItsMenu) {
     screenshot("attention-tray-menu");
     const QRect item = icon.menu().actionGeometry(icon.showAction());
     const QPoint target = icon.menu().mapToGlobal(item.center());
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QString::number(target.x()), QString::number(target.y()),
-                     QStringLiteral("click"), QStringLiteral("1")}));
+    ASSERT_TRUE(clickAt(target, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, Wait));
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, Wait));
     client->options().closeToTray = false;

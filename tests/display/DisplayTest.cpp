@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "DisplayHelpers.h"
 #include "MainWindow.h"
 #include "QtDesktop.h"
 #include "Translations.h"
@@ -29,38 +30,6 @@
 
 namespace tavik::test {
 namespace {
-
-constexpr int Wait = 10000;  // ms for anything the X server or the manager does
-
-// Runs xdotool or xclip and waits (spinning the event loop) until it is done.
-bool run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(Wait)) return false;
-    if (!input.isNull()) {
-        p.write(input);
-        p.closeWriteChannel();
-    }
-    if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, Wait)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-// Runs a program (xwininfo, xprop) and returns what it printed; empty when it failed.
-QString output(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForStarted(Wait)) return {};
-    if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, Wait)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return {};
-    }
-    return p.exitCode() == 0 ? QString::fromLocal8Bit(p.readAllStandardOutput()) : QString();
-}
 
 // The number after `label` in xwininfo's report, or `fallback`.
 int reported(const QString& report, const QString& label, int fallback = -100000) {
@@ -75,8 +44,8 @@ int reported(const QString& report, const QString& label, int fallback = -100000
 // of the client window minus its position in the manager's frame, and the
 // frame extents the manager announced.
 QRect frameOnTheServer(const QWidget& window) {
-    const QString id = QString::number(window.windowHandle()->winId());
-    const QString info = output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+    const QString info = output(QStringLiteral("xwininfo"),
+                                {QStringLiteral("-id"), QString::number(window.windowHandle()->winId())});
     const int x = reported(info, QStringLiteral("Absolute upper-left X:"));
     const int y = reported(info, QStringLiteral("Absolute upper-left Y:"));
     const int relX = reported(info, QStringLiteral("Relative upper-left X:"));
@@ -85,23 +54,12 @@ QRect frameOnTheServer(const QWidget& window) {
     const int height = reported(info, QStringLiteral("Height:"));
     // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
     const QString extents =
-        output(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")})
-            .section(QLatin1Char('='), 1)
-            .trimmed();
+        windowProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")).section(QLatin1Char('='), 1).trimmed();
     const QStringList e = extents.split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (e.size() != 4) return {};
     const int right = e[1].trimmed().toInt();
     const int bottom = e[3].trimmed().toInt();
     return {x - relX, y - relY, relX + width + right, relY + height + bottom};
-}
-
-// Saves what the screen shows as `name`.png into $TAVIK_DISPLAY_SHOTS, when set.
-void screenshot(const char* name) {
-    const QByteArray dir = qgetenv("TAVIK_DISPLAY_SHOTS");
-    if (dir.isEmpty()) return;
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                   QString::fromLocal8Bit(dir) + QLatin1Char('/') +
-                                       QString::fromLatin1(name) + QStringLiteral(".png")});
 }
 
 // Set up before a modal dialog opens: once the dialog titled `title` is shown
@@ -160,27 +118,11 @@ protected:
         client.settings().sound = false;
     }
     void start() {
-        // A settings file exists: no first-start hint.
-        ASSERT_TRUE(client.saveSettings());
-        window.start();
-        client.settings().sound = false;
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, Wait));
-        ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("^TavikClient"),
-                         QStringLiteral("windowactivate"), QStringLiteral("--sync")}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }, Wait));
+        ASSERT_NO_FATAL_FAILURE(startActive(client, window));
         window.inputLine()->setFocus();
     }
     QPoint onScreen(const QWidget* w) const { return w->mapToGlobal(w->rect().center()); }
-    bool click(const QWidget* w, int button) {
-        const QPoint at = onScreen(w);
-        // (mousemove --sync would wait forever when the pointer is there already)
-        return run(QStringLiteral("xdotool"),
-                   {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                    QStringLiteral("click"), QString::number(button)});
-    }
-    bool key(const QString& keys) { return run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys}); }
+    bool click(const QWidget* w, int button) { return clickAt(onScreen(w), button); }
 
     TempDir dir;
     FakeTransport transport;
@@ -350,9 +292,7 @@ TEST_F(DisplayTest, AnArtFontChosenWithTheMouseIsKept) {
 
     // The arrow at the box's right end opens the list.
     const QPoint arrow = box->mapToGlobal(QPoint(box->width() - 6, box->height() / 2));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QString::number(arrow.x()), QString::number(arrow.y()),
-                     QStringLiteral("click"), QStringLiteral("1")}));
+    ASSERT_TRUE(clickAt(arrow, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return box->view()->isVisible(); }, Wait));
     const QModelIndex first = box->view()->currentIndex();
     ASSERT_TRUE(key(QStringLiteral("Down")));
@@ -368,9 +308,7 @@ TEST_F(DisplayTest, AnArtFontChosenWithTheMouseIsKept) {
     ASSERT_GE(row, 0);
     const QRect item = box->view()->visualRect(box->model()->index(row, 0));
     const QPoint at = box->view()->viewport()->mapToGlobal(item.center());
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-                    {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                     QStringLiteral("click"), QStringLiteral("1")}));
+    ASSERT_TRUE(clickAt(at, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box->view()->isVisible(); }, Wait));
     // Whatever the manager and the closing list still deliver comes first.
     QTest::qWait(500);
