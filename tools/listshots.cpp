@@ -18,10 +18,8 @@
 #include <string>
 
 #include "FindBar.h"
+#include "LocalChatWindow.h"
 #include "MainWindow.h"
-#include "QtDesktop.h"
-#include "QtTransport.h"
-#include "app/Client.h"
 
 namespace {
 
@@ -71,33 +69,11 @@ int main(int argc, char** argv) {
                "<Greta> ja, wirklich sch\\xF6n\n"
                "%wait 600000\n";
     }
-    QProcess server;
-    server.start(QString::fromLocal8Bit(argv[1]),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"),
-                  QString::fromStdString(script.string())});
-    if (!server.waitForReadyRead(5000)) return 1;
-    const int port = QString::fromUtf8(server.readLine()).trimmed().section(QLatin1Char(':'), -1).toInt();
-
-    tavik::gui::QtTransport transport;
-    tavik::gui::QtDesktop desktop;
-    tavik::SystemClock clock;
-    tavik::Client client(transport, desktop, clock, work);
-    tavik::gui::MainWindow window(client, &desktop);
-    window.listenTo(transport);
-    window.start();
-    client.settings().sound = false;
-    desktop.setDialogRunner([&](tavik::Dialog d) {
-        if (d == tavik::Dialog::Connect) {
-            client.connectDialog().setText("localhost:" + std::to_string(port));
-            return client.connectDialog().accept(false) ? 1 : 2;
-        }
-        if (d == tavik::Dialog::Login) {
-            client.loginDialog().setNick("Gast");
-            return client.loginDialog().ok() ? 1 : 2;
-        }
-        return 2;
-    });
-    window.dispatch(tavik::Command::Connect);
+    tavik::tools::LocalChatWindow chat(QString::fromLocal8Bit(argv[1]),
+                                       {QStringLiteral("--script"), QString::fromStdString(script.string())},
+                                       work);
+    if (!chat.connect()) return 1;
+    tavik::gui::MainWindow& window = chat.window();
     QTest::qWait(2500);
     const auto take = [&](const std::string& name) {
         QTest::qWait(300);
@@ -111,7 +87,5 @@ int main(int argc, char** argv) {
     QTest::keyClicks(window.findBar()->queryEdit(), QStringLiteral("hallo"));
     QTest::keyClick(window.findBar()->queryEdit(), Qt::Key_Return);
     take("find");
-    server.kill();
-    server.waitForFinished(3000);
     return 0;
 }

@@ -6,17 +6,13 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QProcess>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 #include <cstdio>
 #include <filesystem>
-#include <string>
 
+#include "LocalChatWindow.h"
 #include "MainWindow.h"
-#include "QtDesktop.h"
-#include "QtTransport.h"
 #include "app/Client.h"
 
 int main(int argc, char** argv) {
@@ -29,35 +25,14 @@ int main(int argc, char** argv) {
     const std::filesystem::path work = argv[2];
     const QString out = QString::fromLocal8Bit(argv[3]);
 
-    QProcess server;
-    server.start(serverBinary, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--bots"),
-                                QStringLiteral("6"), QStringLiteral("--bot-interval"), QStringLiteral("400"),
-                                QStringLiteral("--seed"), QStringLiteral("7")});
-    if (!server.waitForReadyRead(5000)) return 1;
-    const int port = QString::fromUtf8(server.readLine()).trimmed().section(QLatin1Char(':'), -1).toInt();
-
-    tavik::gui::QtTransport transport;
-    tavik::gui::QtDesktop desktop;
-    tavik::SystemClock clock;
-    tavik::Client client(transport, desktop, clock, work);
-    transport.setEventHandler([&client](int socket, tavik::SocketEvent event, int error) {
-        client.socketEvent(socket, event, error);
-    });
-    tavik::gui::MainWindow window(client, &desktop);
-    window.start();
-    client.settings().sound = false;
-    desktop.setDialogRunner([&](tavik::Dialog d) {
-        if (d == tavik::Dialog::Connect) {
-            client.connectDialog().setText("localhost:" + std::to_string(port));
-            return client.connectDialog().accept(false) ? 1 : 2;
-        }
-        if (d == tavik::Dialog::Login) {
-            client.loginDialog().setNick("Gast");
-            return client.loginDialog().ok() ? 1 : 2;
-        }
-        return 2;
-    });
-    window.dispatch(tavik::Command::Connect);
+    tavik::tools::LocalChatWindow chat(
+        serverBinary,
+        {QStringLiteral("--bots"), QStringLiteral("6"), QStringLiteral("--bot-interval"),
+         QStringLiteral("400"), QStringLiteral("--seed"), QStringLiteral("7")},
+        work);
+    if (!chat.connect()) return 1;
+    tavik::Client& client = chat.client();
+    tavik::gui::MainWindow& window = chat.window();
     // The list asked for right after the login fills tree and title.
     if (!QTest::qWaitFor([&client] { return client.chatterCount() > 1; }, 5000)) {
         std::fprintf(stderr, "tavik_screenshot: the chatter list did not arrive\n");
@@ -73,8 +48,5 @@ int main(int argc, char** argv) {
     const QRect frame = window.frameGeometry();
     const QPixmap shot =
         QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    const bool saved = shot.save(out);
-    server.kill();
-    server.waitForFinished(3000);
-    return saved ? 0 : 1;
+    return shot.save(out) ? 0 : 1;
 }
