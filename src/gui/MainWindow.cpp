@@ -117,6 +117,16 @@ public:
     explicit ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
 
 protected:
+    // The columns keep their widths or share the list's (the Text column
+    // stretches; "Autosize" fits it when asked): what the rows say never
+    // sizes them, and the header does not lay itself out anew for every row.
+    void dataChanged(const QModelIndex& /*topLeft*/, const QModelIndex& /*bottomRight*/,
+                     const QList<int>& /*roles*/) override {}
+    // The header shares the list's selection, whose rows span every column:
+    // with its sections never highlighted, a selected row repaints nothing here.
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override {
+        return highlightSections() ? QHeaderView::visualRegionForSelection(selection) : QRegion();
+    }
     void paintEvent(QPaintEvent* event) override {
         QHeaderView::paintEvent(event);
         const int end = length() - offset();
@@ -1415,11 +1425,23 @@ void MainWindow::applyMarker() {
 void MainWindow::mirrorSelection() {
     m_mirroring = true;
     const QModelIndex index = m_rowsModel->index(m_client.messageView().rows().marker(), 0);
+    // The engine says where the list scrolls to (the marker's move tells it);
+    // the table would scroll to its current row, which a full list moves up
+    // with every row, and back again: every row then repaints the whole list.
+    const bool autoScroll = m_messageList->hasAutoScroll();
+    m_messageList->setAutoScroll(false);
     m_messageList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    m_messageList->setAutoScroll(autoScroll);
     QItemSelection selection;
     const MessageRows& rows = m_client.messageView().rows();
-    for (int r = 0; r < rows.count(); ++r) {
-        if (rows.row(r).selected) selection.select(m_rowsModel->index(r, 0), m_rowsModel->index(r, 3));
+    const int marker = rows.marker();
+    if (rows.selectedCount() == 1 && marker >= 0 && marker < rows.count() && rows.row(marker).selected) {
+        // Mostly the marker's row alone: no walk over every row the list keeps.
+        selection.select(m_rowsModel->index(marker, 0), m_rowsModel->index(marker, 3));
+    } else if (rows.selectedCount() > 0) {
+        for (int r = 0; r < rows.count(); ++r) {
+            if (rows.row(r).selected) selection.select(m_rowsModel->index(r, 0), m_rowsModel->index(r, 3));
+        }
     }
     m_messageList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     m_mirroring = false;

@@ -24,6 +24,7 @@ MessageCellDelegate::~MessageCellDelegate() = default;
 void MessageCellDelegate::forgetLayouts() {
     m_young.clear();
     m_old.clear();
+    m_shared.clear();
 }
 
 void MessageCellDelegate::setHighlight(std::string query) {
@@ -116,8 +117,7 @@ void MessageCellDelegate::paintCell(QPainter* painter, QStyleOptionViewItem& opt
         style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
         return;
     }
-    // Where the style would put the text, found while the option has it.
-    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+    const QRect textRect = textRectOf(style, opt);
     const QString text = std::exchange(opt.text, QString());
     // Panel, selection, tint, icon and focus frame as the style draws them.
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
@@ -167,12 +167,42 @@ void MessageCellDelegate::paintCell(QPainter* painter, QStyleOptionViewItem& opt
     painter->restore();
 }
 
+QRect MessageCellDelegate::textRectOf(const QStyle* style, const QStyleOptionViewItem& opt) const {
+    // Where the style puts the text. A table shows the decoration selected,
+    // and then the text takes all the room beside the icon whatever it says;
+    // but the style lays the text out to find that room, so the room is
+    // found once per cell shape, with a text of one letter.
+    if (!opt.showDecorationSelected)
+        return style->subElementRect(QStyle::SE_ItemViewItemText, &opt, opt.widget);
+    const TextRoomKey key{opt.rect.size(),
+                          opt.decorationSize,
+                          static_cast<int>(opt.features),
+                          opt.icon.isNull(),
+                          static_cast<int>(opt.displayAlignment),
+                          static_cast<int>(opt.decorationPosition),
+                          opt.direction,
+                          style};
+    auto room = std::find_if(m_textRooms.begin(), m_textRooms.end(),
+                             [&](const std::pair<TextRoomKey, QRect>& r) { return r.first == key; });
+    if (room == m_textRooms.end()) {
+        QStyleOptionViewItem probe(opt);
+        probe.rect.moveTo(0, 0);
+        probe.text = QStringLiteral("x");
+        if (m_textRooms.size() >= 16) m_textRooms.clear();
+        m_textRooms.emplace_back(key, style->subElementRect(QStyle::SE_ItemViewItemText, &probe, opt.widget));
+        room = std::prev(m_textRooms.end());
+    }
+    return room->second.translated(opt.rect.topLeft());
+}
+
 MessageCellDelegate::Shaped& MessageCellDelegate::shaped(const QModelIndex& index, const QString& text,
                                                          const QFont& font, int width,
                                                          Qt::TextElideMode elide) const {
     if (font != m_font) {
         m_young.clear();
         m_old.clear();
+        m_shared.clear();
+        m_textRooms.clear();
         m_font = font;
     }
     const quint64 key = m_model->serialOf(index.row()) * 4 + static_cast<quint64>(index.column() & 3);
@@ -195,6 +225,28 @@ MessageCellDelegate::Shaped& MessageCellDelegate::shaped(const QModelIndex& inde
     }
     Shaped& cell = it->second;
     if (cell.layout != nullptr && cell.width == width && cell.text == text) return cell;
+
+    // Short texts come again and again (times, chat names, nicks): a row
+    // takes the layout an earlier cell of the same text and width made.
+    const bool shareable = index.column() != m_model->textColumn() && text.size() <= 32;
+    QString shareKey;
+    if (shareable) {
+        shareKey = text;
+        shareKey += QChar(0);
+        shareKey += QString::number(width);
+        shareKey += QChar(elide == Qt::ElideRight ? u'r' : u'o');
+        if (const auto shared = m_shared.find(shareKey); shared != m_shared.end()) {
+            cell.layout = shared->second.layout;
+            cell.size = shared->second.size;
+            cell.shown = shared->second.shown;
+            cell.elided = shared->second.elided;
+            cell.links.clear();
+            cell.matchesOf = 0;
+            cell.text = text;
+            cell.width = width;
+            return cell;
+        }
+    }
 
     // As the style lays out a one-line item text: the whole text first, and
     // elided when it is wider than the room.
@@ -230,6 +282,10 @@ MessageCellDelegate::Shaped& MessageCellDelegate::shaped(const QModelIndex& inde
         layOut(*layout);
     }
     cell.layout = std::move(layout);
+    if (shareable) {
+        if (m_shared.size() >= KeptLayouts / 2) m_shared.clear();
+        m_shared.emplace(shareKey, SharedLayout{cell.layout, cell.size, cell.shown, cell.elided});
+    }
     if (index.column() == m_model->textColumn()) {
         cell.links = findLinks(m_model->cellBytes(index.row(), index.column()));
     } else {

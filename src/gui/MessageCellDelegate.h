@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "chat/RowText.h"
@@ -57,9 +58,9 @@ private:
     struct Shaped {
         QString text;
         int width = 0;
-        QSize size;  // of the laid-out text, as the style aligns it
-        std::unique_ptr<QTextLayout> layout;
-        int shown = 0;  // characters of the text shown, before an ellipsis
+        QSize size;                                 // of the laid-out text, as the style aligns it
+        std::shared_ptr<const QTextLayout> layout;  // shared by cells of the same short text
+        int shown = 0;                              // characters of the text shown, before an ellipsis
         bool elided = false;
         int textLeft = 0;              // where the text starts, from the cell's left edge, when painted last
         std::vector<TextRange> links;  // Text column only
@@ -67,7 +68,28 @@ private:
         std::uint64_t matchesOf = 0;     // ...of this number
     };
 
+    struct SharedLayout {
+        std::shared_ptr<const QTextLayout> layout;
+        QSize size;
+        int shown = 0;
+        bool elided = false;
+    };
+
+    // What decides where the style puts a cell's text, but for the text itself.
+    struct TextRoomKey {
+        QSize cell;
+        QSize decoration;
+        int features = 0;
+        bool noIcon = true;
+        int alignment = 0;
+        int decorationPosition = 0;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        const QStyle* style = nullptr;
+        bool operator==(const TextRoomKey&) const = default;
+    };
+
     void paintCell(QPainter* painter, QStyleOptionViewItem& option, const QModelIndex& index) const;
+    QRect textRectOf(const QStyle* style, const QStyleOptionViewItem& opt) const;
     const Shaped* kept(const QModelIndex& index) const;
     Shaped& shaped(const QModelIndex& index, const QString& text, const QFont& font, int width,
                    Qt::TextElideMode elide) const;
@@ -78,7 +100,10 @@ private:
     // young one is full, the old one goes. What the visible rows use stays.
     mutable std::unordered_map<quint64, Shaped> m_young;
     mutable std::unordered_map<quint64, Shaped> m_old;
+    // Layouts of short texts by text, width and elision.
+    mutable std::unordered_map<QString, SharedLayout> m_shared;
     mutable QFont m_font;
+    mutable std::vector<std::pair<TextRoomKey, QRect>> m_textRooms;
     std::string m_highlight;
     std::uint64_t m_highlightNumber = 1;
     mutable std::uint64_t m_layoutsMade = 0;

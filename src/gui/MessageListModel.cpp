@@ -217,6 +217,7 @@ void MessageListModel::Listener::rowsRemoved(int /*first*/, int /*count*/) {
 }
 
 void MessageListModel::Listener::rowChanged(int row) {
+    emit m_model.rowChangedInPlace(m_model.serialOf(row));
     if (m_model.held()) {
         m_model.noteChange(false);
         return;

@@ -81,6 +81,8 @@ signals:
     // Rows came and went while the updates were held: the view's selection and
     // current row no longer sit on the rows the engine has marked.
     void rowsShifted();
+    // A row's cells changed where it stands (a row in progress took more text).
+    void rowChangedInPlace(quint64 serial);
 
 private:
     // The engine's observer names clash with QAbstractItemModel's signals

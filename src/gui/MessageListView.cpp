@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QUrl>
 #include <algorithm>
@@ -15,6 +16,7 @@
 
 #include "Codec.h"
 #include "MessageCellDelegate.h"
+#include "MessageListModel.h"
 #include "chat/RowText.h"
 
 namespace tavik::gui {
@@ -23,21 +25,44 @@ MessageListView::MessageListView(QWidget* parent) : QTableView(parent) {
     m_frame.setSingleShot(true);
     QObject::connect(&m_frame, &QTimer::timeout, this, [this] {
         m_sinceShown.start();
-        viewport()->update();
+        showChanges();
     });
+}
+
+void MessageListView::setModel(QAbstractItemModel* model) {
+    forgetShown();
+    QTableView::setModel(model);
+    if (auto* rows = qobject_cast<MessageListModel*>(model))
+        QObject::connect(rows, &MessageListModel::rowChangedInPlace, this,
+                         &MessageListView::rowChangedInPlace);
+}
+
+void MessageListView::rowChangedInPlace(std::uint64_t serial) {
+    if (m_allStale) return;
+    if (m_stale.size() >= 256) {
+        m_allStale = true;
+        m_stale.clear();
+        return;
+    }
+    if (std::find(m_stale.begin(), m_stale.end(), serial) == m_stale.end()) m_stale.push_back(serial);
 }
 
 void MessageListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                   const QList<int>& roles) {
-    if (topLeft == bottomRight || !m_sinceShown.isValid() ||
-        (!m_frame.isActive() && m_sinceShown.elapsed() >= FrameMs)) {
-        if (topLeft != bottomRight) m_sinceShown.start();
+    // One row, or a change of how all rows look (colours, icons): as the table does it.
+    if (topLeft.row() == bottomRight.row() || !roles.isEmpty() ||
+        qobject_cast<const MessageListModel*>(model()) == nullptr) {
         QTableView::dataChanged(topLeft, bottomRight, roles);
         return;
     }
-    // Within the frame: shown when it ends. Whoever reads the list aloud hears of it now.
-    if (!m_frame.isActive())
-        m_frame.start(static_cast<int>(std::max<qint64>(1, FrameMs - m_sinceShown.elapsed())));
+    if (!m_frame.isActive() && (!m_sinceShown.isValid() || m_sinceShown.elapsed() >= ShowEveryMs)) {
+        m_sinceShown.start();
+        showChanges();
+    } else if (!m_frame.isActive()) {
+        // Within the frame: shown when it ends.
+        m_frame.start(static_cast<int>(std::max<qint64>(1, ShowEveryMs - m_sinceShown.elapsed())));
+    }
+    // Whoever reads the list aloud hears of it now.
 #if QT_CONFIG(accessibility)
     if (QAccessible::isActive()) {
         QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
@@ -51,6 +76,8 @@ void MessageListView::dataChanged(const QModelIndex& topLeft, const QModelIndex&
 }
 
 void MessageListView::scrollContentsBy(int dx, int dy) {
+    // The table moves the painted pixels itself: which row shows where is not known then.
+    forgetShown();
     QTableView::scrollContentsBy(dx, dy);
     if (dy != 0) startAtWholeRow();
 }
@@ -58,6 +85,114 @@ void MessageListView::scrollContentsBy(int dx, int dy) {
 void MessageListView::updateGeometries() {
     QTableView::updateGeometries();
     startAtWholeRow();
+}
+
+MessageListView::Shown MessageListView::shownState(int row) const {
+    Shown shown;
+    const auto* rows = static_cast<const MessageListModel*>(model());
+    shown.serial = rows->serialOf(row);
+    if (shown.serial == 0) return shown;
+    const QItemSelectionModel* selection = selectionModel();
+    const int columns = std::min(8, rows->columnCount());
+    for (int column = 0; column < columns; ++column) {
+        if (selection != nullptr && selection->isSelected(rows->index(row, column)))
+            shown.selected = static_cast<std::uint8_t>(shown.selected | (1U << column));
+    }
+    const QModelIndex current = currentIndex();
+    if (current.row() == row && (hasFocus() || viewport()->hasFocus()))
+        shown.focus = static_cast<std::int8_t>(current.column() + 1);
+    shown.hover = row == m_hoverRow;
+    shown.active = isActiveWindow();
+    shown.odd = alternatingRowColors() && (row & 1) != 0;
+    return shown;
+}
+
+bool MessageListView::rowPlaces(int& places, int& height, int& top) const {
+    top = rowAt(0);
+    if (top < 0) {
+        // No rows: nothing painted can move.
+        places = 0;
+        height = verticalHeader()->defaultSectionSize();
+        return true;
+    }
+    height = rowHeight(top);
+    if (height <= 0 || rowViewportPosition(top) != 0) return false;
+    places = (viewport()->height() + height - 1) / height;
+    return true;
+}
+
+void MessageListView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (qobject_cast<const MessageListModel*>(model()) == nullptr) return;
+    int places = 0;
+    int height = 0;
+    int top = 0;
+    if (!rowPlaces(places, height, top)) {
+        forgetShown();
+        return;
+    }
+    if (height != m_shownHeight || static_cast<int>(m_shown.size()) != places) {
+        m_shown.assign(static_cast<std::size_t>(places), Shown{});
+        m_shownHeight = height;
+    }
+    const QRegion& painted = event->region();
+    const QRect area = viewport()->rect();
+    for (int place = 0; place < places; ++place) {
+        const QRect rect = QRect(0, place * height, area.width(), height) & area;
+        if (!painted.intersects(rect)) continue;
+        Shown& shown = m_shown[static_cast<std::size_t>(place)];
+        if (!QRegion(rect).subtracted(painted).isEmpty()) {
+            shown = Shown{};  // partly painted: not known
+            continue;
+        }
+        ++m_placesPainted;
+        shown = shownState(top + place);
+        if (shown.serial != 0 && !m_stale.empty())
+            m_stale.erase(std::remove(m_stale.begin(), m_stale.end(), shown.serial), m_stale.end());
+    }
+    if (m_allStale && painted.contains(area) && QRegion(area).subtracted(painted).isEmpty())
+        m_allStale = false;
+}
+
+void MessageListView::showChanges() {
+    int places = 0;
+    int height = 0;
+    int top = 0;
+    const bool known = rowPlaces(places, height, top);
+    if (!known || m_allStale || height != m_shownHeight || static_cast<int>(m_shown.size()) != places) {
+        viewport()->update();
+        return;
+    }
+    const auto serialAt = [&](int place) {
+        return static_cast<const MessageListModel*>(model())->serialOf(top + place);
+    };
+    // How many places the painted rows moved up: found from the first rows
+    // that are painted somewhere below their place now.
+    int shift = 0;
+    for (int place = 0; place < std::min(places, 4) && shift == 0; ++place) {
+        const std::uint64_t serial = serialAt(place);
+        if (serial == 0) continue;
+        for (int from = place + 1; from < places; ++from) {
+            if (m_shown[static_cast<std::size_t>(from)].serial == serial) {
+                shift = from - place;
+                break;
+            }
+        }
+    }
+    const QRect area(0, 0, viewport()->width(), std::min(viewport()->height(), places * height));
+    if (shift > 0) {
+        viewport()->scroll(0, -shift * height, area);
+        m_shown.erase(m_shown.begin(), m_shown.begin() + shift);
+        m_shown.resize(static_cast<std::size_t>(places), Shown{});
+    }
+    for (int place = 0; place < places; ++place) {
+        const Shown now = shownState(top + place);
+        const bool stale =
+            now.serial != 0 && std::find(m_stale.begin(), m_stale.end(), now.serial) != m_stale.end();
+        if (stale || !(m_shown[static_cast<std::size_t>(place)] == now)) {
+            viewport()->update(QRect(0, place * height, area.width(), height));
+        }
+    }
 }
 
 namespace {
@@ -101,6 +236,18 @@ void MessageListView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool MessageListView::viewportEvent(QEvent* event) {
+    // The row under the pointer is drawn hovered: as the table follows it.
+    switch (event->type()) {
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove:
+            m_hoverRow = indexAt(static_cast<QHoverEvent*>(event)->position().toPoint()).row();
+            break;
+        case QEvent::HoverLeave:
+            m_hoverRow = -1;
+            break;
+        default:
+            break;
+    }
     if (event->type() == QEvent::ContextMenu) {
         const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         const QString link = linkAt(menuEvent->pos());

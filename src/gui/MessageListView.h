@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QTableView>
 #include <QTimer>
+#include <cstdint>
+#include <vector>
 
 namespace tavik::gui {
 
@@ -14,7 +16,12 @@ namespace tavik::gui {
 //
 // While rows arrive, the rows are painted anew at most once a frame: a change of
 // many rows is shown at once when the last showing is a frame ago, else when
-// that frame ends.
+// that frame ends. A full list that took new rows mostly shows the same rows
+// one or a few places higher: the list keeps, for every place, which row it
+// painted there and how (selected, focused, under the pointer), moves the
+// painted pixels up by the rows that came, and paints only the places whose
+// row or look differ from what is on the screen then, and the rows that
+// changed where they stand.
 //
 // A web address in the Text column is a link: a click opens it in the
 // desktop's browser, a right click offers to open or copy it. A double click
@@ -28,8 +35,12 @@ class MessageListView : public QTableView {
 
 public:
     static constexpr int FrameMs = 16;
+    // While rows keep coming, the list is shown anew at most every second frame.
+    static constexpr int ShowEveryMs = 2 * FrameMs + 1;
 
     explicit MessageListView(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
 
     // The column takes the width the list has left (stretch), or keeps the
     // width it is given (the Autosize option fits it to its texts then).
@@ -37,6 +48,11 @@ public:
 
     // The address of the link at `pos` (viewport coordinates), or an empty string.
     QString linkAt(const QPoint& pos) const;
+
+    // The row of that serial changed its cells where it stands: its place is painted again.
+    void rowChangedInPlace(std::uint64_t serial);
+    // Row places painted since the start: a test's and a benchmark's view of the painting.
+    std::uint64_t placesPainted() const { return m_placesPainted; }
 
 signals:
     void rowPressed(int row);
@@ -51,9 +67,37 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What a row place of the viewport shows.
+    struct Shown {
+        std::uint64_t serial = Unknown;  // 0: no row
+        std::uint8_t selected = 0;       // a bit per column
+        std::int8_t focus = 0;           // the focused column + 1, 0: none
+        bool hover = false;
+        bool active = false;
+        bool odd = false;  // for alternating row colours
+        bool operator==(const Shown&) const = default;
+    };
+    static constexpr std::uint64_t Unknown = ~std::uint64_t{0};
+
     void startAtWholeRow();
+    // How row `row` is painted now.
+    Shown shownState(int row) const;
+    // The row places of the viewport, their height and the first place's row;
+    // false when the rows do not start at its top.
+    bool rowPlaces(int& places, int& height, int& top) const;
+    // Shows a change of many rows: moves what is painted, paints what differs.
+    void showChanges();
+    void forgetShown() { m_shown.clear(); }
+
+    std::vector<Shown> m_shown;          // by row place, as painted last
+    int m_shownHeight = 0;               // the row height m_shown was painted with
+    std::vector<std::uint64_t> m_stale;  // rows changed where they stand since painted
+    bool m_allStale = false;
+    int m_hoverRow = -1;
+    std::uint64_t m_placesPainted = 0;
 
     // The window system delivers a double click's second press twice, as a
     // press and as a double click of the same time: it is told once.

@@ -52,6 +52,9 @@ void MessageRows::setCapacity(int capacity, int fillTo, LineKind fillerKind,
     m_head = 0;
     m_count = fillers + kept;
     m_marker = std::clamp(marker < 0 ? 0 : marker + fillers, 0, std::max(0, m_count - 1));
+    m_selectedCount = 0;
+    for (int i = 0; i < m_count; ++i)
+        m_selectedCount += m_slots[static_cast<std::size_t>(i)].selected ? 1 : 0;
     notify([](MessageRowsObserver& o) { o.modelReset(); });
 }
 
@@ -95,6 +98,7 @@ void MessageRows::remove(int index) {
     notify([&](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(index, 1); });
     const auto cap = static_cast<std::size_t>(m_capacity);
     const std::uint16_t slot = m_order[ringAt(index)];
+    if (m_slots[slot].selected) --m_selectedCount;
     if (index < m_count / 2) {
         // The slot becomes the last free one, before the first row.
         for (int i = index; i > 0; --i)
@@ -138,6 +142,7 @@ void MessageRows::clear() {
     m_count = 0;
     m_head = 0;
     m_marker = 0;
+    m_selectedCount = 0;
     notify([](MessageRowsObserver& o) { o.modelReset(); });
 }
 

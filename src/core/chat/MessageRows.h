@@ -87,6 +87,7 @@ public:
             return;
         }
         notify([](MessageRowsObserver& o) { o.rowsAboutToBeRemoved(0, 1); });
+        if (m_slots[physical(0)].selected) --m_selectedCount;
         // The first row's slot becomes the last free one, before the first row:
         // the ring only turns.
         m_head = m_head + 1 == static_cast<std::size_t>(m_capacity) ? 0 : m_head + 1;
@@ -104,9 +105,12 @@ public:
         MessageRow& r = m_slots[physical(index)];
         if (r.selected == selected) return;
         r.selected = selected;
+        m_selectedCount += selected ? 1 : -1;
         notify([&](MessageRowsObserver& o) { o.selectionChanged(index); });
     }
     int marker() const { return m_marker; }
+    // How many rows are selected: mostly the marker's row alone.
+    int selectedCount() const { return m_selectedCount; }
     void setMarker(int row, int scrollTo) {
         m_marker = row;
         notify([&](MessageRowsObserver& o) { o.markerMoved(row, scrollTo); });
@@ -118,9 +122,11 @@ public:
             MessageRow& r = m_slots[physical(row)];
             if (r.selected) {
                 r.selected = false;
+                --m_selectedCount;
                 notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
             }
             r.selected = true;
+            ++m_selectedCount;
             notify([&](MessageRowsObserver& o) { o.selectionChanged(row); });
         } else {
             setSelected(m_marker, false);
@@ -171,6 +177,7 @@ private:
     int m_capacity = Capacity;
     int m_count = 0;
     int m_marker = 0;
+    int m_selectedCount = 0;
     std::uint64_t m_lastSerial = 0;
     std::vector<MessageRowsObserver*> m_observers;
 };
