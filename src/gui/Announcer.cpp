@@ -28,13 +28,16 @@ Announcer::~Announcer() {
 }
 
 void Announcer::rowsInserted(int first, int count) {
-    if (QApplication::activeWindow() == nullptr) return;
+    // Only a screen reader listening hears it; a flood costs nothing then.
+    if (!(m_alwaysTell || QAccessible::isActive()) || QApplication::activeWindow() == nullptr) return;
     const MessageRows& rows = m_view.rows();
     for (int row = first; row < first + count && row < rows.count(); ++row) {
         const RowCells cells{rows.kind(row), rows.cell(row, m_view.nameColumn()),
                              rows.cell(row, m_view.timeColumn()), rows.cell(row, m_view.textColumn())};
         if (!isAnnounced(m_options.announce, cells)) continue;
         if (m_pending.isEmpty()) QTimer::singleShot(0, this, [this] { flush(); });
+        // Of a flood, the newest few are read: nobody hears a thousand rows at once.
+        if (m_pending.size() >= MaxSpokenTogether) m_pending.removeFirst();
         m_pending.append(toQt(rowSentence(cells)));
     }
 }

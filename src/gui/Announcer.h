@@ -18,8 +18,8 @@ namespace tavik::gui {
 // nobody sees, of the accessible role Notification, whose name becomes the
 // sentence of the new row (several rows of one pass in one go) and which then
 // tells that it is shown; screen readers speak a notification shown. Only
-// while a window of the program is active: in the background the desktop's
-// own notifications speak.
+// while a screen reader listens and a window of the program is active: in the
+// background the desktop's own notifications speak.
 class Announcer : public QWidget, private MessageRowsObserver {
     Q_OBJECT
 
@@ -31,6 +31,12 @@ public:
 
     // The last thing told.
     QString announcement() const { return accessibleName(); }
+    // Rows told in one go at most: of more, the newest.
+    static constexpr int MaxSpokenTogether = 10;
+    // Rows are told while a screen reader listens (the platform's
+    // accessibility is active), or always once this is on: where a platform
+    // has no accessibility bridge (offscreen), a test listens itself.
+    void setAlwaysTell(bool on) { m_alwaysTell = on; }
 
 private:
     void rowsInserted(int first, int count) override;
@@ -39,6 +45,7 @@ private:
     MessageView& m_view;
     const Options& m_options;
     QStringList m_pending;
+    bool m_alwaysTell = false;
 };
 
 }  // namespace tavik::gui

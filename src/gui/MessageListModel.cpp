@@ -134,6 +134,23 @@ QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, 
     return toQt(columns[static_cast<std::size_t>(section)].title);
 }
 
+void MessageListModel::noteChangedInPlace(std::uint64_t serial) {
+    if (m_manyChangedInPlace) return;
+    if (m_changedInPlace.size() >= 256) {
+        m_manyChangedInPlace = true;
+        m_changedInPlace.clear();
+    } else if (m_changedInPlace.empty() || m_changedInPlace.back() != serial) {
+        // A row in progress takes text again and again: it is named once in a row.
+        m_changedInPlace.push_back(serial);
+    }
+}
+
+void MessageListModel::takeRowsChangedInPlace(std::vector<std::uint64_t>& serials, bool& all) {
+    all = all || std::exchange(m_manyChangedInPlace, false);
+    serials.insert(serials.end(), m_changedInPlace.begin(), m_changedInPlace.end());
+    m_changedInPlace.clear();
+}
+
 void MessageListModel::holdUpdates() {
     ++m_holds;
 }
@@ -217,8 +234,8 @@ void MessageListModel::Listener::rowsRemoved(int /*first*/, int /*count*/) {
 }
 
 void MessageListModel::Listener::rowChanged(int row) {
-    emit m_model.rowChangedInPlace(m_model.serialOf(row));
     if (m_model.held()) {
+        m_model.noteChangedInPlace(m_model.serialOf(row));
         m_model.noteChange(false);
         return;
     }

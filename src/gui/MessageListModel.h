@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "chat/MessageRows.h"
 
@@ -68,6 +69,10 @@ public:
     void releaseUpdates();
     // Tells the view now what the engine changed since it last heard.
     void catchUp();
+    // The serials of the rows whose cells changed where they stand (a row in
+    // progress took more text) while the updates were held, since the last
+    // call; `all` when too many to name.
+    void takeRowsChangedInPlace(std::vector<std::uint64_t>& serials, bool& all);
     // True while catchUp() tells the view: a change of the view's selection then
     // is the view's doing, not the user's.
     bool catchingUp() const { return m_catchingUp; }
@@ -81,8 +86,6 @@ signals:
     // Rows came and went while the updates were held: the view's selection and
     // current row no longer sit on the rows the engine has marked.
     void rowsShifted();
-    // A row's cells changed where it stands (a row in progress took more text).
-    void rowChangedInPlace(quint64 serial);
 
 private:
     // The engine's observer names clash with QAbstractItemModel's signals
@@ -110,6 +113,7 @@ private:
     bool held() const { return m_holds > 0; }
     // Notes a change made while held, and makes sure the event loop catches up.
     void noteChange(bool shifted);
+    void noteChangedInPlace(std::uint64_t serial);
 
     tavik::MessageView& m_view;
     Listener m_listener{*this};
@@ -125,6 +129,8 @@ private:
     bool m_autosizeWanted = false;
     std::optional<std::pair<int, int>> m_markerMove;  // the last one while held: row, row to show
     bool m_catchUpPosted = false;
+    std::vector<std::uint64_t> m_changedInPlace;
+    bool m_manyChangedInPlace = false;
     bool m_catchingUp = false;
 };
 

@@ -32,26 +32,18 @@ MessageListView::MessageListView(QWidget* parent) : QTableView(parent) {
 void MessageListView::setModel(QAbstractItemModel* model) {
     forgetShown();
     QTableView::setModel(model);
-    if (auto* rows = qobject_cast<MessageListModel*>(model))
-        QObject::connect(rows, &MessageListModel::rowChangedInPlace, this,
-                         &MessageListView::rowChangedInPlace);
-}
-
-void MessageListView::rowChangedInPlace(std::uint64_t serial) {
-    if (m_allStale) return;
-    if (m_stale.size() >= 256) {
-        m_allStale = true;
-        m_stale.clear();
-        return;
-    }
-    if (std::find(m_stale.begin(), m_stale.end(), serial) == m_stale.end()) m_stale.push_back(serial);
 }
 
 void MessageListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                                   const QList<int>& roles) {
     // One row, or a change of how all rows look (colours, icons): as the table does it.
-    if (topLeft.row() == bottomRight.row() || !roles.isEmpty() ||
-        qobject_cast<const MessageListModel*>(model()) == nullptr) {
+    const auto* rows = qobject_cast<const MessageListModel*>(model());
+    if (topLeft.row() == bottomRight.row() || !roles.isEmpty() || rows == nullptr) {
+        // The row's place is painted anew, whatever moves before that.
+        if (rows != nullptr && topLeft.row() == bottomRight.row() && !m_allStale) {
+            const std::uint64_t serial = rows->serialOf(topLeft.row());
+            if (std::find(m_stale.begin(), m_stale.end(), serial) == m_stale.end()) m_stale.push_back(serial);
+        }
         QTableView::dataChanged(topLeft, bottomRight, roles);
         return;
     }
@@ -150,16 +142,22 @@ void MessageListView::paintEvent(QPaintEvent* event) {
         if (shown.serial != 0 && !m_stale.empty())
             m_stale.erase(std::remove(m_stale.begin(), m_stale.end(), shown.serial), m_stale.end());
     }
-    if (m_allStale && painted.contains(area) && QRegion(area).subtracted(painted).isEmpty())
-        m_allStale = false;
+    if (m_allStale && QRegion(area).subtracted(painted).isEmpty()) m_allStale = false;
 }
 
 void MessageListView::showChanges() {
+    if (auto* rows = qobject_cast<MessageListModel*>(model()))
+        rows->takeRowsChangedInPlace(m_stale, m_allStale);
+    if (m_stale.size() > 256) {
+        m_allStale = true;
+        m_stale.clear();
+    }
     int places = 0;
     int height = 0;
     int top = 0;
     const bool known = rowPlaces(places, height, top);
     if (!known || m_allStale || height != m_shownHeight || static_cast<int>(m_shown.size()) != places) {
+        m_stale.clear();
         viewport()->update();
         return;
     }
@@ -185,14 +183,19 @@ void MessageListView::showChanges() {
         m_shown.erase(m_shown.begin(), m_shown.begin() + shift);
         m_shown.resize(static_cast<std::size_t>(places), Shown{});
     }
+    // Rows changed where they stand are painted anew; of them, only those on
+    // the screen are remembered until then (the others show up new, at the bottom).
+    std::size_t staleShown = 0;
     for (int place = 0; place < places; ++place) {
         const Shown now = shownState(top + place);
-        const bool stale =
-            now.serial != 0 && std::find(m_stale.begin(), m_stale.end(), now.serial) != m_stale.end();
-        if (stale || !(m_shown[static_cast<std::size_t>(place)] == now)) {
+        const auto stale =
+            std::find(m_stale.begin() + static_cast<std::ptrdiff_t>(staleShown), m_stale.end(), now.serial);
+        const bool changed = now.serial != 0 && stale != m_stale.end();
+        if (changed) std::iter_swap(m_stale.begin() + static_cast<std::ptrdiff_t>(staleShown++), stale);
+        if (changed || !(m_shown[static_cast<std::size_t>(place)] == now))
             viewport()->update(QRect(0, place * height, area.width(), height));
-        }
     }
+    m_stale.resize(staleShown);
 }
 
 namespace {

@@ -49,8 +49,6 @@ public:
     // The address of the link at `pos` (viewport coordinates), or an empty string.
     QString linkAt(const QPoint& pos) const;
 
-    // The row of that serial changed its cells where it stands: its place is painted again.
-    void rowChangedInPlace(std::uint64_t serial);
     // Row places painted since the start: a test's and a benchmark's view of the painting.
     std::uint64_t placesPainted() const { return m_placesPainted; }
 

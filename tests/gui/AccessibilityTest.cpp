@@ -29,6 +29,8 @@ namespace {
 class AccessibilityTest : public ShownWindowTest {
 protected:
     AccessibilityTest() : ShownWindowTest(QSize(800, 600)) {
+        // As when a screen reader listens (offscreen has no accessibility bridge).
+        window.findChild<gui::Announcer*>()->setAlwaysTell(true);
         receive(7, "/s\r\n+-\r\n| Anna, Anton, Bert      Lobby   \r\n+-\r\n+-\r\n");
         window.inputLine()->setFocus();
         QApplication::processEvents();
@@ -153,6 +155,18 @@ TEST_F(AccessibilityTest, NewRowsAreToldAsTheOptionSays) {
     EXPECT_TRUE(window.action(Command::AnnounceAll)->isChecked());
     receive(7, "<Bert> Jetzt schon\r\n");
     EXPECT_TRUE(announced().endsWith(QStringLiteral(": Jetzt schon"))) << announced().toStdString();
+    // Of a flood, the newest few of a read are told.
+    std::string flood;
+    for (int i = 0; i < 500; ++i)
+        flood += "<Bert> Welle " + std::to_string(i) + "\r\n";
+    receive(7, flood);
+    EXPECT_EQ(announced().count(QStringLiteral("Welle")), gui::Announcer::MaxSpokenTogether);
+    EXPECT_FALSE(announced().contains(QStringLiteral(": Welle 0 "))) << announced().toStdString();
+    // Without a screen reader nothing is told.
+    announcer->setAlwaysTell(false);
+    receive(7, "<*Anna*> Niemand hört\r\n");
+    EXPECT_FALSE(announced().contains(QStringLiteral("Niemand")));
+    announcer->setAlwaysTell(true);
 
     window.action(Command::AnnounceOff)->trigger();
     EXPECT_TRUE(o.announce.off());
