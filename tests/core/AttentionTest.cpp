@@ -98,6 +98,23 @@ TEST_F(AttentionTest, AFloodIsOneNotificationWithACount) {
     attention().tick();
     EXPECT_EQ(told().back(), "Anna | vier");
 
+    // Rows held for a chat the user closed since are not told; choosing its
+    // old notification only brings the window to the front.
+    const int first = client.sessions().findBySocket(7)->id;
+    later(10);
+    receive(7, "<*Anna*> sieben\r\n<*Anna*> acht\r\n");
+    ASSERT_EQ(told().back(), "Anna | sieben");
+    client.options().reconnect = false;
+    client.socketEvent(7, SocketEvent::Close, 0);
+    ASSERT_EQ(client.sessions().findById(first), nullptr);
+    later(10);
+    attention().tick();
+    EXPECT_EQ(told().back(), "Anna | sieben");
+    const int tab = client.tabs().focused();
+    attention().showSession(first);
+    EXPECT_EQ(client.tabs().focused(), tab);
+    connect(7);
+
     // A clock set back (summer time ends) does not hold her for an hour.
     clock.time.hour -= 1;
     receive(7, "<*Anna*> sechs\r\n");

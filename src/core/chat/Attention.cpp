@@ -174,7 +174,8 @@ void Attention::tick() {
             ++it;
             continue;
         }
-        if (it->held == 0 || foreground) {
+        // Rows of a chat closed since are not told: a click would lead nowhere.
+        if (it->held == 0 || foreground || m_sessions.findById(it->sessionId) == nullptr) {
             it = m_throttled.erase(it);
             continue;
         }
