@@ -117,6 +117,12 @@ void MessageRows::remove(int index) {
     notify([&](MessageRowsObserver& o) { o.rowsRemoved(index, 1); });
 }
 
+void MessageRows::reserveCells(int column, std::size_t bytes) {
+    if (column < 0 || column >= 4) return;
+    for (MessageRow& slot : m_slots)
+        slot.cells[static_cast<std::size_t>(column)].reserve(bytes);
+}
+
 int MessageRows::rowOfSerial(std::uint64_t serial) const {
     if (serial == 0) return -1;
     for (int index = 0; index < m_count; ++index) {

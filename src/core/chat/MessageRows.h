@@ -62,6 +62,10 @@ public:
     void setCapacity(int capacity, int fillTo, LineKind fillerKind,
                      const std::array<std::string_view, 4>& fillerCells);
 
+    // Gives column `column` of every slot room for `bytes`, slot after slot:
+    // the texts then lie in memory in the order the slots are reused.
+    void reserveCells(int column, std::size_t bytes);
+
     int count() const { return m_count; }
     const MessageRow& row(int index) const { return m_slots[physical(index)]; }
     const std::string& cell(int index, int column) const {

@@ -109,6 +109,7 @@ MessageView::MessageView(SessionList& sessions, const Clock& clock, const Settin
     m_textColumn = addColumn("Text", 100);
     m_timeColumn = addColumn("Zeit", 100);
     m_chatColumn = addColumn("Chat", 100);
+    m_rows.reserveCells(m_textColumn, WrapWidth);
 }
 
 int MessageView::addColumn(std::string_view title, int width) {
@@ -236,6 +237,7 @@ void MessageView::setMaxRows(int rows) {
     m_maxRows = rows;
     // One slot more than rows: a new row comes in after the oldest has gone.
     m_rows.setCapacity(rows + 1, rows, LineKind::Filler, {" ", " ", "", ""});
+    m_rows.reserveCells(m_textColumn, WrapWidth);
     m_inProgressRows = std::min(m_inProgressRows, m_rows.count());
     ++m_inProgressEpoch;
     // The view forgot its selection with the reset: the marker is told again.
