@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
                 // A frame after the last row, so that the list shows this one at once.
                 if (sinceRow.isValid()) {
                     const qint64 left =
-                        (tavik::gui::MessageListView::FrameMs + 1) * 1000000LL - sinceRow.nsecsElapsed();
+                        (tavik::gui::MessageListView::ShowEveryMs + 1) * 1000000LL - sinceRow.nsecsElapsed();
                     if (left > 0) QThread::usleep(static_cast<unsigned long>(left / 1000));
                 }
                 model->holdUpdates();
