@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "Codec.h"
+#include "LocalServer.h"
 #include "MainWindow.h"
 #include "MessageListModel.h"
 #include "QtDesktop.h"
@@ -136,25 +137,10 @@ int main(int argc, char** argv) {
     const qint64 startupMs = sinceStart.elapsed();
 
     QProcess server;
-    server.start(QString::fromUtf8(TAVIK_SERVER_BINARY),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--no-bots"),
-                  QStringLiteral("--flood"), QString::number(lines)});
-    if (!server.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "the server did not start\n");
-        return 1;
-    }
-    const int port = QString::fromUtf8(server.readLine()).trimmed().section(QLatin1Char(':'), -1).toInt();
-    desktop.setDialogRunner([&](tavik::Dialog d) {
-        if (d == tavik::Dialog::Connect) {
-            client.connectDialog().setText("localhost:" + std::to_string(port));
-            return client.connectDialog().accept(false) ? 1 : 2;
-        }
-        if (d == tavik::Dialog::Login) {
-            client.loginDialog().setNick("Gast");
-            return client.loginDialog().ok() ? 1 : 2;
-        }
-        return 2;
-    });
+    const int port = tavik::bench::startServer(
+        server, {QStringLiteral("--no-bots"), QStringLiteral("--flood"), QString::number(lines)});
+    if (port < 0) return 1;
+    tavik::bench::logInAsGast(desktop, client, port);
 
     QApplication::processEvents();
     const long before = residentKiB();

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "LocalServer.h"
 #include "MainWindow.h"
 #include "MessageListModel.h"
 #include "MessageListView.h"
@@ -200,25 +201,10 @@ int main(int argc, char** argv) {
     }
 
     QProcess server;
-    server.start(QString::fromUtf8(TAVIK_SERVER_BINARY),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--script"),
-                  QString::fromStdString(script.string())});
-    if (!server.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "the server did not start\n");
-        return 1;
-    }
-    const int port = QString::fromUtf8(server.readLine()).trimmed().section(QLatin1Char(':'), -1).toInt();
-    desktop.setDialogRunner([&](tavik::Dialog d) {
-        if (d == tavik::Dialog::Connect) {
-            client.connectDialog().setText("localhost:" + std::to_string(port));
-            return client.connectDialog().accept(false) ? 1 : 2;
-        }
-        if (d == tavik::Dialog::Login) {
-            client.loginDialog().setNick("Gast");
-            return client.loginDialog().ok() ? 1 : 2;
-        }
-        return 2;
-    });
+    const int port = tavik::bench::startServer(
+        server, {QStringLiteral("--script"), QString::fromStdString(script.string())});
+    if (port < 0) return 1;
+    tavik::bench::logInAsGast(desktop, client, port);
 
     // Follows the lines by the number each ends with (" #n"; a long line is
     // wrapped into rows, the number stands in its last); a phase starts with

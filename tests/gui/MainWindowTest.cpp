@@ -17,6 +17,7 @@
 
 #include "ChannelPasswordDialogWidget.h"
 #include "MainWindow.h"
+#include "PopupAnswer.h"
 #include "QtTransport.h"
 #include "fakes/ClientFixture.h"
 
@@ -203,29 +204,7 @@ protected:
     // A right click on a tree item; `onMenu` runs while a popup menu is open,
     // which is closed afterwards. True when a menu was shown.
     bool rightClick(const QModelIndex& index, const std::function<void(QMenu&)>& onMenu = {}) {
-        bool shown = false;
-        // Looks for the popup until it is open (its loop runs the timer), then answers it.
-        QTimer poll;
-        poll.setInterval(5);
-        int tries = 0;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr) {
-                if (++tries > 20) poll.stop();
-                return;
-            }
-            poll.stop();
-            shown = true;
-            if (onMenu) onMenu(*menu);
-            menu->close();
-        });
-        poll.start();
-        QWidget* viewport = window.chatterTree()->viewport();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, centerOf(index),
-                                viewport->mapToGlobal(centerOf(index)));
-        QApplication::sendEvent(viewport, &event);
-        QApplication::processEvents();
-        return shown;
+        return answerContextMenu(window.chatterTree()->viewport(), centerOf(index), onMenu);
     }
 
     gui::MainWindow window;

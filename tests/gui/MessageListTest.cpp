@@ -31,6 +31,7 @@
 #include "MessageCellDelegate.h"
 #include "MessageListModel.h"
 #include "MessageListView.h"
+#include "PopupAnswer.h"
 #include "ShownWindowFixture.h"
 #include "chat/LogFile.h"
 #include "fakes/ClientFixture.h"
@@ -88,26 +89,7 @@ protected:
     }
     // Sends a context menu event at `pos`; `onMenu` sees the popup if one opens.
     bool contextMenuAt(const QPoint& pos, const std::function<void(QMenu&)>& onMenu) {
-        bool shown = false;
-        QTimer poll;
-        poll.setInterval(5);
-        int tries = 0;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr) {
-                if (++tries > 20) poll.stop();
-                return;
-            }
-            poll.stop();
-            shown = true;
-            onMenu(*menu);
-            menu->close();
-        });
-        poll.start();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
-        QApplication::sendEvent(list()->viewport(), &event);
-        QApplication::processEvents();
-        return shown;
+        return answerContextMenu(list()->viewport(), pos, onMenu);
     }
 
     UrlCatcher catcher;
